@@ -1,0 +1,63 @@
+#pragma once
+// The one error type of every failing runtime operation, carrying the numeric
+// code that the recovery screen turns into a message, and the recovery hook.
+#include <functional>
+#include <stdexcept>
+#include <string>
+
+namespace vorn {
+
+// Numeric codes used by the recovery screen (unknown codes show their number).
+namespace err {
+inline constexpr int OutOfMemory = 7;
+inline constexpr int Internal = 27;
+inline constexpr int IoError = 53;        // also 59
+inline constexpr int BadRecordLength = 59;
+inline constexpr int DeviceUnavailable = 60;
+inline constexpr int LineBufferOverflow = 61;
+inline constexpr int NotFound = 63;       // drive, path or file missing
+inline constexpr int DiskFull = 67;
+inline constexpr int MediaError = 71;
+inline constexpr int NoMedia = 72;
+inline constexpr int WriteProtected = 73;
+inline constexpr int NetPathMissing = 75;
+inline constexpr int NcLineFault = 78;
+}  // namespace err
+
+// Raised by every failing runtime operation.
+class RuntimeError : public std::runtime_error {
+ public:
+  RuntimeError(int code, std::string where, const std::string& detail = {});
+  int code() const { return code_; }
+  const std::string& where() const { return where_; }  // operation and object, e.g. "open vorntc.ini"
+ private:
+  int code_;
+  std::string where_;
+};
+
+// Maps an errno value onto the codes above (one table, tested).
+int codeFromErrno(int errnoValue);
+// Throws RuntimeError(codeFromErrno(errnoValue), where).
+[[noreturn]] void raiseErrno(int errnoValue, const std::string& where);
+
+// What the installed handler decided for a failed operation.
+enum class Recovery { Retry, Rethrow };
+
+// The recovery hook: runtime operations that fail call it in place, so that
+// "retry" repeats exactly the failing operation. A handler that leaves the
+// screen (menu, restart) throws its own unwinding exception instead of returning.
+using ErrorHandler = std::function<Recovery(const RuntimeError&)>;
+
+// Runs op; on RuntimeError asks handler (when set) and repeats op while it says Retry.
+template <class Op>
+auto withRecovery(const ErrorHandler& handler, Op&& op) -> decltype(op()) {
+  for (;;) {
+    try {
+      return op();
+    } catch (const RuntimeError& e) {
+      if (!handler || handler(e) != Recovery::Retry) throw;
+    }
+  }
+}
+
+}  // namespace vorn
