@@ -1,0 +1,44 @@
+#pragma once
+// The vertical menu (columns of label/code entries chosen by arrows, digits
+// or the mouse) and the framed box drawn around prompts.
+#include <string>
+#include <vector>
+
+namespace vorn {
+
+class Screen;
+
+struct MenuEntry {
+  std::string label;  // shown text
+  std::string code;   // returned when chosen
+};
+
+struct MenuLayout {
+  int Y = 1;               // first entry row, from 1
+  int F1 = 1;              // first entry column, from 1
+  int rowsPerColumn = 1;
+  int rowSpacing = 1;
+  int preselect = 1;       // position highlighted at start, from 1
+};
+
+struct MenuResult {
+  std::string code;        // chosen entry's code
+  std::string TE;          // chosen entry's label
+  int position = 1;        // chosen position, from 1 (preselect it next time)
+  int FDP = 13;            // 13 Enter, 27 Esc, 0 function key
+  int fnKey = 0;           // function key 1-12 when FDP is 0
+};
+
+MenuResult verticalMenu(Screen& screen, const std::vector<MenuEntry>& entries,
+                        const MenuLayout& layout);
+
+// The position a menu key moves to (pure; 0 = refused, beep; -1 = ignored).
+int menuMove(int position, int count, int rowsPerColumn, char key);
+
+// Framed box in colour 5: top-left at (row, col) counted from 1, width cells,
+// innerHeight rows inside.
+void framedBox(Screen& screen, int row, int col, int width, int innerHeight);
+// Blanks the same rectangle.
+void eraseBox(Screen& screen, int row, int col, int width, int innerHeight);
+
+}  // namespace vorn
