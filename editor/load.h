@@ -1,0 +1,59 @@
+#pragma once
+// Loading a plain text file (code page 932) into the program buffer: NC-type
+// files are normalised and lose their "%" lines, ".wf" files give their
+// three-line header, other files keep their lines exactly. Screen-free: the
+// caller shows progress and messages.
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vorn {
+
+class ProgramBuffer;
+
+// The header of the package's ".wf" export file.
+struct WfHeader {
+  float YGW = 0;                // program mark carried with the program
+  std::string name;             // program name (quotes removed)
+  std::string title;            // program title, the whole second line
+  std::vector<float> settings;  // trajectory settings 1, 2, 3, 4, 7, 8, 9 and 22, as many as given
+};
+
+struct LoadResult {
+  int linesKept = 0;               // the new Z
+  bool ncType = false;             // lines were normalised and "%" lines dropped
+  std::optional<WfHeader> header;  // set for a ".wf" file
+  int cutAtLine = 0;               // 0: everything fit; else the file line where loading stopped
+};
+
+struct LoadOptions {
+  // Maps the path as typed ("\" separators, drive letters) to a host path; identity when empty.
+  std::function<std::string(const std::string&)> mapPath;
+  // Called with the running line count now and then, and once at the end.
+  std::function<void(int)> progress;
+};
+
+// The path with one pair of surrounding double quotes removed.
+std::string unquotePath(std::string_view path);
+// True when the last three characters, upper-cased, occur in "DNCD.NC".
+bool isNcTypePath(std::string_view path);
+bool isWfPath(std::string_view path);
+// File name after the last "\" (or "/"), cut before its first ".".
+std::string programNameFromPath(std::string_view path);
+
+// Replaces the buffer with the file's lines and sets OSDATE (and H0X from a
+// ".wf" header). A file longer than the buffer loads what fits and reports the
+// cut line. Raises RuntimeError when the file cannot be opened or read; the
+// buffer is then unchanged.
+LoadResult loadProgramFile(ProgramBuffer& buffer, std::string_view path,
+                           const LoadOptions& options = {});
+// The same on file contents already read (bytes in code page 932).
+LoadResult loadProgramBytes(ProgramBuffer& buffer, std::string_view path, std::string_view bytes,
+                            const LoadOptions& options = {});
+
+// The plain message for a file that did not fit ("" when it did).
+std::string loadCutMessage(const LoadResult& result);
+
+}  // namespace vorn

@@ -1,0 +1,25 @@
+#pragma once
+// Block normalisation: NC words spaced apart, runs of blanks collapsed, the
+// result cut to 70 display cells. Applied to typed lines, NC-type files and
+// received programs. Pure text, no screen.
+#include <string>
+#include <string_view>
+
+namespace vorn {
+
+class ProgramBuffer;
+
+inline constexpr int kNormalizedWidth = 70;  // display cells a normalised block keeps
+
+// Normalises one block (already upper-cased by the caller). A blank is put
+// before every character above "@" that follows "+", ",", "-", ".", "/" or a
+// digit; blanks collapse to one; a leading blank and a trailing blank go;
+// cells past 70 are dropped. With collapseDots every run of "." becomes one
+// "." afterwards (the editor's rule; file loading skips it).
+std::string normalizeBlock(std::string_view text, bool collapseDots = true);
+
+// Applies normalizeBlock (with the ".." rule) to every line 1..Z whose first
+// character is not "(". Used after a program is received.
+void normalizeProgram(ProgramBuffer& buffer);
+
+}  // namespace vorn
