@@ -73,6 +73,33 @@ struct NumberEntry {
   bool key(char k);
 };
 
+// The text field's editing rules, apart from the screen. The field is kept as
+// ZP cells; a double-byte character fills two, its right half marked kWideTail.
+struct TextEntry {
+  static constexpr char32_t kWideTail = 0xFFFFFFFF;
+  int ZP = 1;                  // field width in cells
+  int textClass = 5;           // ZDN 1-7
+  std::u32string cells;        // always ZP cells
+  int length = 0;              // cells in use (the text's length)
+  int cursor = 0;              // cell of the cursor, on a character's first cell
+  bool insert = false;         // insert mode (key 18 toggles)
+  std::u32string initialCells; // the text on entry, for key 12
+  int initialLength = 0;
+
+  TextEntry(int width, int textClass, std::string_view initialText);
+  // Applies one key string. Returns the ending code (13, 27, 28-31, 1 for a
+  // function key) or -1 to go on; *refused is set when the key beeps.
+  int key(std::string_view k, bool* refused);
+  std::string text() const;    // the first `length` cells as UTF-8
+  std::string shown() const;   // all ZP cells as UTF-8
+
+ private:
+  int widthAt(int cell) const;
+  void typeChar(char32_t ch, bool* refused);
+  void eraseAt(int cell);
+  void clearOverlap(int from, int to);
+};
+
 // Prints blanks from the cursor up to column 80.
 void clearToEndOfLine(Screen& screen);
 
