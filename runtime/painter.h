@@ -2,6 +2,7 @@
 // The graphics layer: a framebuffer of palette indices (0 lets the text show
 // through) and the one painter that draws into it through a logical window
 // mapped onto a pixel viewport, with a pen width and clipping.
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -13,7 +14,7 @@ struct Framebuffer {
   std::vector<uint8_t> pixels;   // palette index per pixel, row-major; 0 = transparent
 
   void resize(int w, int h);     // clears to 0
-  uint8_t at(int x, int y) const { return pixels[size_t(y) * width + x]; }
+  uint8_t at(int x, int y) const { return pixels[std::size_t(y) * width + x]; }
   bool contains(int x, int y) const { return x >= 0 && y >= 0 && x < width && y < height; }
 };
 

@@ -13,6 +13,7 @@
 
 #include "backend.h"
 #include "clock.h"
+#include "font.h"
 #include "painter.h"
 
 namespace vorn {
@@ -117,8 +118,14 @@ class Screen {
   // Waits for a key. Throws InputExhausted when no key can ever arrive.
   std::string waitKey();
   // Waits for a key or a mouse click; returns the key ("" when a click came,
-  // then lastClick() tells where).
+  // then takeClick() tells where). Throws InputExhausted like waitKey.
   std::string waitKeyOrClick();
+  // Waits until something new arrives: a key, a click, a window event or a
+  // timer tick (it takes nothing from the queues). For loops that poll keys
+  // and window events together. Throws InputExhausted when nothing can come.
+  void waitInput();
+  // True in a headless run whose key script is used up (no key can arrive).
+  bool inputExhausted() const { return backend_.exhausted(); }
   void flushKeys();
   bool takeClick(MouseClick& click);    // a pending click, consumed
   void mouse(int& col, int& row, int& buttons) const { backend_.mouse(col, row, buttons); }
@@ -155,7 +162,8 @@ class Screen {
   void present(bool force = false);
   // Screen hard copy: writes the composited picture as PNG; raises RuntimeError.
   void hardCopy(const std::string& path) const;
-  // All rows as UTF-8 lines (for --dump-text and tests).
+  // All rows as UTF-8 lines, trailing blanks of each row removed, each line
+  // ending in "\n" (for --dump-text and tests).
   std::string dumpText() const;
 
  private:
@@ -181,10 +189,20 @@ class Screen {
   std::vector<std::string> list_;
   double lastPresent_ = -1;
   int beeps_ = 0;
+  mutable Font font_;                     // glyphs, read on the first composite
+  unsigned arrivals_ = 0;                 // counts every event handled and timer tick
+  unsigned windowEventCount_ = 0;         // counts resize, close and list events handled
 
   void pump(double timeoutSeconds);        // moves backend events into queues/flags; runs the timer
+  bool handle(const InputEvent& e);        // true when it queued a key or click
+  void runTimer();                         // fires the handler when its time has come
+  void advance(double seconds);            // lets time pass; the timer fires on schedule
+  void block();                            // waits for the next event; throws InputExhausted
   void scrollWindow();
+  void newLine();
+  int scrollBottom() const;
   void putChar(char32_t ch);
+  void splitWideAt(int col, int row);
 };
 
 }  // namespace vorn

@@ -1,0 +1,67 @@
+#pragma once
+// The window-less back end: a fixed client size and input from a key script.
+// Used by every test and by --headless runs.
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "backend.h"
+
+namespace vorn {
+
+struct HeadlessSize {
+  int maximizedWidth = 1024, maximizedHeight = 768;  // client pixels when maximised
+  int restoredWidth = 800, restoredHeight = 600;     // client pixels when restored
+};
+
+class HeadlessBackend final : public Backend {
+ public:
+  // Starts restored with the events of a parsed key script queued.
+  explicit HeadlessBackend(std::vector<InputEvent> script = {}, HeadlessSize size = {});
+  // Parses the script text (throws KeyScriptError).
+  static HeadlessBackend fromScript(std::string_view script, HeadlessSize size = {});
+
+  void append(std::vector<InputEvent> events);   // more script at the end
+  size_t pendingEvents() const { return script_.size(); }
+
+  bool headless() const override { return true; }
+  int clientWidth() const override { return width_; }
+  int clientHeight() const override { return height_; }
+  void restore() override;
+  void maximize() override;
+  bool maximized() const { return maximized_; }
+  void setTitle(const std::string& utf8) override { title_ = utf8; }
+  const std::string& title() const { return title_; }
+  void present(const Image& frame) override;
+  int presentCount() const { return presents_; }
+  const Image& lastFrame() const { return lastFrame_; }
+  // Script events never wait: the next one comes at once, or nullopt when used up.
+  std::optional<InputEvent> nextEvent(double timeoutSeconds) override;
+  bool exhausted() const override { return script_.empty(); }
+  void beep() override { ++beeps_; }
+  int beepCount() const { return beeps_; }
+  void showList(const std::vector<std::string>& entries, int selected) override;
+  void hideList() override { listVisible_ = false; }
+  bool listVisible() const { return listVisible_; }
+  const std::vector<std::string>& listEntries() const { return listEntries_; }
+  // Position of the last click; a button counts as held until the next event is taken.
+  void mouse(int& col, int& row, int& buttons) const override;
+  void setInputMethodMode(int mode) override { imeMode_ = mode; }
+  int inputMethodMode() const { return imeMode_; }
+
+ private:
+  std::deque<InputEvent> script_;
+  HeadlessSize size_;
+  int width_, height_;
+  bool maximized_ = false;
+  std::string title_;
+  int presents_ = 0;
+  Image lastFrame_;
+  int beeps_ = 0;
+  std::vector<std::string> listEntries_;
+  bool listVisible_ = false;
+  int mouseCol_ = 0, mouseRow_ = 0, mouseButtons_ = 0;
+  int imeMode_ = 0;
+};
+
+}  // namespace vorn

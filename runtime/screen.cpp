@@ -1,0 +1,491 @@
+#include "screen.h"
+
+#include <algorithm>
+
+#include "png.h"
+#include "text.h"
+
+namespace vorn {
+
+namespace key {
+
+std::string fn(int n) {
+  if (n < 1 || n > 12) return {};
+  return {FnPrefix, char('A' + n - 1)};
+}
+
+int fnNumber(std::string_view k) {
+  if (k.size() != 2 || k[0] != FnPrefix || k[1] < 'A' || k[1] > 'L') return 0;
+  return k[1] - 'A' + 1;
+}
+
+}  // namespace key
+
+namespace {
+
+// Slots 0-7 before the start-up remap: black, blue, green, cyan, red,
+// magenta, yellow, white. Blue is lightened so that it reads on black.
+constexpr std::array<Rgb, 8> kBaseColors{{
+    {0, 0, 0}, {32, 64, 255}, {0, 220, 0}, {0, 220, 220},
+    {230, 0, 0}, {230, 0, 230}, {230, 230, 0}, {240, 240, 240},
+}};
+
+// Base colour shown by slots 1-7 after the start-up remap.
+constexpr std::array<int, 8> kStandardMap{0, 1, 4, 5, 2, 3, 6, 7};
+
+constexpr std::array<Rgb, 8> kStandardHigh{{
+    {99, 99, 99}, {0, 0, 128}, {0, 128, 0}, {0, 128, 128},
+    {128, 0, 0}, {128, 0, 128}, {128, 128, 0}, {190, 190, 190},
+}};
+
+constexpr double kFramePeriod = 1.0 / 60;
+// How long a headless poll that finds no key lets the virtual clock run, so
+// that a screen polling with a timer on reaches the timer's deadline.
+constexpr double kIdlePoll = 0.01;
+// Longest single wait for a window event when no timer is due.
+constexpr double kLongestWait = 0.25;
+
+const Cell kOutside{};
+
+std::string popFront(std::vector<std::string>& queue) {
+  std::string front = std::move(queue.front());
+  queue.erase(queue.begin());
+  return front;
+}
+
+}  // namespace
+
+Screen::Screen(Backend& backend, Clock& clock) : backend_(backend), clock_(clock), painter_(fb_) {
+  for (int i = 0; i < 16; ++i) palette_[size_t(i)] = kBaseColors[size_t(i & 7)];
+  syncSize();
+  resetTextWindow();
+}
+
+Screen::~Screen() = default;
+
+// --- geometry
+
+void Screen::syncSize() {
+  int width = std::max(kCellWidth, backend_.clientWidth());
+  int height = std::max(kCellHeight, backend_.clientHeight());
+  int newCols = width / kCellWidth, newRows = height / kCellHeight;
+  if (newCols == cols_ && newRows == rows_ && width == fb_.width && height == fb_.height) return;
+
+  std::vector<Cell> cells(size_t(newCols) * newRows, Cell{U' ', uint8_t(fg_), uint8_t(bg_)});
+  for (int r = 0; r < std::min(rows_, newRows); ++r)
+    for (int c = 0; c < std::min(cols_, newCols); ++c) cells[size_t(r) * newCols + c] = cells_[size_t(r) * cols_ + c];
+  // A wide character whose right half was cut off becomes a blank.
+  for (int r = 0; r < newRows && newCols < cols_; ++r) {
+    Cell& last = cells[size_t(r) * newCols + newCols - 1];
+    if (!last.wideTail && cellWidth(last.ch) == 2) last.ch = U' ';
+  }
+
+  Framebuffer fb;
+  fb.resize(width, height);
+  for (int y = 0; y < std::min(fb_.height, height); ++y)
+    std::copy_n(fb_.pixels.begin() + ptrdiff_t(y) * fb_.width, std::min(fb_.width, width),
+                fb.pixels.begin() + ptrdiff_t(y) * width);
+
+  bool wholeWindow = winTop_ == 0 && winRows_ == rows_;
+  cols_ = newCols;
+  rows_ = newRows;
+  cells_ = std::move(cells);
+  fb_ = std::move(fb);
+  painter_.resetViewport();
+  if (wholeWindow) {
+    winRows_ = rows_;
+  } else {
+    winTop_ = std::min(winTop_, rows_ - 1);
+    winRows_ = std::clamp(winRows_, 1, rows_ - winTop_);
+  }
+  curCol_ = std::min(curCol_, cols_ - 1);
+  curRow_ = std::min(curRow_, rows_ - 1);
+}
+
+// --- text
+
+void Screen::locate(int col, int row) {
+  curCol_ = std::clamp(col, 0, cols_ - 1);
+  curRow_ = std::clamp(row, 0, rows_ - 1);
+}
+
+void Screen::showCursor(bool on) { cursorOn_ = on; }
+
+void Screen::color(int fg) { fg_ = fg & 15; }
+
+void Screen::color(int fg, int bg) {
+  fg_ = fg & 15;
+  bg_ = bg & 15;
+}
+
+void Screen::print(std::string_view utf8) {
+  size_t pos = 0;
+  while (pos < utf8.size()) {
+    char32_t ch = nextCodePoint(utf8, pos);
+    if (ch == U'\n')
+      newLine();
+    else if (ch == U'\r')
+      curCol_ = 0;
+    else if (ch == 7)
+      beep();
+    else if (ch >= 32)
+      putChar(ch);
+  }
+}
+
+void Screen::printSpaces(int n) {
+  for (int i = 0; i < n; ++i) putChar(U' ');
+}
+
+int Screen::scrollBottom() const {
+  return std::max(winTop_, winTop_ + winRows_ - 1 - (keyLine_ ? 1 : 0));
+}
+
+void Screen::newLine() {
+  curCol_ = 0;
+  if (curRow_ == scrollBottom())
+    scrollWindow();
+  else if (curRow_ < rows_ - 1)
+    ++curRow_;
+}
+
+void Screen::scrollWindow() {
+  int bottom = scrollBottom();
+  auto rowStart = [&](int r) { return cells_.begin() + ptrdiff_t(r) * cols_; };
+  if (bottom > winTop_) std::copy(rowStart(winTop_ + 1), rowStart(bottom + 1), rowStart(winTop_));
+  std::fill(rowStart(bottom), rowStart(bottom + 1), Cell{U' ', uint8_t(fg_), uint8_t(bg_)});
+}
+
+// Before a cell is overwritten, a full-width character it is half of
+// becomes blank in its other half, so that no half character survives.
+void Screen::splitWideAt(int col, int row) {
+  Cell* line = &cells_[size_t(row) * cols_];
+  if (line[col].wideTail && col > 0) line[col - 1].ch = U' ';
+  line[col].wideTail = false;
+  if (col + 1 < cols_ && line[col + 1].wideTail) {
+    line[col + 1].wideTail = false;
+    line[col + 1].ch = U' ';
+  }
+}
+
+// The cursor may stand one past the last column: the next character wraps,
+// so that text ending exactly at the right edge does not scroll.
+void Screen::putChar(char32_t ch) {
+  int width = cols_ >= 2 ? cellWidth(ch) : 1;
+  if (curCol_ + width > cols_) newLine();
+  for (int k = 0; k < width; ++k) splitWideAt(curCol_ + k, curRow_);
+  Cell* at = &cells_[size_t(curRow_) * cols_ + curCol_];
+  at[0] = Cell{ch, uint8_t(fg_), uint8_t(bg_), false};
+  if (width == 2) at[1] = Cell{U' ', uint8_t(fg_), uint8_t(bg_), true};
+  curCol_ += width;
+}
+
+void Screen::setTextWindow(int firstRow, int rowCount, bool keyLine) {
+  winTop_ = std::clamp(firstRow, 0, rows_ - 1);
+  winRows_ = std::clamp(rowCount, 1, rows_ - winTop_);
+  keyLine_ = keyLine && winRows_ > 1;
+  curCol_ = 0;
+  curRow_ = winTop_;
+}
+
+void Screen::resetTextWindow() { setTextWindow(0, rows_, false); }
+
+void Screen::clearText() {
+  int last = scrollBottom();
+  std::fill(cells_.begin() + ptrdiff_t(winTop_) * cols_, cells_.begin() + ptrdiff_t(last + 1) * cols_,
+            Cell{U' ', uint8_t(fg_), uint8_t(bg_)});
+  curCol_ = 0;
+  curRow_ = winTop_;
+}
+
+void Screen::clearGraphics() { painter_.clear(); }
+
+const Cell& Screen::cell(int col, int row) const {
+  if (col < 0 || row < 0 || col >= cols_ || row >= rows_) return kOutside;
+  return cells_[size_t(row) * cols_ + col];
+}
+
+std::string Screen::rowText(int row) const {
+  std::string text;
+  if (row < 0 || row >= rows_) return text;
+  for (int c = 0; c < cols_; ++c) {
+    const Cell& cl = cells_[size_t(row) * cols_ + c];
+    if (!cl.wideTail) appendUtf8(text, cl.ch);
+  }
+  return text;
+}
+
+void Screen::beep() {
+  ++beeps_;
+  backend_.beep();
+}
+
+// --- palette
+
+void Screen::setPaletteSlot(int slot, Rgb rgb) { palette_[size_t(slot & 15)] = rgb; }
+
+void Screen::mapStandardPalette() {
+  for (int k = 0; k < 8; ++k) palette_[size_t(k)] = kBaseColors[size_t(kStandardMap[size_t(k)])];
+  for (int k = 0; k < 8; ++k) palette_[size_t(8 + k)] = kStandardHigh[size_t(k)];
+}
+
+// --- input
+
+bool Screen::handle(const InputEvent& e) {
+  using Kind = InputEvent::Kind;
+  ++arrivals_;
+  switch (e.kind) {
+    case Kind::Key:
+      keys_.push_back(e.text);
+      return true;
+    case Kind::Click:
+      clicks_.push_back({e.col, e.row, e.button});
+      return true;
+    case Kind::Resize:
+      syncSize();
+      events_.resized = true;
+      break;
+    case Kind::ListResize:
+      events_.listResized = true;
+      break;
+    case Kind::CloseRequest:
+      events_.closeRequested = true;
+      break;
+    case Kind::ListSelect:
+      events_.listSelection = e.index;
+      events_.listSelected = true;
+      break;
+    case Kind::Wait:
+      advance(e.ms / 1000.0);
+      return false;
+  }
+  ++windowEventCount_;
+  return false;
+}
+
+void Screen::runTimer() {
+  if (!timerOn_) return;
+  double now = clock_.seconds();
+  if (now < timerNext_) return;
+  timerNext_ += timerPeriod_;
+  if (timerNext_ <= now) timerNext_ = now + timerPeriod_;  // no burst after a long stall
+  ++arrivals_;
+  if (timerHandler_) timerHandler_();
+}
+
+void Screen::advance(double seconds) {
+  double end = clock_.seconds() + seconds;
+  while (timerOn_ && timerNext_ <= end) {
+    clock_.sleep(timerNext_ - clock_.seconds());
+    runTimer();
+  }
+  clock_.sleep(end - clock_.seconds());
+}
+
+// Drains waiting events but stops after one key or click, so that script
+// events after a key stay behind it until the key has been read.
+void Screen::pump(double timeoutSeconds) {
+  runTimer();
+  double wait = timeoutSeconds;
+  while (auto e = backend_.nextEvent(wait)) {
+    wait = 0;
+    if (handle(*e)) break;
+  }
+  runTimer();
+}
+
+void Screen::block() {
+  present(true);
+  if (backend_.headless() && backend_.exhausted()) {
+    if (!timerOn_) throw InputExhausted{};
+    advance(std::max(0.0, timerNext_ - clock_.seconds()));
+    return;
+  }
+  double wait = kLongestWait;
+  if (timerOn_) wait = std::clamp(timerNext_ - clock_.seconds(), 0.0, kLongestWait);
+  if (auto e = backend_.nextEvent(wait)) handle(*e);
+  runTimer();
+}
+
+std::string Screen::inkey() {
+  pump(0);
+  if (!keys_.empty()) return popFront(keys_);
+  present(false);
+  if (backend_.headless() && backend_.exhausted() && timerOn_) advance(kIdlePoll);
+  return {};
+}
+
+std::string Screen::waitKey() {
+  bool tickedAfterScript = false;
+  for (;;) {
+    if (keys_.empty()) pump(0);
+    if (!keys_.empty()) return popFront(keys_);
+    // A timer cannot deliver a key: after the script let it tick once, then give up.
+    if (backend_.headless() && backend_.exhausted()) {
+      if (tickedAfterScript || !timerOn_) throw InputExhausted{};
+      tickedAfterScript = true;
+    }
+    block();
+  }
+}
+
+std::string Screen::waitKeyOrClick() {
+  bool tickedAfterScript = false;
+  for (;;) {
+    if (!clicks_.empty()) return {};
+    if (!keys_.empty()) return popFront(keys_);
+    pump(0);
+    if (!clicks_.empty()) return {};
+    if (!keys_.empty()) return popFront(keys_);
+    if (backend_.headless() && backend_.exhausted()) {
+      if (tickedAfterScript || !timerOn_) throw InputExhausted{};
+      tickedAfterScript = true;
+    }
+    block();
+  }
+}
+
+void Screen::waitInput() {
+  unsigned seen = arrivals_;
+  if (!keys_.empty() || !clicks_.empty()) return;
+  for (;;) {
+    pump(0);
+    if (arrivals_ != seen) return;
+    block();
+    if (arrivals_ != seen) return;
+  }
+}
+
+void Screen::flushKeys() {
+  // Keys already typed in a window are discarded; a key script's later keys
+  // are typed later, so they stay.
+  if (!backend_.headless())
+    while (auto e = backend_.nextEvent(0)) handle(*e);
+  keys_.clear();
+}
+
+bool Screen::takeClick(MouseClick& click) {
+  pump(0);
+  if (clicks_.empty()) return false;
+  click = clicks_.front();
+  clicks_.erase(clicks_.begin());
+  return true;
+}
+
+void Screen::doEvents() { pump(0); }
+
+bool Screen::eventsPending() {
+  unsigned before = windowEventCount_;
+  pump(0);
+  return windowEventCount_ != before;
+}
+
+void Screen::delay(double seconds, bool breakOnKey) {
+  double end = clock_.seconds() + seconds;
+  for (;;) {
+    pump(0);
+    if (breakOnKey && !keys_.empty()) return;
+    double now = clock_.seconds();
+    if (now >= end) return;
+    double step = end - now;
+    if (timerOn_) step = std::clamp(timerNext_ - now, 0.0, step);
+    if (backend_.headless()) {
+      clock_.sleep(step);
+    } else {
+      present(false);
+      if (auto e = backend_.nextEvent(std::min(step, kFramePeriod))) handle(*e);
+    }
+    runTimer();
+  }
+}
+
+// --- timer
+
+void Screen::setTimer(double periodSeconds, std::function<void()> handler) {
+  timerPeriod_ = std::max(periodSeconds, 0.001);
+  timerHandler_ = std::move(handler);
+  if (timerOn_) timerNext_ = clock_.seconds() + timerPeriod_;
+}
+
+void Screen::timerOn() {
+  timerOn_ = true;
+  timerNext_ = clock_.seconds() + std::max(timerPeriod_, 0.001);
+  if (timerPeriod_ <= 0) timerPeriod_ = 0.001;
+}
+
+void Screen::timerOff() { timerOn_ = false; }
+
+// --- windows
+
+void Screen::setTitle(const std::string& utf8) {
+  title_ = utf8;
+  backend_.setTitle(utf8);
+}
+
+void Screen::listClear() { list_.clear(); }
+
+void Screen::listAdd(const std::string& entry) { list_.push_back(entry); }
+
+void Screen::listShow(int selected) { backend_.showList(list_, selected); }
+
+void Screen::listHide() { backend_.hideList(); }
+
+// --- output
+
+Image Screen::composite() const {
+  Image img;
+  img.width = fb_.width;
+  img.height = fb_.height;
+  img.pixels.assign(size_t(img.width) * img.height, palette_[0]);
+  for (int r = 0; r < rows_; ++r) {
+    for (int c = 0; c < cols_; ++c) {
+      const Cell& cl = cells_[size_t(r) * cols_ + c];
+      if (cl.wideTail) continue;
+      int cells = c + 1 < cols_ && cells_[size_t(r) * cols_ + c + 1].wideTail ? 2 : 1;
+      Rgb fg = palette_[cl.fg & 15], bg = palette_[cl.bg & 15];
+      Rgb* origin = img.pixels.data() + size_t(r) * kCellHeight * img.width + size_t(c) * kCellWidth;
+      int pixelsWide = cells * kCellWidth;
+      for (int y = 0; y < kCellHeight; ++y) std::fill_n(origin + size_t(y) * img.width, pixelsWide, bg);
+      if (cl.ch == U' ') continue;
+      const Glyph& g = font_.glyph(cl.ch, cells);
+      // The 16 glyph rows sit in the middle of the 18-pixel cell.
+      for (int y = 0; y < 16; ++y) {
+        uint16_t bits = g.rows[size_t(y)];
+        Rgb* line = origin + size_t(y + 1) * img.width;
+        for (int x = 0; bits && x < pixelsWide; ++x, bits = uint16_t(bits << 1))
+          if (bits & 0x8000) line[x] = fg;
+      }
+    }
+  }
+  if (cursorOn_ && curCol_ < cols_) {
+    Rgb fg = palette_[cell(curCol_, curRow_).fg & 15];
+    Rgb* origin = img.pixels.data() + size_t(curRow_) * kCellHeight * img.width + size_t(curCol_) * kCellWidth;
+    for (int y = kCellHeight - 2; y < kCellHeight; ++y) std::fill_n(origin + size_t(y) * img.width, kCellWidth, fg);
+  }
+  const uint8_t* gfx = fb_.pixels.data();
+  for (size_t i = 0, n = fb_.pixels.size(); i < n; ++i)
+    if (gfx[i]) img.pixels[i] = palette_[gfx[i] & 15];
+  return img;
+}
+
+void Screen::present(bool force) {
+  double now = clock_.seconds();
+  if (!force && lastPresent_ >= 0 && now - lastPresent_ < kFramePeriod) return;
+  lastPresent_ = now;
+  backend_.present(composite());
+}
+
+void Screen::hardCopy(const std::string& path) const { writePng(path, composite()); }
+
+std::string Screen::dumpText() const {
+  std::string out;
+  for (int r = 0; r < rows_; ++r) {
+    std::string line = rowText(r);
+    line.erase(line.find_last_not_of(' ') + 1);
+    out += line;
+    out += '\n';
+  }
+  return out;
+}
+
+}  // namespace vorn
