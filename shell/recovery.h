@@ -1,0 +1,34 @@
+#pragma once
+// The error recovery screen: a message for the runtime error on the top row
+// and the choice retry / menu / restart; "!" ends the program.
+#include <string>
+
+#include "runtime/error.h"
+
+namespace vorn {
+
+class Screen;
+struct Session;
+
+// Thrown to leave the running screen for the shell's loop, which closes every
+// channel and resumes at the right start-up step (or ends the program).
+struct ShellUnwind {
+  enum class To { Menu, Restart, End };
+  To to;
+};
+
+// The message for an error code; unknown codes show the code and the line.
+std::string recoveryMessage(int code, int line);
+
+// Choice X8: 0 retry, 1 menu, 2 restart. A key moves or selects (pure).
+int recoveryChoiceAfterKey(int X8, char key);
+
+// Shows the screen and returns the choice (0 retry, 1 menu, 2 restart);
+// throws ShellUnwind{End} on "!".
+int recoveryScreen(Screen& screen, const RuntimeError& error);
+
+// The handler installed in Session::onError: Retry, or closes every channel
+// and throws ShellUnwind to the menu or the restart.
+Recovery recoverFromError(Session& session, const RuntimeError& error);
+
+}  // namespace vorn
