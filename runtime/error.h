@@ -9,12 +9,17 @@ namespace vorn {
 
 // Numeric codes used by the recovery screen (unknown codes show their number).
 namespace err {
+inline constexpr int Overflow = 6;         // a number too large for its 16-bit field
 inline constexpr int OutOfMemory = 7;
 inline constexpr int Internal = 27;
+inline constexpr int BadFileNumber = 52;   // channel not open
 inline constexpr int IoError = 53;        // also 59
+inline constexpr int BadFileMode = 54;    // operation the channel's mode does not allow
+inline constexpr int FileAlreadyOpen = 55;
 inline constexpr int BadRecordLength = 59;
 inline constexpr int DeviceUnavailable = 60;
 inline constexpr int LineBufferOverflow = 61;
+inline constexpr int InputPastEnd = 62;   // read beyond the end of a file
 inline constexpr int NotFound = 63;       // drive, path or file missing
 inline constexpr int DiskFull = 67;
 inline constexpr int MediaError = 71;
