@@ -149,8 +149,10 @@ class Interpreter {
   void fullCircle();
   void cannedCycle();
   void referenceReturn();
+  void compensate();
+  bool drawsBlock() const;
   void account(float length, bool cutting);
-  bool addTime(float length);
+  void addTime(float length);
   void fillMove();
 
   float axis(int i) const;
@@ -163,7 +165,22 @@ class Interpreter {
   const ProgramSource* program_;
   InterpState s_;
   Move move_;
+  Point3 to_{};       // current position at block completion (before the drawing effects)
   Point3 rest_{};     // where the tool is left after the block
 };
+
+}  // namespace vorn
+
+namespace vorn {
+
+// Calls f(zp) for each peck depth of a peck-drilling hole: from R plane zr - q
+// downwards in steps of q while not past bottom zb, at most kMaxPecks times.
+// Drawing and accounting enumerate pecks through here so they agree.
+template <class F>
+void forEachPeck(float zr, float zb, float q, F&& f) {
+  if (!(q > 0)) return;
+  int n = 0;
+  for (float zp = zr - q; zp >= zb && n < kMaxPecks; zp -= q, ++n) f(zp);
+}
 
 }  // namespace vorn

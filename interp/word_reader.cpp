@@ -1,0 +1,96 @@
+#include "interp/word_reader.h"
+
+#include <cfloat>
+#include <charconv>
+#include <cmath>
+#include <string>
+
+namespace vorn {
+namespace {
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Copies the readable numeric prefix into buf in the form from_chars takes
+// (no "+", "E" for a "D" exponent); returns its length, 0 when there is none.
+size_t numericPrefix(std::string_view text, char* buf, size_t cap) {
+  size_t i = 0, n = 0;
+  auto put = [&](char c) {
+    if (n < cap) buf[n++] = c;
+  };
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    if (text[i] == '-') put('-');
+    ++i;
+  }
+  bool digits = false;
+  while (i < text.size() && isDigit(text[i])) put(text[i++]), digits = true;
+  if (i < text.size() && text[i] == '.') {
+    put(text[i++]);
+    while (i < text.size() && isDigit(text[i])) put(text[i++]), digits = true;
+  }
+  if (!digits) return 0;
+  if (i < text.size() && (text[i] == 'E' || text[i] == 'e' || text[i] == 'D' || text[i] == 'd')) {
+    size_t j = i + 1;
+    bool minus = false;
+    if (j < text.size() && (text[j] == '+' || text[j] == '-')) minus = text[j++] == '-';
+    if (j < text.size() && isDigit(text[j])) {
+      put('e');
+      if (minus) put('-');
+      while (j < text.size() && isDigit(text[j])) put(text[j++]);
+    }
+  }
+  return n < cap ? n : 0;
+}
+
+}  // namespace
+
+float wordValue(std::string_view text) {
+  // Long digit strings are cut to what fits; a value that long is far outside
+  // single precision anyway, where it is clamped below.
+  char buf[400];
+  size_t n = numericPrefix(text.substr(0, 350), buf, sizeof buf);
+  if (n == 0) return 0;
+  double v = 0;
+  auto [end, ec] = std::from_chars(buf, buf + n, v);
+  if (ec == std::errc::result_out_of_range) {
+    // Underflow reads as 0; overflow as the largest single of its sign.
+    bool negative = buf[0] == '-';
+    std::string_view digits(buf, n);
+    size_t e = digits.find('e');
+    bool small = e != std::string_view::npos && e + 1 < n && buf[e + 1] == '-';
+    if (small) return negative ? -0.0f : 0.0f;
+    return negative ? -FLT_MAX : FLT_MAX;
+  }
+  if (ec != std::errc()) return 0;
+  if (v > FLT_MAX) return FLT_MAX;
+  if (v < -FLT_MAX) return -FLT_MAX;
+  return static_cast<float>(v);
+}
+
+float unitValue(const Word& word, float IDMX) {
+  if (word.text.find('.') != std::string_view::npos) return word.value;
+  return word.value / IDMX;
+}
+
+std::vector<Word> blockWords(std::string_view block) {
+  std::vector<Word> words;
+  forEachWord(block, [&](const Word& w) { words.push_back(w); });
+  return words;
+}
+
+LineCheck checkLine(std::string_view line, int skipMode, std::string* error) {
+  if (line.empty()) return LineCheck::Pass;
+  unsigned char c1 = static_cast<unsigned char>(line[0]);
+  if (c1 < 'A') {
+    if (c1 != '(' && c1 != '/') {
+      if (error) *error = "AZ(/";
+      return LineCheck::Error;
+    }
+  } else if (line.size() > 1 && line[1] >= 'A' && line[1] <= 'Z') {
+    if (error) *error = "AZxW";
+    return LineCheck::Error;
+  }
+  if (skipMode == 1 && c1 == '/') return LineCheck::Skip;
+  return LineCheck::Pass;
+}
+
+}  // namespace vorn
