@@ -15,7 +15,7 @@ namespace vorn {
 
 class Screen;
 class ChannelTable;
-struct PathConfig;
+class PathMap;
 struct Session;
 
 struct ShellState {
@@ -46,11 +46,11 @@ struct ShellHooks {
 };
 
 struct Session {
-  Session(Screen& s, ChannelTable& c, PathConfig& p) : screen(s), channels(c), paths(p) {}
+  Session(Screen& s, ChannelTable& c, PathMap& p) : screen(s), channels(c), paths(p) {}
 
   Screen& screen;
   ChannelTable& channels;
-  PathConfig& paths;
+  PathMap& paths;        // file and device names; replaced when the working directory changes
   ScreenGeometry geometry;
   ShellState shell;
   Settings settings;

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdint>
 
+#include "runtime/channels.h"
 #include "runtime/numtext.h"
 #include "runtime/text.h"
 
@@ -61,6 +62,68 @@ float measureLoopSpeed(double seconds) {
   }
   const double elapsed = std::chrono::duration<double>(now - start).count();
   return elapsed > 0 ? float(double(turns) / elapsed) : 0.0f;
+}
+
+}  // namespace vorn
+
+
+// ---------------------------------------------------------------- files
+
+namespace vorn {
+
+namespace {
+
+// Closes the shell's channel however the operation ends, so that a retry can
+// open it again.
+struct ChannelCloser {
+  ChannelTable& channels;
+  ~ChannelCloser() {
+    try {
+      channels.close(kShellChannel);
+    } catch (...) {
+      // The operation's own error is the one that matters.
+    }
+  }
+};
+
+}  // namespace
+
+void readSettings(ChannelTable& channels, Settings& settings) {
+  std::vector<std::string> lines;
+  {
+    channels.open(kShellChannel, kSettingsFile, OpenMode::Input);
+    ChannelCloser closer{channels};
+    while (!channels.eof(kShellChannel)) lines.push_back(channels.readLine(kShellChannel));
+  }
+  applySettingsLines(settings, lines);
+}
+
+void readSharedFolders(ChannelTable& channels, SharedFolders& folders) {
+  std::vector<FolderRecord> records;
+  {
+    channels.open(kShellChannel, kFoldersFile, OpenMode::Input);
+    ChannelCloser closer{channels};
+    while (!channels.eof(kShellChannel)) {
+      FolderRecord r;
+      r.name = channels.readItem(kShellChannel);
+      if (!channels.eof(kShellChannel)) r.path = channels.readItem(kShellChannel);
+      records.push_back(std::move(r));
+    }
+  }
+  folders = sharedFoldersFrom(records);
+}
+
+void writeSpeedFile(ChannelTable& channels, float WWID) {
+  channels.open(kShellChannel, kSpeedFile, OpenMode::Output);
+  channels.printLine(kShellChannel, numberText(WWID));
+  channels.close(kShellChannel);
+}
+
+void appendTransmissionLog(ChannelTable& channels, const Settings& settings, const TransmissionRecord& r) {
+  if (settings.V0F != 1) return;
+  channels.open(kShellChannel, kLogFile, OpenMode::Append);
+  channels.printLine(kShellChannel, transmissionLogLine(r));
+  channels.close(kShellChannel);
 }
 
 }  // namespace vorn

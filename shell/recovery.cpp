@@ -1,0 +1,100 @@
+#include "shell/recovery.h"
+
+#include <algorithm>
+
+#include "runtime/channels.h"
+#include "runtime/numtext.h"
+#include "runtime/screen.h"
+#include "runtime/text.h"
+#include "shell/session.h"
+
+namespace vorn {
+
+namespace {
+
+constexpr int kMessageColor = 3;
+constexpr int kChoiceColor = 6;
+constexpr int kMessageCol = 28;    // columns from 0
+constexpr int kQuestionCol = 39;
+constexpr int kChoicesCol = 59;
+constexpr int kChoiceWidth = 6;
+constexpr const char* kChoices = " ﾘﾄﾗｲ  ﾒﾆｭｰ  ﾘﾗﾝ ";
+
+void printAt(Screen& screen, int col, int row, std::string_view text) {
+  screen.locate(col, row);
+  screen.print(text);
+}
+
+}  // namespace
+
+std::string recoveryMessage(int code, int line) {
+  switch (code) {
+    case 7: return "ﾒﾓﾘ 不足 ";
+    case 27: return "SYSTEM内部異常";
+    case 53: case 59: return "入出力エラー";
+    case 60: return "指定の装置は使えない";
+    case 61: return "回線用ﾊﾞｯﾌｧｰ ｵｰﾊﾞｰ";
+    case 63: return "ﾄﾞﾗｲﾌﾞ,ﾊﾟｽ,ﾌｧｲﾙが見付らない";
+    case 67: return "FD 領域に空きがない";
+    case 71: return "FD ﾒﾃﾞｨｱ 異常";
+    case 72: return "FD 装着してない";
+    case 73: return "書込禁止ｼｰﾙあり";
+    case 75: return "ﾈｯﾄﾊﾟｽが見つからない";
+    case 78: return "NC 接続不良";
+    default: return formatTemplate("ｴﾗｰ#### L=##### ﾒﾓする  ", {double(code), double(line)});
+  }
+}
+
+int recoveryChoiceAfterKey(int X8, char key) {
+  const unsigned char c = static_cast<unsigned char>(key);
+  if (c >= '1' && c <= '3') return c - '1';
+  if (c == 28 || c == ' ' || c == '+' || c > '/') return (X8 + 1) % 3;
+  if (c == 29 || c == '-' || c == 8) return std::max(X8 - 1, 0);
+  return X8;
+}
+
+int recoveryScreen(Screen& screen, const RuntimeError& error) {
+  const int row = 0;
+  const std::string message = recoveryMessage(error.code(), 0);
+  // A long message starts further left so that the question stays readable.
+  const int messageCol = std::max(0, std::min(kMessageCol, kQuestionCol - 1 - textWidth(message)));
+  screen.color(kMessageColor);
+  printAt(screen, messageCol, row, message);
+  screen.beep();
+  screen.color(7);
+  screen.flushKeys();
+  int X8 = 0;
+  printAt(screen, kQuestionCol, row, "回復をどうしますか" + std::string(20, ' '));
+  for (;;) {
+    screen.color(kChoiceColor);
+    printAt(screen, kChoicesCol, row, kChoices);
+    screen.color(0, kChoiceColor);
+    printAt(screen, kChoicesCol + X8 * kChoiceWidth, row, midByWidth(kChoices, X8 * kChoiceWidth, kChoiceWidth));
+    screen.color(7, 0);
+    const std::string k = screen.waitKey();
+    if (k == "!") {
+      screen.color(7, 0);
+      throw ShellUnwind{ShellUnwind::To::End};
+    }
+    if (k == "\r") break;
+    if (k.size() == 1) X8 = recoveryChoiceAfterKey(X8, k[0]);
+  }
+  screen.locate(0, row);
+  screen.printSpaces(77);
+  return X8;
+}
+
+Recovery recoverFromError(Session& session, const RuntimeError& error) {
+  Screen& screen = session.screen;
+  const int col = screen.cursorCol(), row = screen.cursorRow();
+  const int X8 = recoveryScreen(screen, error);
+  if (X8 == 0) {
+    screen.locate(col, row);
+    return Recovery::Retry;
+  }
+  session.channels.closeAll();
+  if (X8 == 1) screen.resetTextWindow();
+  throw ShellUnwind{X8 == 1 ? ShellUnwind::To::Menu : ShellUnwind::To::Restart};
+}
+
+}  // namespace vorn
