@@ -1,0 +1,395 @@
+#include "display/trajectory_screen.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <sstream>
+
+#include "editor/editor_state.h"
+#include "editor/normalize.h"
+#include "editor/program_buffer.h"
+#include "runtime/error.h"
+#include "runtime/numtext.h"
+#include "runtime/paths.h"
+#include "runtime/screen.h"
+#include "runtime/text.h"
+#include "shell/field.h"
+#include "shell/form.h"
+#include "shell/session.h"
+
+namespace vorn {
+
+namespace {
+
+constexpr int kFormOriginRow = 1;      // field rows count from here (screen rows from 1)
+constexpr int kTitleRow = 16;          // "描画" and the menu, from 1
+constexpr int kMenuCol = 8;
+constexpr int kTextWindowRows = 6;
+constexpr int kLabelColor = 5;
+constexpr int kErrorColor = 6;
+constexpr int kPaceMarkColor = 7;
+// One round of the pacing loop. A block waits (delay count - display speed)
+// rounds, so the default speed 50 waits 75 ms per block and "8" 6.35 s.
+constexpr double kPaceRoundSeconds = 0.001;
+// At full speed keys and frames are looked at this often.
+constexpr double kPollSeconds = 0.01;
+constexpr long kPollBlocks = 256;
+
+void printAt(Screen& screen, int col, int row, std::string_view text, int color) {
+  screen.locate(col, row);
+  screen.color(color);
+  screen.print(text);
+}
+
+std::vector<std::string> readIncludedFile(Session& session, const std::string& name) {
+  return session.guarded([&] {
+    const std::string path = session.paths.resolve(name).string();
+    std::ifstream in(path, std::ios::binary);
+    if (!in) raiseErrno(errno, "open " + name);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    std::vector<std::string> lines;
+    std::string line;
+    std::istringstream text(fromCp932(bytes.str()));
+    while (std::getline(text, line)) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      lines.push_back(line);
+    }
+    return lines;
+  });
+}
+
+int textWindowTop(const Screen& screen) { return std::max(2, screen.rows() - kTextWindowRows - 2); }
+
+// The screen's hard copy as a PNG named by the time, in the working directory.
+void hardCopyToFile(Session& session) {
+  char name[64];
+  const std::time_t t = session.screen.clock().wallTime();
+  std::strftime(name, sizeof name, "copy%Y%m%d%H%M%S.png", std::localtime(&t));
+  session.guarded([&] { session.screen.hardCopy(session.paths.resolveForWriting(name).string()); });
+}
+
+}  // namespace
+
+DrawingSetup drawingSetup(const TrajectorySettings& s, const Environment& env) {
+  DrawingSetup d;
+  d.H0V = s.H0V;
+  d.angle = s.angle;
+  d.zRatio = s.zRatio > 0 ? s.zRatio : 1;
+  d.scale = s.scale > 0 ? s.scale : 2;
+  d.centre = s.centre;
+  d.workSize = s.workSize;
+  d.basePoint = s.basePoint;
+  d.ZU = s.ZU;
+  d.ZC1 = env.ZC1;
+  d.CR = int(env.CR) & 15;
+  d.Y6 = int(env.Y6) & 15;
+  return d;
+}
+
+RunSettings runSettings(const TrajectorySettings& s, const Environment& env) {
+  RunSettings r;
+  r.IDMX = s.unitDivisor();
+  r.H0V = s.H0V;
+  r.scale = s.scale > 0 ? s.scale : 2;
+  r.start = {env.G, env.CD, env.ZZS};
+  for (int i = 0; i < 8; ++i) r.toolRadius[size_t(i + 1)] = s.toolRadius[size_t(i)];
+  r.skipMode = s.skipMode;
+  return r;
+}
+
+std::string coordinateLine(const Move& m, int view) {
+  const bool withZ = view >= view::XY && view <= view::ZY;
+  std::string out = formatTemplate("    ####.###", {double(m.to[0])});
+  out += formatTemplate(" ####.###", {double(m.to[1])});
+  if (withZ) out += formatTemplate(" ####.###", {double(m.to[2])});
+  out += " (";
+  for (int i = 0; i < (withZ ? 3 : 2); ++i) {
+    const float d = m.delta[size_t(i)];
+    out += d == 0 ? formatTemplate("     #    ", {0.0}) : formatTemplate(" #####.###", {double(d)});
+  }
+  if (m.ZSC != 0) out += formatTemplate(" #####.###", {double(m.ZSC)});
+  return out;
+}
+
+PixelRect runViewport(Screen& screen) {
+  const int top = kCellHeight;  // row 0 keeps the pause and hard-copy messages
+  const int bottom = textWindowTop(screen) * kCellHeight;
+  return drawingViewport(0, top, screen.framebuffer().width, std::max(1, bottom - top));
+}
+
+// --- the run
+
+namespace {
+
+// The run loop of one trajectory run: the runner reads the blocks, this
+// draws them, lists them, paces them and answers the keys.
+class TrajectoryRun {
+ public:
+  explicit TrajectoryRun(TrajectoryContext& c)
+      : c_(c),
+        screen_(c.session.screen),
+        env_(c.session.environment),
+        canvas_(screen_.gfx(), runViewport(screen_)),
+        drawing_(canvas_, drawingSetup(c.settings, env_)),
+        textDisplay_(c.settings.textDisplay == 1),
+        coordinates_(c.settings.coordinateDisplay == 2),
+        delayCount_(env_.GL1 * 2.5f) {}
+
+  RunReport run();
+
+ private:
+  void showBlock(const Move& m);
+  void pace();
+  void handleKey(const std::string& k);
+  void paceMark(double seconds);
+  bool timeToPoll();
+
+  TrajectoryContext& c_;
+  Screen& screen_;
+  const Environment& env_;
+  PainterCanvas canvas_;
+  PathDrawing drawing_;
+  Runner* runner_ = nullptr;
+  bool textDisplay_;       // block text listed in the text window
+  bool coordinates_;       // coordinates listed after each block
+  float delayCount_;       // pacing rounds per block, from the display speed
+  double lastPoll_ = -1;
+  long sincePoll_ = 0;
+};
+
+RunReport TrajectoryRun::run() {
+  Session& session = c_.session;
+  screen_.resetTextWindow();
+  screen_.clearAll();
+  screen_.setTextWindow(textWindowTop(screen_), kTextWindowRows);
+  screen_.color(int(env_.NNT) & 7);
+  screen_.clearText();
+  if (!c_.buffer.indexValid()) c_.buffer.rebuildIndex();
+
+  const RunSettings settings = runSettings(c_.settings, env_);
+  Runner runner(
+      c_.buffer, c_.codes, settings,
+      [&session](const std::string& name) { return readIncludedFile(session, name); },
+      [](std::string_view line) { return normalizeBlock(line); });
+  runner_ = &runner;
+  const InterpState& state = runner.interpreter().state();
+  drawing_.start({state.ZVY, state.WT, state.UW});
+
+  while (runner.step()) {
+    const Move& m = runner.move();
+    showBlock(m);
+    if (!m.I1M.empty()) continue;  // the runner ends the run after this block
+    if (m.draws) drawing_.drawBlock(m);
+    pace();
+  }
+  runner_ = nullptr;
+
+  const RunResult& result = runner.result();
+  RunReport report;
+  report.FILE = result.FILE;
+  report.I1M = result.I1M.empty() ? result.fileError : result.I1M;
+  report.totals = reportLine(result.totals);
+  switch (result.ZVZ) {
+    case RunState::Stopped: report.ZVZ = runstate::Escaped; break;
+    case RunState::Ended: report.ZVZ = runstate::Ended; break;
+    default: report.ZVZ = runstate::Error; break;
+  }
+  screen_.present(true);
+  return report;
+}
+
+void TrajectoryRun::showBlock(const Move& m) {
+  if (textDisplay_) {
+    screen_.color(int(env_.NNT) & 7);
+    screen_.printLine(formatTemplate("##### ", {double(m.line)}) + std::string(m.text));
+  }
+  if (coordinates_ && m.I1M.empty()) screen_.printLine(coordinateLine(m, c_.settings.H0V));
+}
+
+bool TrajectoryRun::timeToPoll() {
+  const double now = screen_.clock().seconds();
+  if (++sincePoll_ >= kPollBlocks || now - lastPoll_ >= kPollSeconds) {
+    sincePoll_ = 0;
+    lastPoll_ = now;
+    return true;
+  }
+  return false;
+}
+
+void TrajectoryRun::pace() {
+  const bool pacing = delayCount_ > env_.GL1;
+  if (!pacing && !timeToPoll()) return;
+  if (screen_.events().resized) {
+    screen_.events().resized = false;
+    screen_.syncSize();
+  }
+  std::string k = screen_.inkey();
+  if (k.empty() && pacing) {
+    paceMark(double(delayCount_ - env_.GL1) * kPaceRoundSeconds);
+    k = screen_.inkey();
+  }
+  if (!k.empty()) handleKey(k);
+}
+
+// The pace mark: a small circle at the current point while the block waits.
+// The pixels under it are put back afterwards, so the path stays intact.
+void TrajectoryRun::paceMark(double seconds) {
+  Framebuffer& fb = screen_.framebuffer();
+  const DrawPoint at = drawing_.currentPoint();
+  const float radius = 2 / drawingSetup(c_.settings, env_).scale;
+  const PixelPoint centre = screen_.gfx().toPixel(at.ZBB, at.ZMX);
+  const int reach = int(std::ceil(2 * pixelScale(canvas_.viewport()))) + 2;
+  const int x1 = std::max(0, centre.x - reach), x2 = std::min(fb.width - 1, centre.x + reach);
+  const int y1 = std::max(0, centre.y - reach), y2 = std::min(fb.height - 1, centre.y + reach);
+  std::vector<uint8_t> saved;
+  for (int y = y1; y <= y2; ++y)
+    for (int x = x1; x <= x2; ++x) saved.push_back(fb.at(x, y));
+
+  const int pen = canvas_.penWidth();
+  canvas_.setPenWidth(1);
+  canvas_.circle(at.ZBB, at.ZMX, radius, kPaceMarkColor);
+  canvas_.setPenWidth(pen);
+  screen_.present();
+  screen_.delay(seconds, true);
+
+  size_t i = 0;
+  for (int y = y1; y <= y2; ++y)
+    for (int x = x1; x <= x2; ++x) fb.pixels[size_t(y) * size_t(fb.width) + size_t(x)] = saved[i++];
+}
+
+void TrajectoryRun::handleKey(const std::string& k) {
+  if (k == " ") {
+    printAt(screen_, 0, 0, "止", kErrorColor);
+    screen_.present(true);
+    screen_.waitKey();
+    printAt(screen_, 0, 0, "  ", 0);
+  } else if (k == std::string(1, key::Esc)) {
+    runner_->stop();
+  } else if (k == "0") {
+    delayCount_ = 0;
+    textDisplay_ = false;
+  } else if (k == "+") {
+    textDisplay_ = !textDisplay_;
+    if (!textDisplay_) screen_.clearText();
+  } else if (k.size() == 1 && k[0] >= '1' && k[0] <= '8') {
+    delayCount_ = float(1 << (k[0] - '1')) * env_.GL1;
+  } else if (k == "/") {
+    canvas_.clear();
+  } else if (k == "?") {
+    hardCopyToFile(c_.session);
+  }
+}
+
+void scrollToLine(EditorState& editor, int line, int CMMF) {
+  editor.FILE = std::max(1, line);
+  if (editor.FILE < editor.M || editor.FILE >= editor.M + CMMF)
+    editor.M = std::max(1, editor.FILE - CMMF / 2);
+  editor.LC = editor.FILE - editor.M;
+  editor.I = 1;
+}
+
+}  // namespace
+
+RunReport runTrajectory(TrajectoryContext& c) {
+  Screen& screen = c.session.screen;
+  TrajectoryRun run(c);
+  RunReport report = run.run();
+
+  scrollToLine(c.editor, report.FILE, std::max(1, int(c.session.geometry.CMMF)));
+  if (c.settings.skipMode == 4) c.settings.skipMode = 0;
+  screen.flushKeys();
+
+  if (!report.I1M.empty()) {
+    screen.color(kErrorColor);
+    screen.printLine(report.I1M);
+  }
+  screen.color(int(c.session.environment.NNT) & 7);
+  screen.printLine(report.totals);
+  if (report.ZVZ == runstate::Ended) {
+    printAt(screen, 0, 0, "（?:図印刷）", kErrorColor);
+    screen.present(true);
+    const std::string k = screen.waitKey();
+    if (k == "?") hardCopyToFile(c.session);
+    printAt(screen, 0, 0, std::string(12, ' '), 0);
+    if (k != std::string(1, key::Esc)) screen.clearGraphics();
+  }
+  screen.resetTextWindow();
+  screen.color(7, 0);
+  return report;
+}
+
+// --- the settings screen
+
+namespace {
+
+void drawSettingsScreen(Screen& screen, const Form& form) {
+  screen.resetTextWindow();
+  screen.color(7, 0);
+  screen.clearText();
+  const auto& labels = trajectoryFormLabels();
+  for (size_t i = 0; i < labels.size(); ++i)
+    printAt(screen, 0, kFormOriginRow + int(i), labels[i], kLabelColor);
+  printAt(screen, 0, kTitleRow - 1, "描画", kLabelColor);
+  drawForm(screen, form);
+}
+
+}  // namespace
+
+RunReport trajectoryScreen(TrajectoryContext& c) {
+  Screen& screen = c.session.screen;
+  TrajectorySettings& settings = c.settings;
+  settings.fillFirstUseDefaults();
+  Form form = loadForm(trajectoryFormFields(), kFormOriginRow, 0);
+  settingsToForm(settings, form);
+  drawSettingsScreen(screen, form);
+
+  int editFrom = (settings.workSize[0] == 0 || settings.workSize[1] == 0) ? 1 : 0;
+  for (;;) {
+    if (editFrom > 0) {
+      const FormResult r = editForm(screen, form, editFrom);
+      formToSettings(form, settings);
+      editFrom = 0;
+      if (r.FDP == ending::FunctionKey && r.fnKey >= 5) return runTrajectory(c);
+    }
+    FieldCall menu;
+    menu.Y = kTitleRow;
+    menu.F1 = kMenuCol;
+    menu.ZP = 7;
+    menu.ZDN = 0;
+    menu.W0L = "1)開始 2)条件 3)ﾓﾄﾞﾙ ";
+    menu.text = "1";
+    const FieldResult r = fieldInput(screen, menu);
+    const int chosen = int(numberValue(menu.text));
+    if (r.FDP == ending::Esc || (r.FDP == ending::Enter && chosen == 3)) break;
+    if (r.FDP == ending::Left || r.FDP == ending::Right) {
+      screen.beep();
+    } else if (r.FDP == ending::Up) {
+      editFrom = 26;
+    } else if (r.FDP == ending::Down) {
+      editFrom = 1;
+    } else if (r.FDP == ending::Enter && chosen == 1) {
+      return runTrajectory(c);
+    } else if (r.FDP == ending::Enter && chosen == 2) {
+      editFrom = 19;
+    }
+  }
+  screen.resetTextWindow();
+  screen.clearText();
+  return {};
+}
+
+void showReportInEditor(Screen& screen, int CMMF, const RunReport& report) {
+  if (report.ZVZ == runstate::Running) return;
+  const int row = CMMF + 1;
+  printAt(screen, 10, row, report.totals, 7);
+  if (!report.I1M.empty()) {
+    printAt(screen, 12 + textWidth(report.totals), row, report.I1M, kErrorColor);
+    screen.beep();
+  }
+  screen.color(7);
+}
+
+}  // namespace vorn
