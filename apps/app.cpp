@@ -1,0 +1,38 @@
+#include "apps/app.h"
+
+#include <system_error>
+
+namespace vorn {
+
+namespace fs = std::filesystem;
+
+App::App(Backend& backend, Clock& clock, DeviceConfig config)
+    : screen(backend, clock), paths(std::move(config)), channels(paths), session(screen, channels, paths) {}
+
+void wireScreens(App& app) {
+  // The screens of menu codes 1 (editor), 2 (store), 3 (listing), 4 (shared
+  // folder), 5 (communication), 10 (plotter) and 7 (environment) are entered
+  // here as they are built; until then their menu entries return at once.
+  (void)app;
+}
+
+fs::path dataDirectory() {
+#ifdef VORN_DATA_DIR
+  if (fs::is_directory(VORN_DATA_DIR)) return VORN_DATA_DIR;
+#endif
+  std::error_code ec;
+  fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  return ec ? fs::path("data") : exe.parent_path() / "data";
+}
+
+void installShippedFiles(const fs::path& dataDir, const fs::path& workDir) {
+  std::error_code ec;
+  auto install = [&](const fs::path& from) {
+    fs::path to = workDir / from.filename();
+    if (fs::is_regular_file(from, ec) && !fs::exists(to, ec)) fs::copy_file(from, to, ec);
+  };
+  for (const char* name : {"vorntc.ini", "UsFolder", "NCG"}) install(dataDir / name);
+  for (const auto& entry : fs::directory_iterator(dataDir / "samples", ec)) install(entry.path());
+}
+
+}  // namespace vorn

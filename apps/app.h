@@ -1,0 +1,38 @@
+#pragma once
+// One run of VORN-T: the screen, paths, channels and the session the screens
+// share, the menu table that ties menu codes to screens, and the shipped
+// files a fresh working directory receives.
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "runtime/channels.h"
+#include "runtime/paths.h"
+#include "runtime/screen.h"
+#include "shell/session.h"
+#include "shell/shell.h"
+
+namespace vorn {
+
+struct App {
+  App(Backend& backend, Clock& clock, DeviceConfig config);
+
+  Screen screen;
+  PathMap paths;
+  ChannelTable channels;
+  Session session;
+  // Menu code -> screen. A code without an entry returns to the menu at once.
+  std::map<int, MenuAction> menu;
+};
+
+// Fills app.menu and the start-up hooks with the screens built so far.
+void wireScreens(App& app);
+
+// The folder of the shipped files: the build's data folder, else "data" next
+// to the executable.
+std::filesystem::path dataDirectory();
+// Copies "vorntc.ini", "UsFolder", "NCG" and the sample programs into workDir
+// where they are missing; an existing file is never touched.
+void installShippedFiles(const std::filesystem::path& dataDir, const std::filesystem::path& workDir);
+
+}  // namespace vorn

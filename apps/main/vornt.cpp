@@ -1,0 +1,171 @@
+// vornt: the full program. Runs in a window, or headless from a key script
+// (writing the screen as text and/or PNG when the script is used up).
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <system_error>
+
+#include "apps/app.h"
+#include "runtime/headless_backend.h"
+#include "runtime/keyscript.h"
+#include "runtime/sdl/sdl_backend.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kUsage =
+    "usage: vornt [FILE] [--work-dir DIR]\n"
+    "       vornt --headless (--keys SCRIPT | --keys-file PATH) [--dump-text FILE] [--dump-png FILE] [FILE]\n";
+
+struct Options {
+  std::string file;       // NC program to load at start
+  std::string workDir;    // run in this folder (no remembered directory)
+  bool headless = false;
+  std::optional<std::string> keys;
+  std::string dumpText, dumpPng;
+};
+
+fs::path absoluteOf(const std::string& p) {
+  std::error_code ec;
+  fs::path a = fs::absolute(p, ec);
+  return ec ? fs::path(p) : a;
+}
+
+std::optional<std::string> readWhole(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Returns nullopt after printing a message when the arguments are wrong.
+std::optional<Options> parse(int argc, char** argv) {
+  Options o;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    auto value = [&](std::string& into) {
+      if (i + 1 >= argc) return false;
+      into = argv[++i];
+      return true;
+    };
+    std::string v;
+    if (a == "--headless") {
+      o.headless = true;
+    } else if (a == "--keys" && value(v)) {
+      o.keys = v;
+    } else if (a == "--keys-file" && value(v)) {
+      o.keys = readWhole(v);
+      if (!o.keys) {
+        std::cerr << "vornt: cannot read the key script " << v << "\n";
+        return std::nullopt;
+      }
+    } else if (a == "--dump-text" && value(v)) {
+      o.dumpText = absoluteOf(v).string();
+    } else if (a == "--dump-png" && value(v)) {
+      o.dumpPng = absoluteOf(v).string();
+    } else if (a == "--work-dir" && value(v)) {
+      o.workDir = v;
+    } else if (a == "--help" || a == "-h") {
+      std::cout << kUsage;
+      std::exit(0);
+    } else if (!a.empty() && a[0] != '-' && o.file.empty()) {
+      o.file = absoluteOf(a).string();
+    } else {
+      std::cerr << "vornt: unexpected argument " << a << "\n" << kUsage;
+      return std::nullopt;
+    }
+  }
+  if (o.headless && !o.keys) o.keys = "";
+  if (!o.headless && o.keys) {
+    std::cerr << "vornt: --keys needs --headless\n";
+    return std::nullopt;
+  }
+  return o;
+}
+
+bool writeDumps(vorn::Screen& screen, const Options& o) {
+  bool ok = true;
+  if (!o.dumpText.empty()) {
+    std::ofstream out(o.dumpText, std::ios::binary | std::ios::trunc);
+    out << screen.dumpText();
+    if (!out) {
+      std::cerr << "vornt: cannot write " << o.dumpText << "\n";
+      ok = false;
+    }
+  }
+  if (!o.dumpPng.empty()) {
+    try {
+      screen.hardCopy(o.dumpPng);
+    } catch (const std::exception& e) {
+      std::cerr << "vornt: cannot write " << o.dumpPng << ": " << e.what() << "\n";
+      ok = false;
+    }
+  }
+  return ok;
+}
+
+int run(const Options& o, vorn::Backend& backend, vorn::Clock& clock) {
+  const fs::path configDir = vorn::configFolder(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+  std::error_code ec;
+  vorn::App app(backend, clock, vorn::loadDeviceConfig(configDir, fs::current_path(ec)));
+  vorn::wireScreens(app);
+  const fs::path dataDir = vorn::dataDirectory();
+  app.session.hooks.prepareWorkDir = [&app, &configDir, &dataDir](vorn::Session&) {
+    std::error_code e;
+    const fs::path here = fs::current_path(e);
+    app.paths = vorn::PathMap(vorn::loadDeviceConfig(configDir, here));
+    vorn::installShippedFiles(dataDir, here);
+  };
+  vorn::StartOptions start;
+  start.commandFile = o.file;
+  // An explicit working directory wins over the remembered one.
+  if (o.workDir.empty()) start.rememberedDirFile = app.paths.resolve("c:\\vornt").string();
+  int status = 0;
+  try {
+    status = vorn::runShell(app.session, start, app.menu);
+  } catch (const vorn::InputExhausted&) {
+    status = 0;   // the key script is used up
+  }
+  if (o.headless && !writeDumps(app.screen, o)) status = 1;
+  return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::optional<Options> options = parse(argc, argv);
+  if (!options) return 2;
+  const Options& o = *options;
+  if (!o.workDir.empty()) {
+    std::error_code ec;
+    fs::create_directories(o.workDir, ec);
+    fs::current_path(o.workDir, ec);
+    if (ec) {
+      std::cerr << "vornt: cannot use the working directory " << o.workDir << ": " << ec.message() << "\n";
+      return 1;
+    }
+  }
+  try {
+    if (o.headless) {
+      vorn::VirtualClock clock;
+      vorn::HeadlessBackend backend = vorn::HeadlessBackend::fromScript(*o.keys);
+      return run(o, backend, clock);
+    }
+    vorn::RealClock clock;
+    vorn::SdlBackend backend;
+    return run(o, backend, clock);
+  } catch (const vorn::KeyScriptError& e) {
+    std::cerr << "vornt: key script: " << e.what() << "\n";
+    return 2;
+  } catch (const std::exception& e) {
+    std::cerr << "vornt: " << e.what() << "\n";
+    return 1;
+  }
+}
