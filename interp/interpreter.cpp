@@ -444,7 +444,9 @@ void Interpreter::completeBlock() {
   if (s_.GL2 == 2 || s_.GL2 == 3) {
     computeArc();
   } else {
-    account(planar(s_.ZTR, s_.ZMZ) + std::fabs(s_.ZTT), s_.GL2 == 1);
+    // In lathe mode the third coordinate repeats the first (Z): it is not counted twice.
+    float vertical = s_.Z3 ? 0.0f : std::fabs(s_.ZTT);
+    account(planar(s_.ZTR, s_.ZMZ) + vertical, s_.GL2 == 1);
   }
   rest_ = current();
   if (s_.GL2 == 12 || s_.GL2 == 13) fullCircle();
@@ -524,6 +526,14 @@ void Interpreter::computeArc() {
     r = std::sqrt(o1 * o1 + o2 * o2);
   }
   s_.ZSC = r;
+  // The centre in the screen frame (kept even when the end radius is refused).
+  if (plane == 18) {
+    s_.centre = {c.x, s_.WT, c.y};
+  } else if (plane == 19) {
+    s_.centre = {s_.ZVY, c.x, c.y};
+  } else {
+    s_.centre = {c.x, c.y, s_.UW};
+  }
   float endRadius = planar(e.x - c.x, e.y - c.y);
   if (endRadius < r - 0.05f) {
     fail(" R>");
@@ -539,14 +549,6 @@ void Interpreter::computeArc() {
   float length = r * std::fabs(s_.CP - s_.CO);
   s_.totals.arcCut += length;
   addTime(length);
-  // Back to the screen frame.
-  if (plane == 18) {
-    s_.centre = {c.x, s_.WT, c.y};
-  } else if (plane == 19) {
-    s_.centre = {s_.ZVY, c.x, c.y};
-  } else {
-    s_.centre = {c.x, c.y, s_.UW};
-  }
 }
 
 void Interpreter::fullCircle() {

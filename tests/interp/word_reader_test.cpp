@@ -1,0 +1,82 @@
+#include "interp/word_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <cfloat>
+
+namespace vorn {
+namespace {
+
+TEST(WordValue, ReadsTheNumericPrefix) {
+  struct Case {
+    const char* text;
+    float value;
+  } cases[] = {
+      {"10", 10},        {"-5.", -5},       {"+3", 3},        {".5", 0.5f},   {"1.5E2", 150},
+      {"1D2", 100},      {"2e-1", 0.2f},    {"12X3", 12},     {"", 0},        {"abc", 0},
+      {"-", 0},          {".", 0},          {"1e", 1},        {"3.25.4", 3.25f},
+      {"1e999", FLT_MAX}, {"-1e999", -FLT_MAX}, {"1e-999", 0}, {"0x10", 0},
+  };
+  for (const Case& c : cases) EXPECT_FLOAT_EQ(wordValue(c.text), c.value) << c.text;
+}
+
+TEST(WordValue, HugeDigitRunsStayFinite) {
+  std::string digits(5000, '9');
+  EXPECT_EQ(wordValue(digits), FLT_MAX);
+  EXPECT_EQ(wordValue("0." + digits), 1.0f);
+}
+
+TEST(UnitRule, DividesOnlyWordsWithoutPoint) {
+  Word plain{'X', 125, "X125", 1}, point{'X', 125, "X125.", 1};
+  EXPECT_FLOAT_EQ(unitValue(plain, 10), 12.5f);
+  EXPECT_FLOAT_EQ(unitValue(point, 10), 125);
+  EXPECT_FLOAT_EQ(unitValue(plain, 1000), 0.125f);
+}
+
+TEST(BlockWords, SplitsAtBlanksAndStopsAtStandaloneSemicolon) {
+  struct Case {
+    const char* block;
+    const char* letters;
+  } cases[] = {
+      {"G01 X10 ; Y20", "GX"},
+      {"G01  X10", "GX"},          // an empty word from two blanks is skipped
+      {"G01 10 -5 X1", "GX"},      // words starting with digits or signs are skipped
+      {"X1 ;Y2", "X;"},            // ";Y2" sorts above ";": read, and ignored by the interpreter
+      {";", ""},
+      {"", ""},
+      {"G01X10", "G"},             // unformatted text is one word
+  };
+  for (const Case& c : cases) {
+    std::string letters;
+    for (const Word& w : blockWords(c.block)) letters += w.letter;
+    EXPECT_EQ(letters, c.letters) << c.block;
+  }
+  std::vector<Word> w = blockWords("N10 O1000");
+  ASSERT_EQ(w.size(), 2u);
+  EXPECT_EQ(w[1].position, 5);
+  EXPECT_EQ(w[1].text, "O1000");
+}
+
+TEST(LineCheck, AppliesTheLineRulesInOrder) {
+  struct Case {
+    const char* line;
+    int skipMode;
+    LineCheck result;
+    const char* error;
+  } cases[] = {
+      {"", 1, LineCheck::Pass, ""},         {"%", 1, LineCheck::Error, "AZ(/"},
+      {"1G01", 1, LineCheck::Error, "AZ(/"}, {" G01", 1, LineCheck::Error, "AZ(/"},
+      {"GX10", 1, LineCheck::Error, "AZxW"}, {"G01 X1", 1, LineCheck::Pass, ""},
+      {"(note", 1, LineCheck::Pass, ""},    {"/G01 X1", 1, LineCheck::Skip, ""},
+      {"/G01 X1", 0, LineCheck::Pass, ""},  {"x10", 1, LineCheck::Pass, ""},
+      {"G", 1, LineCheck::Pass, ""},
+  };
+  for (const Case& c : cases) {
+    std::string error;
+    EXPECT_EQ(checkLine(c.line, c.skipMode, &error), c.result) << c.line;
+    EXPECT_EQ(error, c.error) << c.line;
+  }
+}
+
+}  // namespace
+}  // namespace vorn
