@@ -81,6 +81,7 @@ class Screen {
   int cursorCol() const { return curCol_; }
   int cursorRow() const { return curRow_; }
   void showCursor(bool on);
+  bool cursorVisible() const { return cursorOn_; }
   void color(int fg);
   void color(int fg, int bg);
   int foreground() const { return fg_; }
