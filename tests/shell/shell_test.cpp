@@ -1,0 +1,257 @@
+#include "shell/shell.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "harness.h"
+#include "runtime/channels.h"
+#include "shell/geometry.h"
+#include "shell/numeric.h"
+#include "shell/recovery.h"
+
+namespace vorn {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A headless session working in a fresh folder holding the shell's files.
+struct ShellRig {
+  explicit ShellRig(std::string_view keys) : h(keys) {
+    dir = fs::temp_directory_path() / ("vorn_shellrig_" + std::to_string(::getpid()) + "_" +
+                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    std::ofstream(dir / "vorntc.ini", std::ios::binary) << "0\r\n0\r\n3\r\n";
+    std::ofstream(dir / "UsFolder", std::ios::binary) << "\"a\",\"b\"\r\n";
+    DeviceConfig config;
+    config.configDir = dir / "config";
+    config.workDir = dir;
+    paths = std::make_unique<PathMap>(config);
+    channels = std::make_unique<ChannelTable>(*paths);
+    session = std::make_unique<Session>(h.screen, *channels, *paths);
+    session->hooks.programLines = [this](const Session&) { return lines; };
+    options.calibrationSeconds = 0.001;
+  }
+  ~ShellRig() {
+    session.reset();
+    channels.reset();
+    fs::remove_all(dir);
+  }
+  // Runs the whole shell; returns false when the key script ran out first.
+  bool run() {
+    try {
+      status = runShell(*session, options, actions);
+      return true;
+    } catch (const InputExhausted&) {
+      return false;
+    }
+  }
+  test::Harness h;
+  fs::path dir;
+  std::unique_ptr<PathMap> paths;
+  std::unique_ptr<ChannelTable> channels;
+  std::unique_ptr<Session> session;
+  StartOptions options;
+  std::map<int, MenuAction> actions;
+  int lines = 0;
+  int status = -1;
+};
+
+TEST(Geometry, RowsAndMenuColumn) {
+  EXPECT_EQ(tallWindowFlag(600), 0);
+  EXPECT_EQ(tallWindowFlag(601), -1);
+  EXPECT_EQ(rowsForHeight(600, 0), 32);
+  EXPECT_EQ(rowsForHeight(768, 0), 41);
+  EXPECT_EQ(rowsForHeight(768, -1), 33);   // 768 / 1.23 = 624.4 -> 624 \ 18 - 1
+  EXPECT_EQ(menuColumn(1024), 60);
+  EXPECT_EQ(menuColumn(520), 60);          // 65 columns
+  EXPECT_EQ(menuColumn(512), 56);          // 64 columns - 8
+  ScreenGeometry g;
+  updateRows(g, 600);
+  EXPECT_EQ(g.S_FM1RS, 32);
+  EXPECT_EQ(g.CMMF, 28);
+  updateRows(g, 20);                        // 0 rows: kept
+  EXPECT_EQ(g.S_FM1RS, 32);
+}
+
+TEST(Numeric, TruncationAndFunfix) {
+  EXPECT_FLOAT_EQ(truncateTo1(2.76f), 2.7f);
+  EXPECT_FLOAT_EQ(truncateTo1(-2.76f), -2.7f);
+  EXPECT_FLOAT_EQ(truncateTo2(2.768f), 2.76f);
+  EXPECT_FLOAT_EQ(hundredths(1.239f), 123);
+  const struct {
+    float x, expected;
+  } funfix[] = {{0.009f, 0}, {-0.009f, 0}, {0.01f, 1}, {1.234f, 123}, {1.2355f, 123},
+                {1.2365f, 124}, {-1.2365f, -124}, {-1.2355f, -123}, {100, 10000}};
+  for (const auto& c : funfix) EXPECT_FLOAT_EQ(FUNFIX(c.x), c.expected) << c.x;
+}
+
+TEST(Numeric, DateStampPadsMonthAndDayWithABlank) {
+  std::tm may{};
+  may.tm_year = 2024 - 1900;
+  may.tm_mon = 4;
+  may.tm_mday = 7;
+  may.tm_hour = 12;
+  EXPECT_EQ(dateStamp(std::mktime(&may)), "24. 5. 7");
+  std::tm dec = may;
+  dec.tm_mon = 11;
+  dec.tm_mday = 31;
+  EXPECT_EQ(dateStamp(std::mktime(&dec)), "24.12.31");
+  EXPECT_EQ(longDate(std::mktime(&dec)), "2024年12月31日");
+}
+
+TEST(ListSelection, NumberAfterCodeOne) {
+  EXPECT_EQ(listEntryNumber("O100\x01" "250"), 250);
+  EXPECT_EQ(listEntryNumber("ab\x01" "7 x\x01" "42"), 42);   // a code 1 before the fifth character does not count
+  EXPECT_EQ(listEntryNumber("12"), 12);
+}
+
+TEST(Recovery, MessagesAndChoiceKeys) {
+  EXPECT_EQ(recoveryMessage(53, 0), recoveryMessage(59, 0));
+  EXPECT_EQ(recoveryMessage(63, 0), "ﾄﾞﾗｲﾌﾞ,ﾊﾟｽ,ﾌｧｲﾙが見付らない");
+  EXPECT_EQ(recoveryMessage(99, 120), "ｴﾗｰ  99 L=  120 ﾒﾓする  ");
+  const struct {
+    int from;
+    char key;
+    int to;
+  } keys[] = {{0, 28, 1}, {2, 28, 0}, {1, ' ', 2}, {2, '+', 0}, {0, 'x', 1}, {2, 29, 1},
+              {0, 29, 0}, {1, '-', 0}, {1, 8, 0}, {0, '3', 2}, {2, '1', 0}, {1, '2', 1}};
+  for (const auto& k : keys) EXPECT_EQ(recoveryChoiceAfterKey(k.from, k.key), k.to) << k.from << " " << int(k.key);
+}
+
+TEST(Recovery, ScreenAsksOnTheTopRowAndClearsIt) {
+  const struct {
+    const char* keys;
+    int choice;
+  } cases[] = {{"{Enter}", 0}, {"2{Enter}", 1}, {"3{Enter}", 2}, {"{Right}{Right}{Right}{Enter}", 0}};
+  for (const auto& c : cases) {
+    test::Harness h(c.keys);
+    EXPECT_EQ(recoveryScreen(h.screen, RuntimeError(53, "open x")), c.choice) << c.keys;
+    EXPECT_EQ(h.screen.rowText(0).find_first_not_of(' '), std::string::npos);
+  }
+  test::Harness bang("!");
+  EXPECT_THROW(recoveryScreen(bang.screen, RuntimeError(7, "x")), ShellUnwind);
+}
+
+TEST(Recovery, RetryRepeatsTheFailingOperationInPlace) {
+  ShellRig rig("{Enter}");
+  int attempts = 0;
+  ErrorHandler handler = [&](const RuntimeError& e) { return recoverFromError(*rig.session, e); };
+  int result = withRecovery(handler, [&] {
+    if (++attempts == 1) throw RuntimeError(72, "open A:M1.D");
+    return 5;
+  });
+  EXPECT_EQ(result, 5);
+  EXPECT_EQ(attempts, 2);
+}
+
+TEST(Recovery, MenuClosesEveryChannel) {
+  ShellRig rig("2{Enter}");
+  rig.channels->open(3, "VOT", OpenMode::Output);
+  try {
+    recoverFromError(*rig.session, RuntimeError(53, "x"));
+    FAIL() << "no unwind";
+  } catch (const ShellUnwind& u) {
+    EXPECT_EQ(u.to, ShellUnwind::To::Menu);
+  }
+  EXPECT_FALSE(rig.channels->isOpen(3));
+}
+
+TEST(MainMenu, NineEntriesTheSixthCarriesCode10) {
+  auto entries = mainMenuEntries();
+  ASSERT_EQ(entries.size(), 9u);
+  EXPECT_EQ(entries[5].label, "6 プロッタ  ");
+  EXPECT_EQ(entries[5].code, "10");
+  EXPECT_EQ(entries[8].code, "9");
+}
+
+TEST(MainMenu, DispatchesByCodeAndComesBack) {
+  ShellRig rig("{Down}{Down}{Down}{Down}{Down}{Enter}{Esc}{Enter}");
+  std::vector<int> called;
+  for (int code : {1, 6, 10}) rig.actions[code] = [&called, code](Session&) { called.push_back(code); };
+  EXPECT_FALSE(rig.run());
+  EXPECT_EQ(called, (std::vector<int>{10, 10}));   // the last entry is preselected again
+  EXPECT_EQ(rig.session->shell.menuPosition, 6);
+  EXPECT_EQ(rig.h.screen.beepCount(), 1);   // Esc only beeps
+}
+
+TEST(ExitSequence, EmptyBufferEndsAfterThreeSecondsWithoutAQuestion) {
+  ShellRig rig("{Up}{Enter}");
+  EXPECT_TRUE(rig.run());
+  EXPECT_EQ(rig.status, 0);
+  EXPECT_GE(rig.h.clock.seconds(), 3.0);
+  EXPECT_EQ(rig.h.screen.rowText(0).substr(0, 16), "* VORNT578f m * ");
+}
+
+TEST(ExitSequence, StarEndsAtOnce) {
+  ShellRig rig("{Up}{Enter}*");
+  EXPECT_TRUE(rig.run());
+  EXPECT_LT(rig.h.clock.seconds(), 1.0);
+}
+
+TEST(ExitSequence, RRestartsTheSetUp) {
+  ShellRig rig("{Up}{Enter}r");
+  EXPECT_FALSE(rig.run());   // back at the menu, waiting
+  EXPECT_NE(rig.h.screen.rowText(2).find("1 作成･編集"), std::string::npos);
+  EXPECT_TRUE(rig.session->shell.handlerInstalled);
+}
+
+TEST(ExitSequence, F2ActsAsR) {
+  ShellRig rig("{Up}{Enter}{F2}");
+  EXPECT_FALSE(rig.run());
+  EXPECT_NE(rig.h.screen.rowText(2).find("1 作成･編集"), std::string::npos);
+}
+
+TEST(ExitSequence, WithProgramLinesItAsksAndTwoEscOrAFunctionKeyReturn) {
+  for (const char* answer : {"2{Enter}", "{Esc}", "{F4}"}) {
+    ShellRig rig(std::string("{Up}{Enter}") + answer);
+    rig.lines = 3;
+    EXPECT_FALSE(rig.run()) << answer;   // back at the menu
+    for (int row = 14; row <= 19; ++row)
+      EXPECT_EQ(rig.h.textAt(49, row, 20), std::string(20, ' ')) << answer << " row " << row;
+    EXPECT_NE(rig.h.screen.rowText(2).find("1 作成･編集"), std::string::npos);
+  }
+}
+
+TEST(ExitSequence, WithProgramLinesOkEnds) {
+  ShellRig rig("{Up}{Enter}{Enter}");
+  rig.lines = 1;
+  EXPECT_TRUE(rig.run());
+  EXPECT_EQ(rig.status, 0);
+}
+
+TEST(ExitSequence, OtherEndingKeysBeepAndAskAgain) {
+  ShellRig rig("{Up}{Enter}{Up}");
+  rig.lines = 1;
+  EXPECT_FALSE(rig.run());
+  EXPECT_EQ(rig.h.textAt(53, 17, 12), "1)OK  2)ﾓﾄﾞﾙ");
+  EXPECT_EQ(rig.h.textAt(53, 15, 10), "  終 了   ");
+  EXPECT_EQ(rig.h.screen.beepCount(), 1);
+}
+
+TEST(WindowEvents, FlagsMapOntoShellState) {
+  ShellRig rig("{Resize:900,700}{ListSelect:1}");
+  rig.h.screen.listAdd("O1  \x01" "11");
+  rig.h.screen.listAdd("O2  \x01" "22");
+  rig.session->shell.LST_S1 = -1;
+  rig.h.screen.doEvents();
+  rig.h.screen.doEvents();
+  handleWindowEvents(*rig.session);
+  EXPECT_EQ(rig.session->shell.MXY, -1);
+  EXPECT_EQ(rig.session->shell.PZJ, 22);
+  EXPECT_EQ(rig.session->shell.LST_S1, 0);
+}
+
+TEST(WindowEvents, CloseAsksAndYesEnds) {
+  ShellRig yes("{Close}1{Enter}");
+  yes.h.screen.doEvents();
+  EXPECT_THROW(handleWindowEvents(*yes.session), ShellUnwind);
+  ShellRig no("{Close}{Enter}");
+  no.h.screen.doEvents();
+  EXPECT_NO_THROW(handleWindowEvents(*no.session));
+}
+
+}  // namespace
+}  // namespace vorn
