@@ -68,16 +68,7 @@ class TermiosPort : public SerialPort {
   void configure(const LineSettings& s) {
     termios t{};
     if (tcgetattr(fd_, &t) != 0) raiseErrno(errno, "set up " + name_);
-    cfmakeraw(&t);
-    t.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
-    t.c_cflag |= CLOCAL | CREAD;
-    t.c_cflag |= s.dataBits == 5 ? CS5 : s.dataBits == 6 ? CS6 : s.dataBits == 7 ? CS7 : CS8;
-    if (s.parity != 'N') t.c_cflag |= PARENB;
-    if (s.parity == 'O') t.c_cflag |= PARODD;
-    if (s.stopBits == 2) t.c_cflag |= CSTOPB;
-    t.c_iflag &= ~(IXON | IXOFF | IXANY);  // the DC-code handshake is the program's, not the driver's
-    t.c_cc[VMIN] = 0;
-    t.c_cc[VTIME] = 0;
+    applyLineSettings(t, s);
     if (tcsetattr(fd_, TCSANOW, &t) != 0) raiseErrno(errno, "set up " + name_);
     setControlLine(TIOCM_RTS, s.rts);
     setControlLine(TIOCM_DTR, s.dtr);
@@ -150,6 +141,19 @@ class TermiosPort : public SerialPort {
 };
 
 }  // namespace
+
+void applyLineSettings(termios& t, const LineSettings& s) {
+  cfmakeraw(&t);
+  t.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
+  t.c_cflag |= CLOCAL | CREAD;
+  t.c_cflag |= s.dataBits == 5 ? CS5 : s.dataBits == 6 ? CS6 : s.dataBits == 7 ? CS7 : CS8;
+  if (s.parity != 'N') t.c_cflag |= PARENB;
+  if (s.parity == 'O') t.c_cflag |= PARODD;
+  if (s.stopBits == 2) t.c_cflag |= CSTOPB;
+  t.c_iflag &= ~(IXON | IXOFF | IXANY);  // the DC-code handshake is the program's, not the driver's
+  t.c_cc[VMIN] = 0;
+  t.c_cc[VTIME] = 0;
+}
 
 LineSettings parseDeviceString(std::string_view s) {
   LineSettings ls;

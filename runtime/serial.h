@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+struct termios;  // <termios.h> itself stays in serial.cpp: it defines macros such as B0 and ECHO
+
 namespace vorn {
 
 // How a control line (RTS or DTR) is set when the port opens.
@@ -30,6 +32,10 @@ struct LineSettings {
 // Parses "COMn:(S<bits><parity><stop>N<bits><rts><dtr>?[,CSn][,DSn])".
 // Throws RuntimeError(err::DeviceUnavailable, ...) naming what is wrong.
 LineSettings parseDeviceString(std::string_view deviceString);
+
+// Sets t to raw mode with the data bits, parity and stop bits of s, the
+// receiver on, modem status ignored and no flow control in the driver.
+void applyLineSettings(termios& t, const LineSettings& s);
 
 // An open serial line. Every failure throws RuntimeError.
 class SerialPort {
