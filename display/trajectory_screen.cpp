@@ -145,7 +145,7 @@ class TrajectoryRun {
   void pace();
   void handleKey(const std::string& k);
   void paceMark(double seconds);
-  bool timeToPoll();
+  bool timeToPoll(bool pacing);
 
   TrajectoryContext& c_;
   Screen& screen_;
@@ -156,7 +156,7 @@ class TrajectoryRun {
   bool textDisplay_;       // block text listed in the text window
   bool coordinates_;       // coordinates listed after each block
   float delayCount_;       // pacing rounds per block, from the display speed
-  double lastPoll_ = -1;
+  double lastPoll_ = 0;
   long sincePoll_ = 0;
 };
 
@@ -209,9 +209,9 @@ void TrajectoryRun::showBlock(const Move& m) {
   if (coordinates_ && m.I1M.empty()) screen_.printLine(coordinateLine(m, c_.settings.H0V));
 }
 
-bool TrajectoryRun::timeToPoll() {
+bool TrajectoryRun::timeToPoll(bool pacing) {
   const double now = screen_.clock().seconds();
-  if (++sincePoll_ >= kPollBlocks || now - lastPoll_ >= kPollSeconds) {
+  if (pacing || ++sincePoll_ >= kPollBlocks || now - lastPoll_ >= kPollSeconds) {
     sincePoll_ = 0;
     lastPoll_ = now;
     return true;
@@ -221,7 +221,7 @@ bool TrajectoryRun::timeToPoll() {
 
 void TrajectoryRun::pace() {
   const bool pacing = delayCount_ > env_.GL1;
-  if (!pacing && !timeToPoll()) return;
+  if (!timeToPoll(pacing)) return;
   if (screen_.events().resized) {
     screen_.events().resized = false;
     screen_.syncSize();
