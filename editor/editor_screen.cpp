@@ -71,6 +71,11 @@ void redrawTextArea(Screen& screen, const ProgramBuffer& buffer, const EditorSta
   printAt(screen, 0, CMMF + 1, formatTemplate("(######)", {double(buffer.lineCount())}), kLabelColor);
 }
 
+void showNotice(Screen& screen, const std::string& notice, int CMMF) {
+  if (notice.empty()) return;
+  printAt(screen, 9, CMMF + 1, notice, kFieldColor);
+}
+
 void drawFunctionKeyLine(Screen& screen, int CMMF) {
   const int row = CMMF + 2;
   printAt(screen, 0, row, kKeyNumbers, kLabelColor);
@@ -99,6 +104,7 @@ void EditorScreen::run() {
   // have cleared it since the last redraw.
   keepCurrentLineVisible();
   redraw();
+  showNotice(screen_, notice, CMMF());
   for (;;) {
     keepCurrentLineVisible();
     const LineInputResult r =

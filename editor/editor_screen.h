@@ -38,6 +38,8 @@ struct LineInputResult {
 void redrawTextArea(Screen& screen, const ProgramBuffer& buffer, const EditorState& state, int CMMF);
 // The key numbers and labels on row CMMF + 2.
 void drawFunctionKeyLine(Screen& screen, int CMMF);
+// A message (a load that did not fit) beside the line count, in colour 6.
+void showNotice(Screen& screen, const std::string& notice, int CMMF);
 // One text row: the line index through "##### " in colour 5, the text from column 6 in colour 7.
 void printProgramRow(Screen& screen, int row, int lineIndex, std::string_view text);
 
@@ -51,6 +53,7 @@ class EditorScreen {
   LineInputResult lineInput(std::string_view text, int width, int row, int col, int cursor);
 
   int CMMF() const;  // last text row, from the shell's geometry
+  std::string notice;  // shown beside the line count after the first redraw
   void redraw();     // the text area with this editor's buffer and state
 
  private:
