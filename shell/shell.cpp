@@ -6,6 +6,7 @@
 
 #include "runtime/channels.h"
 #include "runtime/clock.h"
+#include "runtime/dialogs.h"
 #include "runtime/numtext.h"
 #include "runtime/screen.h"
 #include "runtime/text.h"
@@ -122,20 +123,6 @@ void drawTopRow(Session& s) {
     screen.locate(kDateCol, 0);
     screen.print(dateString(screen.clock().wallTime()) + " ");
   }
-}
-
-// The close question: "終了しますか？" under the caption "VORNT", Yes or No.
-bool confirmClose(Screen& screen) {
-  const int row = 10, col = std::max(1, (screen.cols() - 30) / 2);
-  framedBox(screen, row, col, 30, 3);
-  screen.color(5);
-  printAt(screen, col + 1, row - 1, "VORNT");
-  screen.color(7);
-  printAt(screen, col + 3, row, "終了しますか？");
-  FieldCall call{row + 3, col + 4, 8, 0, "1)ﾊｲ    2)ｲｲｴ   ", "2"};
-  FieldResult r = choiceField(screen, call);
-  eraseBox(screen, row, col, 30, 3);
-  return r.FDP == ending::Enter && call.text == "1";
 }
 
 enum class MenuOutcome { Restart, Ended };
@@ -265,7 +252,7 @@ void handleWindowEvents(Session& s) {
   }
   if (ev.closeRequested) {
     ev.closeRequested = false;
-    if (confirmClose(s.screen)) throw ShellUnwind{ShellUnwind::To::End};
+    if (messageBoxYesNo(s.screen, "終了しますか？", "VORNT")) throw ShellUnwind{ShellUnwind::To::End};
   }
 }
 

@@ -245,10 +245,10 @@ TEST(WindowEvents, FlagsMapOntoShellState) {
 }
 
 TEST(WindowEvents, CloseAsksAndYesEnds) {
-  ShellRig yes("{Close}1{Enter}");
+  ShellRig yes("{Close}{Enter}");
   yes.h.screen.doEvents();
   EXPECT_THROW(handleWindowEvents(*yes.session), ShellUnwind);
-  ShellRig no("{Close}{Enter}");
+  ShellRig no("{Close}{Esc}");
   no.h.screen.doEvents();
   EXPECT_NO_THROW(handleWindowEvents(*no.session));
 }
