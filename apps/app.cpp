@@ -13,7 +13,7 @@ void wireScreens(App& app) {
   // The screens of menu codes 1 (editor), 2 (store), 3 (listing), 4 (shared
   // folder), 5 (communication), 10 (plotter) and 7 (environment) are entered
   // here as they are built; until then their menu entries return at once.
-  (void)app;
+  wireEditor(app.session, app.menu, app.editor);
 }
 
 fs::path dataDirectory() {

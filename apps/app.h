@@ -6,6 +6,7 @@
 #include <map>
 #include <string>
 
+#include "apps/editor_wiring.h"
 #include "runtime/channels.h"
 #include "runtime/paths.h"
 #include "runtime/screen.h"
@@ -23,6 +24,7 @@ struct App {
   Session session;
   // Menu code -> screen. A code without an entry returns to the menu at once.
   std::map<int, MenuAction> menu;
+  EditorParts editor;  // the program buffer and the editor (menu code 1)
 };
 
 // Fills app.menu and the start-up hooks with the screens built so far.

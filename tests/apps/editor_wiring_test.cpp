@@ -1,0 +1,91 @@
+// The editor inside the whole program: a file named on the command line is
+// loaded at start and shown; menu code 1 opens the editor on it.
+#include "apps/editor_wiring.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "apps/app.h"
+#include "runtime/clock.h"
+#include "runtime/headless_backend.h"
+#include "runtime/text.h"
+
+namespace vorn {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ProgramRun {
+  explicit ProgramRun(std::string_view script) : backend(HeadlessBackend::fromScript(script)) {
+    dir = fs::temp_directory_path() / ("vorn_editor_wiring_" + std::to_string(::getpid()));
+    fs::create_directories(dir / "config");
+  }
+  ~ProgramRun() { fs::remove_all(dir); }
+
+  fs::path write(const std::string& name, const std::string& bytes) {
+    std::ofstream out(dir / name, std::ios::binary);
+    out << bytes;
+    return dir / name;
+  }
+  // Starts the program with commandFile and runs the script to its end.
+  App& start(const fs::path& commandFile, int capacity = kVorntProgramCapacity) {
+    DeviceConfig config;
+    config.configDir = dir / "config";
+    config.workDir = dir;
+    app = std::make_unique<App>(backend, clock, config);
+    app->editor.buffer = ProgramBuffer(capacity);
+    wireScreens(*app);
+    app->session.hooks.prepareWorkDir = [this](Session&) { installShippedFiles(dataDirectory(), dir); };
+    StartOptions options;
+    options.commandFile = commandFile.string();
+    try {
+      runShell(app->session, options, app->menu);
+    } catch (const InputExhausted&) {
+    }
+    return *app;
+  }
+  std::string row(int r) const { return app->screen.rowText(r); }
+
+  fs::path dir;
+  VirtualClock clock;
+  HeadlessBackend backend;
+  std::unique_ptr<App> app;
+};
+
+TEST(EditorWiring, CommandLineFileIsLoadedAndShownInTheEditor) {
+  ProgramRun run("1{Enter}{Code:11}G01X5Y6{Enter}");
+  const fs::path file = run.write("part.nc", "%\r\nO0010\r\nG01X10.Y-5.\r\nM30\r\n%\r\n");
+  App& app = run.start(file);
+  EXPECT_EQ(app.editor.buffer.OSDATE, "part");
+  EXPECT_NE(run.row(0).find("part"), std::string::npos) << run.row(0);
+  EXPECT_EQ(run.row(1).substr(0, 15), "    1 G01 X5 Y6") << "line 1 typed over in the editor";
+  EXPECT_EQ(run.row(2).substr(0, 19), "    2 G01 X10. Y-5.");
+  EXPECT_EQ(app.editor.buffer.line(1), "G01 X5 Y6") << "typed over line 1 in the editor";
+}
+
+TEST(EditorWiring, WfFileSetsNameAndTitleFromItsHeader) {
+  ProgramRun run("");
+  const fs::path file = run.write("export.wf", "0,\"SHAFT\"\r\nFRONT SIDE\r\n100,80,20,5,1,2,3,4\r\nO1\r\nG0X1\r\n");
+  App& app = run.start(file);
+  EXPECT_EQ(app.editor.buffer.OSDATE, "SHAFT");
+  EXPECT_EQ(app.editor.buffer.H0X, "FRONT SIDE");
+  ASSERT_TRUE(app.editor.wfHeader.has_value());
+  EXPECT_EQ(app.editor.wfHeader->settings.size(), 8u);
+  EXPECT_NE(run.row(0).find("SHAFT"), std::string::npos) << run.row(0);
+  EXPECT_NE(run.row(0).find("FRONT SIDE"), std::string::npos) << run.row(0);
+  EXPECT_EQ(run.row(1).substr(0, 8), "    1 O1");
+}
+
+TEST(EditorWiring, AFileThatDoesNotFitIsCutAndSaysWhere) {
+  ProgramRun run("");
+  const fs::path file = run.write("big.txt", "A\nB\nC\nD\n");
+  App& app = run.start(file, 3);
+  EXPECT_EQ(app.editor.buffer.lineCount(), 3);
+  const int countRow = int(app.session.geometry.CMMF) + 1;
+  EXPECT_NE(run.row(countRow).find("4行目"), std::string::npos) << run.row(countRow);
+}
+
+}  // namespace
+}  // namespace vorn
