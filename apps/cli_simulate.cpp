@@ -1,0 +1,228 @@
+#include "apps/cli_simulate.h"
+
+#include <cerrno>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <ostream>
+#include <sstream>
+
+#include "editor/load.h"
+#include "editor/normalize.h"
+#include "interp/move_json.h"
+#include "interp/text_program.h"
+#include "runtime/error.h"
+#include "runtime/text.h"
+
+namespace vorn {
+namespace {
+
+bool readNumber(const std::string& text, float lo, float hi, float& value) {
+  char* end = nullptr;
+  errno = 0;
+  double v = std::strtod(text.c_str(), &end);
+  if (text.empty() || *end != '\0' || errno != 0 || !(v >= lo && v <= hi)) return false;
+  value = static_cast<float>(v);
+  return true;
+}
+
+// A comma list of at most n numbers; missing trailing values stay as they are.
+bool readList(const std::string& text, int n, float* values) {
+  std::stringstream in(text);
+  std::string item;
+  int i = 0;
+  while (std::getline(in, item, ',')) {
+    if (i == n || !readNumber(item, -1e6f, 1e6f, values[i])) return false;
+    ++i;
+  }
+  return i > 0;
+}
+
+bool bad(std::string* error, const std::string& message) {
+  *error = message;
+  return false;
+}
+
+std::vector<SimulateOption> makeTable() {
+  using O = SimulateOptions;
+  return {
+      {"--unit", true, [](O& o, const std::string& v, std::string* e) {
+         float c;
+         if (!readNumber(v, 1, 4, c) || c != std::floor(c)) return bad(e, "--unit takes 1 to 4");
+         o.unitChoice = static_cast<int>(c);
+         o.settings.IDMX = std::pow(10.0f, c - 1);
+         return true;
+       }},
+      {"--view", true, [](O& o, const std::string& v, std::string* e) {
+         float c;
+         if (!readNumber(v, 1, 5, c) || c != std::floor(c)) return bad(e, "--view takes 1 to 5");
+         o.settings.H0V = static_cast<int>(c);
+         return true;
+       }},
+      {"--angle", true, [](O& o, const std::string& v, std::string* e) {
+         float a;
+         if (!readNumber(v, -999, 999, a)) return bad(e, "--angle takes whole degrees");
+         o.angle = static_cast<int>(a);
+         return true;
+       }},
+      {"--scale", true, [](O& o, const std::string& v, std::string* e) {
+         float s;
+         if (!readNumber(v, 0, 60, s) || s <= 0 || s >= 60) return bad(e, "--scale takes a value above 0 and below 60");
+         o.settings.scale = s;
+         return true;
+       }},
+      {"--start", true, [](O& o, const std::string& v, std::string* e) {
+         if (!readList(v, 3, o.settings.start.data())) return bad(e, "--start takes X,Y,Z");
+         return true;
+       }},
+      {"--tools", true, [](O& o, const std::string& v, std::string* e) {
+         if (!readList(v, 8, o.settings.toolRadius.data() + 1)) return bad(e, "--tools takes up to 8 radii R1,R2,...");
+         return true;
+       }},
+      {"--skip", true, [](O& o, const std::string& v, std::string* e) {
+         float s;
+         if (!readNumber(v, 0, 999, s)) return bad(e, "--skip takes 0 to 999");
+         o.settings.skipMode = static_cast<int>(s);
+         return true;
+       }},
+      {"--codes", true, [](O& o, const std::string& v, std::string*) {
+         o.codesFile = v;
+         return true;
+       }},
+      {"--max-blocks", true, [](O& o, const std::string& v, std::string* e) {
+         float n;
+         if (!readNumber(v, 1, 1e15f, n)) return bad(e, "--max-blocks takes a count above 0");
+         o.maxBlocks = static_cast<long>(n);
+         return true;
+       }},
+      {"--moves", false, [](O& o, const std::string&, std::string*) {
+         o.moves = true;
+         return true;
+       }},
+  };
+}
+
+std::string readBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) raiseErrno(errno ? errno : ENOENT, "open " + path);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  if (in.bad()) raiseErrno(EIO, "read " + path);
+  return bytes.str();
+}
+
+// Included files are named as the program writes them ("\" separators).
+std::vector<std::string> readInclude(const std::string& name) {
+  std::string path = name;
+  for (char& c : path) {
+    if (c == '\\') c = '/';
+  }
+  return splitLines(fromCp932(readBytes(path)));
+}
+
+CodeTable loadCodes(const SimulateOptions& o, std::string* error, bool* ok) {
+  std::string path = o.codesFile;
+  std::error_code ec;
+  if (path.empty()) path = std::filesystem::exists("NCG", ec) ? "NCG" : std::string(VORN_DATA_DIR) + "/NCG";
+  auto table = loadCodeTable(path, error);
+  *ok = table.has_value();
+  return table ? *table : CodeTable::undefined();
+}
+
+void printReport(const RunResult& r, std::ostream& out) {
+  if (!r.I1M.empty()) out << r.I1M << "\n";
+  out << "line " << r.FILE << "\n";
+  out << reportLine(r.totals) << "\n";
+}
+
+}  // namespace
+
+const std::vector<SimulateOption>& simulateOptionTable() {
+  static const std::vector<SimulateOption> table = makeTable();
+  return table;
+}
+
+bool parseSimulateArgs(const std::vector<std::string>& args, SimulateOptions& options,
+                       std::string* error) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg.size() > 2 && arg.starts_with("--")) {
+      std::string name = arg, value;
+      size_t eq = arg.find('=');
+      if (eq != std::string::npos) name = arg.substr(0, eq), value = arg.substr(eq + 1);
+      const SimulateOption* option = nullptr;
+      for (const SimulateOption& o : simulateOptionTable()) {
+        if (o.name == name) option = &o;
+      }
+      if (!option) return bad(error, "unknown option " + name);
+      if (option->takesValue && eq == std::string::npos) {
+        if (i + 1 >= args.size()) return bad(error, name + " needs a value");
+        value = args[++i];
+      }
+      if (!option->apply(options, value, error)) return false;
+    } else if (options.file.empty()) {
+      options.file = arg;
+    } else {
+      return bad(error, "more than one program file: " + arg);
+    }
+  }
+  if (options.file.empty()) return bad(error, "no program file given");
+  return true;
+}
+
+std::vector<std::string> readProgramLines(const std::string& path) {
+  std::vector<std::string> lines = splitLines(fromCp932(readBytes(path)));
+  if (!isNcTypePath(path)) return lines;
+  std::vector<std::string> kept;
+  kept.reserve(lines.size());
+  for (const std::string& line : lines) {
+    std::string text = normalizeBlock(line, false);
+    if (text != "%") kept.push_back(std::move(text));
+  }
+  return kept;
+}
+
+int runSimulate(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  SimulateOptions options;
+  std::string error;
+  if (!parseSimulateArgs(args, options, &error)) {
+    err << "vornt-cli simulate: " << error << "\n"
+        << "usage: vornt-cli simulate FILE [--unit 1-4] [--view 1-5] [--angle DEG] [--scale S]\n"
+        << "       [--start X,Y,Z] [--tools R1,...,R8] [--skip N] [--codes NCG] [--max-blocks N] [--moves]\n";
+    return 1;
+  }
+  bool codesOk = false;
+  CodeTable codes = loadCodes(options, &error, &codesOk);
+  if (!codesOk) {
+    err << "vornt-cli simulate: " << error << "\n";
+    return 1;
+  }
+  std::vector<std::string> lines;
+  try {
+    lines = readProgramLines(options.file);
+  } catch (const RuntimeError& e) {
+    err << "vornt-cli simulate: " << e.what() << "\n";
+    return 1;
+  }
+  TextProgram program(std::move(lines));
+  Runner runner(program, codes, options.settings, readInclude,
+                [](std::string_view s) { return normalizeBlock(s); });
+  runner.setBlockLimit(options.maxBlocks);
+  while (runner.step()) {
+    const Move& m = runner.move();
+    if (options.moves && m.draws && m.I1M.empty()) out << moveJson(m) << "\n";
+  }
+  const RunResult& r = runner.result();
+  if (r.ZVZ == RunState::FileError) {
+    err << "vornt-cli simulate: line " << r.FILE << ": " << r.fileError << "\n";
+    return 1;
+  }
+  printReport(r, out);
+  if (r.ZVZ == RunState::Limit) {
+    err << "vornt-cli simulate: stopped after " << r.blocks << " blocks (--max-blocks)\n";
+    return 3;
+  }
+  return r.ZVZ == RunState::Error ? 2 : 0;
+}
+
+}  // namespace vorn

@@ -1,0 +1,48 @@
+#pragma once
+// `vornt-cli simulate FILE [options]`: runs a program through the interpreter
+// with the trajectory settings given as options and prints what the
+// trajectory screen reports at the end (error text, stop line, "移動",
+// "切削" and the " :##H##M" time).
+#include <functional>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "interp/runner.h"
+
+namespace vorn {
+
+struct SimulateOptions {
+  std::string file;            // the program file (code page 932)
+  RunSettings settings;        // unit divisor, view, scale, start point, tool radii, skip
+  int unitChoice = 2;          // "単位1/n" choice 1-4
+  int angle = 10;              // 3D rotation angle, degrees (for drawing options)
+  std::string codesFile;       // code-table file; empty: ./NCG, else the shipped table
+  long maxBlocks = 0;          // stop after this many blocks (0: no limit)
+  bool moves = false;          // print one JSON object per drawing block
+};
+
+// One option of the command: its name, whether it takes a value, and what it
+// does with it (false with *error set when the value is bad). Drawing options
+// are added to this table.
+struct SimulateOption {
+  std::string name;
+  bool takesValue;
+  std::function<bool(SimulateOptions&, const std::string& value, std::string* error)> apply;
+};
+const std::vector<SimulateOption>& simulateOptionTable();
+
+// Parses the arguments after "simulate"; false with *error on bad usage.
+bool parseSimulateArgs(const std::vector<std::string>& args, SimulateOptions& options,
+                       std::string* error);
+
+// Reads a program file: code page 932 to UTF-8, lines split at LF (CR LF),
+// NC-type files (".nc", ".dnc" ...) normalised and without "%" lines.
+// Raises RuntimeError when it cannot be read.
+std::vector<std::string> readProgramLines(const std::string& path);
+
+// Runs the command. Exit status: 0 normal end, 2 block error, 3 block limit,
+// 1 bad usage or an unreadable file.
+int runSimulate(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace vorn

@@ -1,0 +1,40 @@
+// vornt-cli: the package's libraries without a window. One subcommand per
+// task; each lives in apps/cli_<name>.{h,cpp} and is listed here.
+#include <iostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "apps/cli_simulate.h"
+
+namespace {
+
+struct Command {
+  std::string_view name;
+  std::string_view summary;
+  int (*run)(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+};
+
+constexpr Command kCommands[] = {
+    {"simulate", "run an NC program through the interpreter and report distance and time",
+     vorn::runSimulate},
+};
+
+int usage(std::ostream& err) {
+  err << "usage: vornt-cli COMMAND [ARGS]\n";
+  for (const Command& c : kCommands) err << "  " << c.name << "  " << c.summary << "\n";
+  return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return usage(std::cerr);
+  std::string_view name = argv[1];
+  std::vector<std::string> args(argv + 2, argv + argc);
+  for (const Command& c : kCommands) {
+    if (c.name == name) return c.run(args, std::cout, std::cerr);
+  }
+  std::cerr << "vornt-cli: unknown command " << name << "\n";
+  return usage(std::cerr);
+}

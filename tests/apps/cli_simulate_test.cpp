@@ -1,0 +1,119 @@
+// `vornt-cli simulate`: options, the printed report and the exit status, on
+// programs written to a temporary folder.
+#include "apps/cli_simulate.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace vorn {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Cli {
+  Cli() {
+    dir = fs::temp_directory_path() / ("vornt_cli_" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+  }
+  ~Cli() { fs::remove_all(dir); }
+  std::string write(const std::string& name, const std::string& bytes) {
+    std::ofstream(dir / name, std::ios::binary) << bytes;
+    return (dir / name).string();
+  }
+  int run(std::vector<std::string> args) {
+    std::ostringstream o, e;
+    int rc = runSimulate(args, o, e);
+    out = o.str();
+    err = e.str();
+    return rc;
+  }
+  fs::path dir;
+  std::string out, err;
+};
+
+TEST(CliSimulate, ReportsTheTimeExamples) {
+  Cli cli;
+  struct Case {
+    const char* program;
+    std::vector<std::string> options;
+    const char* report;
+  } cases[] = {
+      {"G01 X30. Y40. Z-5. F100\r\nM30\r\n", {}, "line 2\n移動 0 切削 55  : 0H 1M\n"},
+      {"G02 I10. F200\r\n", {}, "line 1\n移動 0 切削 62  : 0H 0M\n"},
+      {"G00 X100. Y50.\r\nG00 X0 Z20.\r\n", {}, "line 2\n移動 231 切削 0  : 0H 0M\n"},
+      {"G01 X9000. F100\r\n", {}, "line 1\n移動 0 切削 9000  : 1H30M\n"},
+      {"G01 X10 F100\r\n", {"--unit", "1"}, "line 1\n移動 0 切削 10  : 0H 0M\n"},
+      {"G01 X10 F100\r\n", {"--unit=3"}, "line 1\n移動 0 切削 0  : 0H 0M\n"},
+      {"T2\r\nG41 G01 X10. D2 F100\r\n", {"--tools", "1,2.5"}, "line 2\n移動 0 切削 10  : 0H 0M\n"},
+      {"G00 X1.\r\nG28 X0\r\n", {"--start", "5,0,0"}, "line 2\n移動 4 切削 0  : 0H 0M\n"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {cli.write("p.txt", c.program)};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    EXPECT_EQ(cli.run(args), 0) << c.program << cli.err;
+    EXPECT_EQ(cli.out, c.report) << c.program;
+  }
+}
+
+TEST(CliSimulate, BlockErrorPrintsTextAndStopLine) {
+  Cli cli;
+  std::string p = cli.write("e.txt", "G00 X10.\r\nG02 X40. R5.\r\nG00 X0\r\n");
+  EXPECT_EQ(cli.run({p}), 2);
+  EXPECT_EQ(cli.out, " R<\nline 2\n移動 10 切削 0  : 0H 0M\n");
+  std::string m = cli.write("m.txt", "%\r\n");
+  EXPECT_EQ(cli.run({m}), 2);
+  EXPECT_EQ(cli.out, "AZ(/\nline 1\n移動 0 切削 0  : 0H 0M\n");
+}
+
+TEST(CliSimulate, NcFilesAreNormalisedAndLoseTheirPercentLines) {
+  Cli cli;
+  // Code page 932 text: a half-width katakana comment.
+  std::string p = cli.write("n.nc", "%\r\nG01X10.Y20.F100 (\xB6\xDD)\r\n%\r\n");
+  EXPECT_EQ(cli.run({p, "--moves"}), 0) << cli.err;
+  EXPECT_EQ(cli.out, "{\"line\":1,\"G\":1,\"oneShot\":1,\"from\":[0,0,0],\"to\":[10,20,0]}\nline 1\n移動 0 切削 22  : 0H 0M\n");
+}
+
+TEST(CliSimulate, IncludedFilesAndCodeTable) {
+  Cli cli;
+  std::string inc = cli.write("inc.txt", "G01 X10. F100\r\nM30\r\nG01 X99.\r\n");
+  std::string p = cli.write("i.txt", "(:" + inc + "\r\nG01 Y10.\r\n");
+  EXPECT_EQ(cli.run({p}), 0) << cli.err;
+  EXPECT_EQ(cli.out, "line 2\n移動 0 切削 20  : 0H 0M\n");
+  std::string ncg = cli.write("NCG", "\"\"\r\n\"00 01\"\r\n");
+  std::string g2 = cli.write("g.txt", "G17\r\n");  // not listed: unsupported
+  EXPECT_EQ(cli.run({g2, "--codes", ncg}), 2);
+  EXPECT_EQ(cli.out.substr(0, 4), " G?\n");
+}
+
+TEST(CliSimulate, BadUsageUnreadableFilesAndLimits) {
+  Cli cli;
+  std::string p = cli.write("l.txt", "M98 P1 L1E30\r\nM30\r\nO1\r\nM99\r\n");
+  EXPECT_EQ(cli.run({p, "--max-blocks", "1000"}), 3);
+  EXPECT_NE(cli.err.find("1000 blocks"), std::string::npos);
+  EXPECT_EQ(cli.run({}), 1);
+  EXPECT_EQ(cli.run({p, "--view", "6"}), 1);
+  EXPECT_EQ(cli.run({p, "--unit"}), 1);
+  EXPECT_EQ(cli.run({p, "--bogus"}), 1);
+  EXPECT_EQ(cli.run({p, "--tools", "1,2,3,4,5,6,7,8,9"}), 1);
+  EXPECT_EQ(cli.run({(cli.dir / "missing.nc").string()}), 1);
+  std::string bad = cli.write("NCGbad", "\"1x\"\r\n");
+  EXPECT_EQ(cli.run({p, "--codes", bad}), 1);
+  std::string i = cli.write("i2.txt", "(:" + (cli.dir / "none.txt").string() + "\r\n");
+  EXPECT_EQ(cli.run({i}), 1);
+  EXPECT_NE(cli.err.find("none.txt"), std::string::npos);
+}
+
+TEST(CliSimulate, ReadsLongProgramsBeyondTheBuffer) {
+  Cli cli;
+  std::string text;
+  for (int i = 0; i < 200000; ++i) text += "G91 G01 X1. F1000\r\n";
+  std::string p = cli.write("long.txt", text);
+  EXPECT_EQ(cli.run({p}), 0);
+  EXPECT_EQ(cli.out, "line 200000\n移動 0 切削 200000  : 3H20M\n");
+}
+
+}  // namespace
+}  // namespace vorn
