@@ -260,6 +260,14 @@ bool Screen::handle(const InputEvent& e) {
       return false;
   }
   ++windowEventCount_;
+  if (eventHook_ && !inEventHook_) {
+    struct Reset {
+      bool& flag;
+      ~Reset() { flag = false; }
+    } reset{inEventHook_};
+    inEventHook_ = true;
+    eventHook_();
+  }
   return false;
 }
 

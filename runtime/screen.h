@@ -134,6 +134,10 @@ class Screen {
   void doEvents();
   bool eventsPending();
   WindowEvents& events() { return events_; }
+  // Runs after each window event has set its flag, between statements of
+  // the running loop (the shell asks its close question here). Not re-entered
+  // while it runs; it may throw to leave the running screen.
+  void setEventHook(std::function<void()> hook) { eventHook_ = std::move(hook); }
   // Sleeps in real/virtual time while events run; returns early on a key if
   // breakOnKey (the key stays queued).
   void delay(double seconds, bool breakOnKey = false);
@@ -192,6 +196,8 @@ class Screen {
   int beeps_ = 0;
   mutable Font font_;                     // glyphs, read on the first composite
   unsigned arrivals_ = 0;                 // counts every event handled and timer tick
+  std::function<void()> eventHook_;
+  bool inEventHook_ = false;
   unsigned windowEventCount_ = 0;         // counts resize, close and list events handled
 
   void pump(double timeoutSeconds);        // moves backend events into queues/flags; runs the timer

@@ -180,6 +180,8 @@ std::vector<MenuEntry> mainMenuEntries() {
 void startUp(Session& s, const StartOptions& options) {
   Screen& screen = s.screen;
   screen.listClear();                       // step 1: the list window exists from here on
+  // A close request is answered wherever the program waits.
+  screen.setEventHook([&s] { handleCloseRequest(s); });
   screen.setTitle(kWindowTitle);            // step 2
   drawTitleBox(screen);                     // step 3
   rememberWorkingDirectory(options);        // step 4
@@ -250,10 +252,14 @@ void handleWindowEvents(Session& s) {
       s.shell.LST_S1 = 0;
     }
   }
-  if (ev.closeRequested) {
-    ev.closeRequested = false;
-    if (messageBoxYesNo(s.screen, "終了しますか？", "VORNT")) throw ShellUnwind{ShellUnwind::To::End};
-  }
+  handleCloseRequest(s);
+}
+
+void handleCloseRequest(Session& s) {
+  WindowEvents& ev = s.screen.events();
+  if (!ev.closeRequested) return;
+  ev.closeRequested = false;
+  if (messageBoxYesNo(s.screen, "終了しますか？", "VORNT")) throw ShellUnwind{ShellUnwind::To::End};
 }
 
 ExitOutcome exitSequence(Session& s) {

@@ -45,6 +45,9 @@ int runShell(Session& session, const StartOptions& options, const std::map<int, 
 // list selection, and the close question (throws ShellUnwind{End} on Yes).
 // Screens call it from their loops; the menu does between keys.
 void handleWindowEvents(Session& session);
+// The close question alone; start-up installs it as the screen's event hook
+// so that it is asked wherever the program waits.
+void handleCloseRequest(Session& session);
 
 // The program number in a list-box entry: the number after the first code 1
 // at or after the fifth character (the whole text when there is none).

@@ -132,3 +132,24 @@ TEST(App, SixthMenuEntryOpensCode10) {
 
 }  // namespace
 }  // namespace vorn
+
+namespace vorn {
+namespace {
+
+TEST(Vornt, ClosingTheWindowAsksAndYesEnds) {
+  VorntRun run;
+  ASSERT_EQ(run.vornt("--headless --keys '{Close}{Enter}{Up}{Enter}*' --dump-text out.txt"), 0);
+  // Ended at the question: the keys after it were never read, the menu is still shown.
+  std::string text = readFile(run.dir / "work" / "out.txt");
+  EXPECT_NE(text.find("1 作成･編集"), std::string::npos);
+  EXPECT_EQ(text.find("VORNT578f"), std::string::npos);
+}
+
+TEST(Vornt, ClosingTheWindowAndNoCarriesOn) {
+  VorntRun run;
+  ASSERT_EQ(run.vornt("--headless --keys '{Close}{Esc}{Up}{Enter}*' --dump-text out.txt"), 0);
+  EXPECT_EQ(lines(readFile(run.dir / "work" / "out.txt"))[0], "* VORNT578f m *");
+}
+
+}  // namespace
+}  // namespace vorn
