@@ -14,6 +14,7 @@ void wireScreens(App& app) {
   // folder), 5 (communication), 10 (plotter) and 7 (environment) are entered
   // here as they are built; until then their menu entries return at once.
   wireEditor(app.session, app.menu, app.editor);
+  wireTrajectory(app.session, app.editor, app.display);
 }
 
 fs::path dataDirectory() {

@@ -6,6 +6,7 @@
 #include <map>
 #include <string>
 
+#include "apps/display_wiring.h"
 #include "apps/editor_wiring.h"
 #include "runtime/channels.h"
 #include "runtime/paths.h"
@@ -25,6 +26,7 @@ struct App {
   // Menu code -> screen. A code without an entry returns to the menu at once.
   std::map<int, MenuAction> menu;
   EditorParts editor;  // the program buffer and the editor (menu code 1)
+  DisplayParts display;  // the trajectory screen's settings (the editor's F10)
 };
 
 // Fills app.menu and the start-up hooks with the screens built so far.

@@ -181,6 +181,7 @@ void EditorScreen::functionKey(int n, const LineInputResult& r) {
       drawFunctionKeyLine(screen_, CMMF());
       keepCurrentLineVisible();
       redraw();
+      if (n == 10 && actions_.afterTrajectory) actions_.afterTrajectory();
       break;
     }
     case 11: screen_.listHide(); break;

@@ -1,0 +1,25 @@
+#include "apps/display_wiring.h"
+
+#include "runtime/paths.h"
+
+namespace vorn {
+
+CodeTable workingCodeTable(Session& session) {
+  std::string problem;
+  if (auto table = loadCodeTable(session.paths.resolve("NCG").string(), &problem)) return *table;
+  return standardCodeTable();
+}
+
+void wireTrajectory(Session& session, EditorParts& editor, DisplayParts& display) {
+  editor.actions.trajectory = [&session, &editor, &display] {
+    const CodeTable codes = workingCodeTable(session);
+    TrajectoryContext context{session, editor.buffer, editor.state, display.settings, codes};
+    display.lastReport = trajectoryScreen(context);
+  };
+  editor.actions.afterTrajectory = [&session, &display] {
+    showReportInEditor(session.screen, int(session.geometry.CMMF), display.lastReport);
+    display.lastReport = {};
+  };
+}
+
+}  // namespace vorn
