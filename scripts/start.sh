@@ -8,4 +8,4 @@ mkdir -p "$root/work"
 cp -n "$root/data/samples/"*.nc "$root/work/" 2>/dev/null || true
 cd "$root/work"
 if [ $# -eq 0 ]; then set -- sample.nc; fi
-exec "$root/build/apps/vornt" "$@"
+exec "$root/build/apps/vornt" --work-dir "$root/work" "$@"
