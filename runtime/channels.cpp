@@ -189,7 +189,10 @@ void ChannelTable::open(int ch, std::string_view name, OpenMode mode) {
     c->kind = Kind::Output;
     c->path = paths_.resolveForWriting(name);
     std::error_code ec;
-    if (std::filesystem::is_symlink(c->path, ec)) c->path = std::filesystem::canonical(c->path, ec);  // replace the file, keep the link
+    if (std::filesystem::is_symlink(c->path, ec)) {  // replace the file the link points to, keep the link
+      std::filesystem::path target = std::filesystem::canonical(c->path, ec);
+      if (!ec) c->path = target;
+    }
     std::string temp = (c->path.parent_path() / ("." + c->path.filename().string() + ".XXXXXX")).string();
     int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) raiseErrno(errno, where);

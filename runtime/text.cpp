@@ -149,6 +149,10 @@ std::string fromCp932(std::string_view bytes) {
 }
 
 char32_t nextCodePoint(std::string_view s, size_t& pos) {
+  if (pos >= s.size()) {  // nothing left: callers loop while pos < size
+    ++pos;
+    return kReplacement;
+  }
   auto byte = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
   unsigned char b0 = byte(pos);
   if (b0 < 0x80) {

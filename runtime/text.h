@@ -17,7 +17,9 @@ std::string fromCp932(std::string_view bytes);
 char32_t nextCodePoint(std::string_view s, size_t& pos);
 void appendUtf8(std::string& out, char32_t cp);
 
-int cellWidth(char32_t cp);                 // 1 or 2 display cells
+// 1 or 2 display cells. A character with no code page 932 form (written as
+// "?") counts 2 when East-Asian wide (Hangul, rare ideographs, emoji), else 1.
+int cellWidth(char32_t cp);
 int textWidth(std::string_view utf8);        // sum of cellWidth
 int charCount(std::string_view utf8);        // code points
 // Longest prefix whose width is <= width (never splits a character).
