@@ -582,6 +582,14 @@ void Interpreter::cannedCycle() {
     return;
   }
   int repeats = s_.ZD0 >= 1 ? static_cast<int>(s_.ZD0) : 0;  // ZD0 <= kMaxRepeats
+  if (countPecks) {
+    long pecks = 0;
+    forEachPeck(zr, zb, s_.peck, [&](float) { ++pecks; });
+    if (pecks * repeats > kMaxPecks * 10L) {
+      fail(" Q?");  // too many pecks for one block
+      return;
+    }
+  }
   Point2 step;
   if (s_.H0M[3] == 91) step = {s_.ZTR, s_.ZMZ};
   Point2 hole{s_.ZVY, s_.WT};

@@ -29,7 +29,7 @@ struct RunSettings {
 
 inline constexpr int kCallSlots = 8;        // call stack slots (four nested calls)
 inline constexpr float kMaxRepeats = 9999;  // largest canned-cycle repeat count
-inline constexpr int kMaxPecks = 10000;     // largest number of pecks in one hole
+inline constexpr int kMaxPecks = 10000;     // largest number of pecks in one hole (ten times that per block)
 
 // The interpreter's state for one run (set by reset, changed by every block).
 struct InterpState {

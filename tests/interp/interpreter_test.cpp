@@ -235,6 +235,7 @@ TEST(Cycles, PeckDepthAndLimits) {
       {1, "G81 X1. R2. Z-5. K1E30", " K?"},
       {1, "G81 X1. R2. Z-5. L1E30", " L?"},
       {1, "G81 X1. R2. Z-5. K-3", ""},            // no hole, no hang
+      {2, "G83 X1. R2. Z-5000. Q1. K30", " Q?"},  // 150000 pecks in one block
   };
   for (const Case& c : cases) {
     RunSettings s = mm();
