@@ -99,6 +99,44 @@ std::vector<SimulateOption> makeTable() {
          o.moves = true;
          return true;
        }},
+      {"--png", true, [](O& o, const std::string& v, std::string*) {
+         o.picture.pngPath = v;
+         return true;
+       }},
+      {"--svg", true, [](O& o, const std::string& v, std::string*) {
+         o.picture.svgPath = v;
+         return true;
+       }},
+      {"--size", true, [](O& o, const std::string& v, std::string* e) {
+         const std::vector<std::string> args = {"--size", v};
+         size_t i = 0;
+         try {
+           takePictureOption(args, i, o.picture);
+         } catch (const std::invalid_argument& x) {
+           return bad(e, x.what());
+         }
+         return true;
+       }},
+      {"--work", true, [](O& o, const std::string& v, std::string* e) {
+         if (!readList(v, 3, o.drawing.workSize.data())) return bad(e, "--work takes X,Y,Z");
+         return true;
+       }},
+      {"--base", true, [](O& o, const std::string& v, std::string* e) {
+         float b;
+         if (!readNumber(v, 1, 9, b)) return bad(e, "--base takes 1 to 9");
+         o.drawing.basePoint = static_cast<int>(b);
+         return true;
+       }},
+      {"--zratio", true, [](O& o, const std::string& v, std::string* e) {
+         if (!readNumber(v, 0.2f, 8, o.drawing.zRatio)) return bad(e, "--zratio takes 0.2 to 8");
+         return true;
+       }},
+      {"--rapid", true, [](O& o, const std::string& v, std::string* e) {
+         float r;
+         if (!readNumber(v, 1, 2, r)) return bad(e, "--rapid takes 1 (drawn) or 2 (hidden)");
+         o.drawing.ZU = static_cast<int>(r);
+         return true;
+       }},
   };
 }
 
@@ -182,13 +220,40 @@ std::vector<std::string> readProgramLines(const std::string& path) {
   return kept;
 }
 
+namespace {
+// The run drawn as the trajectory screen draws it, written as PNG and/or SVG.
+int drawPictures(const TextProgram& program, const CodeTable& codes, SimulateOptions& options,
+                 std::ostream& out, std::ostream& err) {
+  options.drawing.H0V = options.settings.H0V;
+  options.drawing.angle = options.angle;
+  options.drawing.scale = options.settings.scale;
+  RunResult r;
+  try {
+    r = drawPicture(program, codes, options.settings, options.drawing, options.picture, readInclude,
+                    options.maxBlocks);
+  } catch (const RuntimeError& e) {
+    err << "vornt-cli simulate: " << e.what() << "\n";
+    return 1;
+  }
+  if (r.ZVZ == RunState::FileError) {
+    err << "vornt-cli simulate: line " << r.FILE << ": " << r.fileError << "\n";
+    return 1;
+  }
+  printReport(r, out);
+  if (r.ZVZ == RunState::Limit) return 3;
+  return r.ZVZ == RunState::Error ? 2 : 0;
+}
+}  // namespace
+
 int runSimulate(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   SimulateOptions options;
   std::string error;
   if (!parseSimulateArgs(args, options, &error)) {
     err << "vornt-cli simulate: " << error << "\n"
         << "usage: vornt-cli simulate FILE [--unit 1-4] [--view 1-5] [--angle DEG] [--scale S]\n"
-        << "       [--start X,Y,Z] [--tools R1,...,R8] [--skip N] [--codes NCG] [--max-blocks N] [--moves]\n";
+        << "       [--start X,Y,Z] [--tools R1,...,R8] [--skip N] [--codes NCG] [--max-blocks N] [--moves]\n"
+        << "       [--png OUT.png] [--svg OUT.svg] [--size WxH] [--work X,Y,Z] [--base 1-9] [--zratio Z]\n"
+        << "       [--rapid 1|2]\n";
     return 1;
   }
   bool codesOk = false;
@@ -205,6 +270,7 @@ int runSimulate(const std::vector<std::string>& args, std::ostream& out, std::os
     return 1;
   }
   TextProgram program(std::move(lines));
+  if (options.picture.wanted()) return drawPictures(program, codes, options, out, err);
   Runner runner(program, codes, options.settings, readInclude,
                 [](std::string_view s) { return normalizeBlock(s); });
   runner.setBlockLimit(options.maxBlocks);

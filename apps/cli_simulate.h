@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "apps/cli_picture.h"
 #include "interp/runner.h"
 
 namespace vorn {
@@ -20,6 +21,8 @@ struct SimulateOptions {
   std::string codesFile;       // code-table file; empty: ./NCG, else the shipped table
   long maxBlocks = 0;          // stop after this many blocks (0: no limit)
   bool moves = false;          // print one JSON object per drawing block
+  PictureOptions picture;      // --png, --svg, --size: pictures drawn as the screen draws
+  DrawingSetup drawing;        // --work, --base, --zratio, --rapid: the pictures' settings
 };
 
 // One option of the command: its name, whether it takes a value, and what it
