@@ -5,6 +5,9 @@
 #include <cmath>
 #include <map>
 
+#include "interp/runner.h"
+#include "interp/text_program.h"
+
 namespace vorn {
 namespace {
 
@@ -336,6 +339,60 @@ TEST(PathDrawingViews, RotatedPlanAndCentre) {
   ASSERT_EQ(t.lines.size(), 1u);
   EXPECT_FLOAT_EQ(t.lines[0].u2, 0);
   EXPECT_FLOAT_EQ(t.lines[0].v2, 10);
+}
+
+}  // namespace
+}  // namespace vorn
+
+namespace vorn {
+namespace {
+
+// Every line end drawn while a program runs through the interpreter. Corner
+// points carry the interpreter's rounding (its 1.5708 and 3.1416), hence 0.05.
+std::vector<Trace::Line> drawProgram(std::vector<std::string> lines, RunSettings settings) {
+  Trace t;
+  DrawingSetup setup;
+  PathDrawing d(t, setup);
+  TextProgram program(std::move(lines));
+  Runner runner(program, standardCodeTable(), settings);
+  d.start(settings.start);
+  t.lines.clear();
+  while (runner.step()) {
+    if (runner.move().I1M.empty() && runner.move().draws) d.drawBlock(runner.move());
+  }
+  EXPECT_EQ(runner.result().I1M, "");
+  return t.lines;
+}
+
+bool reaches(const std::vector<Trace::Line>& lines, float u, float v) {
+  for (const auto& l : lines)
+    if (std::abs(l.u2 - u) < 0.05f && std::abs(l.v2 - v) < 0.05f) return true;
+  return false;
+}
+
+TEST(PathDrawingCompensation, SquareInsideByTheRadius) {
+  RunSettings settings;
+  settings.IDMX = 1;
+  settings.toolRadius[1] = 5;
+  // An anticlockwise square with G41: the tool centre runs 5 mm inside.
+  const auto lines = drawProgram({"G90 G00 X0 Y0", "G41 D1 G01 X50. F100", "Y50.", "X0",
+                                  "Y0", "X50.", "G40 G00 X60. Y-10."},
+                                 settings);
+  for (auto [u, v] : {std::pair{45.0f, 5.0f}, {45, 45}, {5, 45}, {5, 5}})
+    EXPECT_TRUE(reaches(lines, u, v)) << "corner " << u << "," << v;
+  EXPECT_FALSE(reaches(lines, 50, 50));  // the programmed corner is not drawn
+}
+
+TEST(PathDrawingCompensation, SharpTurnGetsTwoCornerPoints) {
+  RunSettings settings;
+  settings.IDMX = 1;
+  settings.toolRadius[1] = 5;
+  // Under G41 a right turn of 135 degrees: two corner points joined by a line.
+  const auto lines = drawProgram({"G90 G00 X0 Y0", "G41 D1 G01 X50. F100", "X0 Y-50.",
+                                  "X-20.", "G40 G00 X0 Y0"},
+                                 settings);
+  // C1: the first offset end (50, 5) moved on by 5 along +X.
+  EXPECT_TRUE(reaches(lines, 55, 5));
 }
 
 }  // namespace
