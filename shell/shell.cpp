@@ -1,5 +1,6 @@
 #include "shell/shell.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -220,7 +221,11 @@ int runShell(Session& s, const StartOptions& options, const std::map<int, MenuAc
       fromStep8 = true;
     } catch (const ShellUnwind& u) {
       firstPass = false;
-      s.channels.closeAll();
+      try {
+        s.channels.closeAll();
+      } catch (const RuntimeError&) {
+        // The screen that held them is abandoned; what could be kept was kept.
+      }
       if (u.to == ShellUnwind::To::End) return 0;
       fromStep8 = u.to == ShellUnwind::To::Restart;
     }
@@ -298,7 +303,7 @@ ExitOutcome exitSequence(Session& s) {
   screen.printLine("すぐ閉じる時 [*]");
   screen.printLine("");
   screen.showCursor(false);
-  s.channels.closeAll();
+  s.guarded([&] { s.channels.closeAll(); });
   s.onError = nullptr;
   s.shell.handlerInstalled = false;
   s.shell.functionKeys[1] = "r";
