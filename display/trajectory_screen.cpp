@@ -206,7 +206,8 @@ void TrajectoryRun::showBlock(const Move& m) {
     screen_.color(int(env_.NNT) & 7);
     screen_.printLine(formatTemplate("##### ", {double(m.line)}) + std::string(m.text));
   }
-  if (coordinates_ && m.I1M.empty()) screen_.printLine(coordinateLine(m, c_.settings.H0V));
+  // Listed before the error check: a faulty block shows where it left the tool.
+  if (coordinates_) screen_.printLine(coordinateLine(m, c_.settings.H0V));
 }
 
 bool TrajectoryRun::timeToPoll(bool pacing) {

@@ -90,15 +90,45 @@ TEST(TrajectoryRunScreen, RunsToReportAndReturnsAtLastLine) {
   EXPECT_EQ(fb.at(mark.x, mark.y), 0);
 }
 
+// The row holding `text`, -1 when none does.
+int rowWith(const Screen& screen, std::string_view text) {
+  for (int r = 0; r < screen.rows(); ++r)
+    if (screen.rowText(r).find(text) != std::string::npos) return r;
+  return -1;
+}
+
 TEST(TrajectoryRunScreen, ErrorStopsAtItsLine) {
   Bench b("{Enter}", {"G90 G00 X0 Y0", "G01 X10. F100", "Y10.", "X0", "G100 X5.", "X20."});
+  b.settings.coordinateDisplay = 2;
   const RunReport r = b.run();
   EXPECT_EQ(r.ZVZ, runstate::Error);
   EXPECT_EQ(r.FILE, 5);
   EXPECT_EQ(b.editor.FILE, 5);
-  EXPECT_FALSE(r.I1M.empty());
-  const std::string text = b.screenText();
-  EXPECT_NE(text.find(r.I1M), std::string::npos) << text;
+  ASSERT_FALSE(r.I1M.empty());
+  // The faulty block is listed with its coordinates, then the error text in
+  // colour 6 and the report.
+  const int block = rowWith(b.screen, "    5 G100 X5.");
+  ASSERT_GE(block, 0) << b.screenText();
+  EXPECT_EQ(b.screen.rowText(block + 1).substr(0, 12), "       5.000") << b.screenText();
+  const int error = rowWith(b.screen, r.I1M);
+  EXPECT_EQ(error, block + 2) << b.screenText();
+  EXPECT_EQ(b.screen.cell(0, error).fg, 6);
+  EXPECT_EQ(rowWith(b.screen, "移動"), error + 1) << b.screenText();
+  EXPECT_EQ(rowWith(b.screen, "（?:図印刷）"), -1) << "only a normal end offers the copy";
+}
+
+TEST(TrajectoryRunScreen, CoordinateLines) {
+  Move m;
+  m.to = {12.5f, -3.25f, 0};
+  m.delta = {12.5f, 0, -1};
+  EXPECT_EQ(coordinateLine(m, view::XY),
+            "      12.500   -3.250    0.000 (    12.500     0        -1.000");
+  EXPECT_EQ(coordinateLine(m, view::ZY),
+            "      12.500   -3.250    0.000 (    12.500     0        -1.000");
+  // 3D and lathe views leave Z out; an arc adds its radius.
+  m.ZSC = 5;
+  EXPECT_EQ(coordinateLine(m, view::ThreeD), "      12.500   -3.250 (    12.500     0         5.000");
+  EXPECT_EQ(coordinateLine(m, view::Lathe), "      12.500   -3.250 (    12.500     0         5.000");
 }
 
 TEST(TrajectoryRunScreen, IncludedFileRunsAndProgramContinues) {
