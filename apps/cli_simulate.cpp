@@ -1,5 +1,6 @@
 #include "apps/cli_simulate.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <filesystem>
@@ -210,6 +211,9 @@ bool parseSimulateArgs(const std::vector<std::string>& args, SimulateOptions& op
 
 std::vector<std::string> readProgramLines(const std::string& path) {
   std::vector<std::string> lines = splitLines(fromCp932(readBytes(path)));
+  // An exported ".wf" file starts with its three header lines (mark and name,
+  // title, settings); the editor loads only the program after them.
+  if (isWfPath(path)) lines.erase(lines.begin(), lines.begin() + std::min<size_t>(3, lines.size()));
   if (!isNcTypePath(path)) return lines;
   std::vector<std::string> kept;
   kept.reserve(lines.size());

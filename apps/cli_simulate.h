@@ -40,7 +40,8 @@ bool parseSimulateArgs(const std::vector<std::string>& args, SimulateOptions& op
                        std::string* error);
 
 // Reads a program file: code page 932 to UTF-8, lines split at LF (CR LF),
-// NC-type files (".nc", ".dnc" ...) normalised and without "%" lines.
+// NC-type files (".nc", ".dnc" ...) normalised and without "%" lines, ".wf"
+// files without their three header lines.
 // Raises RuntimeError when it cannot be read.
 std::vector<std::string> readProgramLines(const std::string& path);
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "interp/word_reader.h"
+#include "runtime/numtext.h"
 
 namespace vorn {
 
@@ -10,7 +10,9 @@ TextProgram::TextProgram(std::vector<std::string> lines) : lines_(std::move(line
   for (size_t i = 0; i < lines_.size(); ++i) {
     const std::string& text = lines_[i];
     if (text.empty() || text[0] != 'O') continue;
-    float number = wordValue(std::string_view(text).substr(1));
+    // The number after the "O" read as the editor's program-number list reads
+    // it (leading blanks skipped), so a call finds what the list shows.
+    float number = static_cast<float>(numberValue(std::string_view(text).substr(1)));
     if (number != std::floor(number) || std::fabs(number) >= 2e9f) continue;
     index_.emplace(static_cast<int>(number), static_cast<int>(i) + 1);
   }

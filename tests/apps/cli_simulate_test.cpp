@@ -76,6 +76,21 @@ TEST(CliSimulate, NcFilesAreNormalisedAndLoseTheirPercentLines) {
   EXPECT_EQ(cli.out, "{\"line\":1,\"G\":1,\"oneShot\":1,\"from\":[0,0,0],\"to\":[10,20,0]}\nline 1\n移動 0 切削 22  : 0H 0M\n");
 }
 
+TEST(CliSimulate, ExportFilesAndProgramNumbersReadAsTheEditorLoadsThem) {
+  Cli cli;
+  // The three header lines of an exported program are not blocks.
+  std::string wf = cli.write("w.wf", "1,\"PART\"\r\nTITLE\r\n100,80,30,1,0,0,0,2\r\nG01 X10. F100\r\n");
+  EXPECT_EQ(cli.run({wf}), 0) << cli.out << cli.err;
+  EXPECT_EQ(cli.out, "line 1\n移動 0 切削 10  : 0H 0M\n");
+  // The program-number lookup skips blanks after the "O" as the editor's list does.
+  std::string call = cli.write("c.txt", "M98 P1000\r\nM30\r\nO 1000\r\nG01 X5. F100\r\nM99\r\n");
+  EXPECT_EQ(cli.run({call}), 0) << cli.out;
+  EXPECT_EQ(cli.out, "line 2\n移動 0 切削 5  : 0H 0M\n");
+  std::string missing = cli.write("n.txt", "G00 X1.\r\nM98 P2000\r\n");
+  EXPECT_EQ(cli.run({missing}), 2);
+  EXPECT_EQ(cli.out, " Noﾅｲ\nline 2\n移動 1 切削 0  : 0H 0M\n");
+}
+
 TEST(CliSimulate, IncludedFilesAndCodeTable) {
   Cli cli;
   std::string inc = cli.write("inc.txt", "G01 X10. F100\r\nM30\r\nG01 X99.\r\n");
