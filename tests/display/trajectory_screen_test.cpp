@@ -159,6 +159,97 @@ TEST(TrajectoryRunScreen, EscStopsAndKeysChangePace) {
   EXPECT_LT(fast.clock.seconds() - before, 0.2);
 }
 
+// Runs a program to its normal end; the script runs out at the copy prompt.
+double runToPrompt(Bench& b) {
+  const double before = b.clock.seconds();
+  EXPECT_THROW(b.run(), InputExhausted);
+  EXPECT_NE(rowWith(b.screen, "（?:図印刷）"), -1) << b.screenText();
+  return b.clock.seconds() - before;
+}
+
+TEST(TrajectoryRunScreen, DigitKeysSetThePace) {
+  // Each key is read at the first block and paces the three blocks after it.
+  // A block waits (delay count - display speed) rounds of a millisecond:
+  // "1" none, "8" 127 x 50, and the start value 2.5 x 50 leaves 75.
+  const std::vector<std::string> program = {"G01 X1. F100", "X2.", "X3.", "X4."};
+  struct Case {
+    const char* key;
+    double seconds;
+  };
+  for (const Case& c : {Case{"1", 0}, Case{"8", 3 * 6.35}, Case{"3", 3 * 0.15}, Case{"", 4 * 0.075}}) {
+    Bench b(std::string("{Enter}") + c.key, program);
+    EXPECT_NEAR(runToPrompt(b), c.seconds, 0.01) << "key " << c.key;
+  }
+}
+
+TEST(TrajectoryRunScreen, ClearAndTextKeys) {
+  const std::vector<std::string> program = {"G01 X30. F100", "Y30.", "X40."};
+  // "/" after the first block leaves only what is drawn after it.
+  Bench cleared("{Enter}/", program);
+  runToPrompt(cleared);
+  const Painter& gfx = cleared.screen.gfx();
+  auto at = [&](float u, float v) {
+    const PixelPoint p = gfx.toPixel(u, v);
+    return cleared.screen.framebuffer().at(p.x, p.y);
+  };
+  EXPECT_EQ(at(15, 0), 0) << "the first feed and the work outline are gone";
+  EXPECT_EQ(at(30, 15), pathcolor::Feed);
+
+  // "+" turns the block text off (clearing the list); the report still shows.
+  Bench quiet("{Enter}+", program);
+  runToPrompt(quiet);
+  EXPECT_EQ(rowWith(quiet.screen, "    1 G01"), -1) << quiet.screenText();
+  EXPECT_EQ(rowWith(quiet.screen, "    3 X40."), -1) << quiet.screenText();
+  EXPECT_NE(rowWith(quiet.screen, "移動"), -1) << quiet.screenText();
+
+  // Space pauses with "止" at the top left until a key; the run then goes on.
+  Bench paused("{Enter} x", program);
+  runToPrompt(paused);
+  EXPECT_NE(rowWith(paused.screen, "    3 X40."), -1) << paused.screenText();
+}
+
+TEST(TrajectorySettingsScreen, LabelsTitleAndMenu) {
+  Bench b("", {"G00 X10."});
+  EXPECT_THROW(b.run(), InputExhausted);
+  auto startsWith = [&](int row, std::string_view text) { return b.screen.rowText(row).rfind(text, 0) == 0; };
+  EXPECT_TRUE(startsWith(1, "ﾜｰｸ寸法 ﾖｺ 100.0ﾀﾃ  60.0z   20.0")) << b.screenText();
+  EXPECT_TRUE(startsWith(3, "描画中心 X    0 Y     0 Z     0")) << b.screenText();
+  EXPECT_TRUE(startsWith(7, "描画平面  1)XY ")) << b.screenText();
+  EXPECT_TRUE(startsWith(8, "  3D回転 角度  10 Z比   1.00")) << b.screenText();
+  EXPECT_TRUE(startsWith(13, "ﾃｷｽﾄ表示  1)有 ")) << b.screenText();
+  EXPECT_EQ(b.screen.cell(0, 1).fg, 5);
+  // The title and the menu, "1)開始" preset.
+  EXPECT_TRUE(startsWith(15, "描画   1)開始 2)条件 3)ﾓﾄﾞﾙ ")) << b.screenText();
+  EXPECT_EQ(b.screen.cell(7, 15).fg, 13);
+  EXPECT_EQ(b.screen.cell(14, 15).fg, 4);
+}
+
+TEST(TrajectorySettingsScreen, MenuKeys) {
+  struct Case {
+    const char* script;
+    int row, col;  // a cell of the field being edited (0-based), -1 for none
+    int beeps;
+  };
+  const Case cases[] = {
+      {"{Left}", -1, -1, 1},           // beep, the menu again
+      {"{Up}", 13, 10, 0},              // editing from field 26 (text display)
+      {"{Right}{Enter}", 7, 10, 0},     // "2)条件": editing from field 19 (the view)
+  };
+  for (const Case& c : cases) {
+    Bench b(c.script, {"G00 X10."});
+    EXPECT_THROW(b.run(), InputExhausted) << c.script;
+    EXPECT_EQ(b.backend.beepCount(), c.beeps) << c.script;
+    if (c.row >= 0) {
+      EXPECT_EQ(b.screen.cell(c.col, c.row).fg, 13) << c.script << "\n" << b.screenText();
+    } else {
+      EXPECT_EQ(b.screen.cell(7, 15).fg, 13) << c.script;  // the menu, "1" preset again
+    }
+  }
+  // A function key from 5 up ends the form and starts the run at once.
+  Bench b("{Down}{F5}", {"G00 X10."});
+  runToPrompt(b);
+}
+
 TEST(TrajectoryRunScreen, MenuEscReturnsWithoutRun) {
   Bench b("{Esc}", {"G00 X10."});
   const RunReport r = b.run();
