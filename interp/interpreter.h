@@ -63,7 +63,6 @@ struct InterpState {
   float TXF = 0;                       // canned-cycle bottom Z (the last Z reached)
   float peck = 0;                      // peck depth (Q), mm
   float ZD0 = 1;                       // repeat count (K or L in a cycle), 1 per block
-  float blockStartZ = 0;               // Z at the start of the block (lathe thread cycle)
 
   std::array<bool, 3> refGiven{};      // X, Y, Z present in a G28 / dwell block
   std::array<float, 3> refValue{};     // the values read (mm) of every X, Y, Z word

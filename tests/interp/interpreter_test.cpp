@@ -307,6 +307,9 @@ TEST(Accounting, LinesArcsAndReport) {
   ninety.arcCut = 10;
   ninety.CE = 90.2f;
   EXPECT_EQ(reportLine(ninety), "移動 0 切削 70  : 1H30M");
+  Totals backwards;  // a negative feed gives a negative time
+  backwards.CE = -5;
+  EXPECT_EQ(reportLine(backwards), "移動 0 切削 0  : 0H-5M");
 }
 
 TEST(Accounting, ZeroFeedCutIsAnErrorNotInfinity) {
