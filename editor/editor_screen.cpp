@@ -23,6 +23,7 @@ constexpr int kTextColor = 7;
 constexpr int kFieldColor = 6;
 constexpr int kKeyLabelColor = 13;
 constexpr int kTextColumn = 6;  // first column of a line's text, from 0
+constexpr int kModeMarkerColumn = 5;  // the typing-mode cell of the field's row, from 0
 constexpr int kMinTextRows = 19;  // CMMF after a resize is never below this
 
 constexpr std::string_view kKeyNumbers =
@@ -46,8 +47,6 @@ void printAt(Screen& screen, int col, int row, std::string_view text, int fg) {
   screen.color(fg);
   screen.print(cutToWidth(text, std::max(0, screen.cols() - col)));
 }
-
-int keyCode(const std::string& k) { return k.empty() ? 0 : static_cast<unsigned char>(k[0]); }
 
 }  // namespace
 
@@ -286,13 +285,13 @@ bool EditorScreen::windowEventEndsField() {
 LineInputResult EditorScreen::lineInput(std::string_view text, int width, int row, int col, int cursor) {
   LineField field(text, width, cursor, buffer_.line(s_.FILE + 1));
   const int r0 = row - 1, c0 = col - 1;
-  const Cell saved = screen_.cell(c0 - 1, r0);
+  // The marker keeps its cell left of the line text for the prompts too, so a
+  // prompt's "[" before its field stays visible.
+  const Cell saved = screen_.cell(kModeMarkerColumn, r0);
   auto paint = [&] {
-    if (c0 >= 1) {
-      screen_.locate(c0 - 1, r0);
-      screen_.color(kLabelColor, field.insert ? 1 : 4);  // the typing-mode marker
-      screen_.print(" ");
-    }
+    screen_.locate(kModeMarkerColumn, r0);
+    screen_.color(kLabelColor, field.insert ? 1 : 4);  // the typing-mode marker
+    screen_.print(" ");
     screen_.color(kFieldColor, 0);
     screen_.locate(c0, r0);
     screen_.print(printable(field.shown(), width));
@@ -335,13 +334,11 @@ LineInputResult EditorScreen::lineInput(std::string_view text, int width, int ro
   result.text = field.utf8();
   result.I = field.I;
   // Restore the marker cell and leave the field in the text colour.
-  if (c0 >= 1) {
-    screen_.locate(c0 - 1, r0);
-    screen_.color(saved.fg, saved.bg);
-    std::string ch;
-    appendUtf8(ch, saved.wideTail ? U' ' : saved.ch);
-    screen_.print(ch);
-  }
+  screen_.locate(kModeMarkerColumn, r0);
+  screen_.color(saved.fg, saved.bg);
+  std::string markerCell;
+  appendUtf8(markerCell, saved.wideTail ? U' ' : saved.ch);
+  screen_.print(markerCell);
   screen_.color(kTextColor, 0);
   screen_.locate(c0, r0);
   screen_.showCursor(false);

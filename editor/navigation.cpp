@@ -107,7 +107,8 @@ bool showFoundLine(EditorState& s, int n, int CMMF) {
 ClickAction clickAt(EditorState& s, const ProgramBuffer& b, int CMMF, int col, int row) {
   ClickAction action;
   if (row == CMMF + 2) {  // the function-key row: eight columns a key
-    action.fnKey = std::min(13, col / 8 + 1);
+    const int key = col / 8 + 1;
+    if (key <= 13) action.fnKey = key;  // right of "Esc" no key is drawn
     s.I = 1;
     return action;
   }

@@ -35,7 +35,7 @@ bool showFoundLine(EditorState& s, int n, int CMMF);
 // A mouse click in the editor, in cells from 0 (the runtime has already
 // scaled the pointer for a tall window).
 struct ClickAction {
-  int fnKey = 0;          // 1-12: act as that function key; 13: as Esc
+  int fnKey = 0;          // 1-12: act as that function key; 13: as Esc; 0: no key
   bool pageBack = false;
   bool pageForward = false;
   bool moved = false;     // FILE and I were set from the click

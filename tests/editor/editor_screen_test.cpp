@@ -106,6 +106,46 @@ TEST(EditorScreen, EnterRulesCommentsEmptyFieldAndAppend) {
   EXPECT_EQ(joined(blanks.buffer), "(A  B)|") << "a comment keeps its blanks";
 }
 
+TEST(EditorScreen, PatternLineTypedWithEnterIsNormalised) {
+  EditorHarness h("{Code:11}(!x0y0r10..5{Enter}{Esc}", {"OLD"});
+  h.run();
+  EXPECT_EQ(joined(h.buffer), "(!X0 Y0 R10.5|");
+}
+
+// The prompts of search and range delete sit on the field's row; the typing
+// mode marker stays in column 5, so each prompt's "[" stays in view.
+TEST(EditorScreen, SearchAndDeletePromptsKeepTheirText) {
+  EditorHarness typing("{F4}X", {"G0", "X1"});
+  typing.run();
+  EXPECT_EQ(typing.textAt(6, 1, 15), " 検索[X       ]");
+  EXPECT_EQ(typing.screen.cell(11, 1).fg, 5);
+  EXPECT_EQ(typing.screen.cell(12, 1).fg, 6) << "the search field";
+  EXPECT_EQ(typing.screen.cell(5, 1).bg, 4) << "overwrite-mode marker";
+
+  EditorHarness none("{F4}QQ{Enter}{Code:18}", {"G0", "X1"});
+  none.run();
+  EXPECT_EQ(none.textAt(6, 1, 15), " 検索[QQ    ﾅｼ]");
+  EXPECT_EQ(none.screen.cell(5, 1).bg, 1) << "insert-mode marker";
+
+  EditorHarness del("{Down}{F6}1", {"G0", "X1", "Y2"});
+  del.run();
+  EXPECT_EQ(del.textAt(12, 2, 27), " 削除範囲(    2)～[1    ]  ");
+  EXPECT_EQ(del.screen.cell(30, 2).fg, 6);
+  EXPECT_EQ(del.screen.cell(31, 2).ch, U'1') << "the field starts at column 32 counted from 1";
+
+  EditorHarness esc("{F4}X{Esc}{Esc}", {"G0", "X1"});
+  esc.run();
+  EXPECT_EQ(esc.state.FILE, 1);
+  EXPECT_EQ(esc.buffer.lineCount(), 2);
+}
+
+TEST(EditorScreen, MarkRangeShowsItsTemplateOnTheCountRow) {
+  EditorHarness h("{Down}{Down}{F5}", numbered(5));
+  h.run();
+  EXPECT_EQ(h.textAt(0, h.CMMF() + 1, 20), "複写範囲    3～    0");
+  EXPECT_EQ(h.screen.cell(0, h.CMMF() + 1).fg, 5);
+}
+
 TEST(EditorScreen, SemicolonsSplitIntoFollowingLines) {
   EditorHarness h("{Down}{Down}{Down}{Down}{Code:11}A;B;C{Enter}{Esc}", numbered(8));
   h.run();
@@ -194,6 +234,10 @@ TEST(EditorScreen, ClickMovesTheCursorAndFunctionKeyRowActs) {
   ASSERT_EQ(esc.CMMF(), 37);
   esc.run();  // column 100 on the function-key row is Esc: the editor leaves
   EXPECT_EQ(esc.textAt(0, 1, 6), "      ");
+
+  EditorHarness beyond("{Click:110,39}", {"A"});
+  beyond.run();  // right of "Esc" the row holds no key: the editor stays
+  EXPECT_EQ(beyond.textAt(0, 1, 7), "    1 A");
 }
 
 TEST(EditorScreen, FunctionKeyActionsRunAndPagingKeys) {

@@ -169,6 +169,9 @@ TEST(Navigation, ClicksOnTextKeysAndOutside) {
   EXPECT_EQ(s.I, 1);
   EXPECT_EQ(clickAt(s, b, kRows, 33, kRows + 2).fnKey, 5);
   EXPECT_EQ(clickAt(s, b, kRows, 99, kRows + 2).fnKey, 13) << "past key 12 is Esc";
+  for (int col : {104, 110, 127}) {
+    EXPECT_EQ(clickAt(s, b, kRows, col, kRows + 2).fnKey, 0) << "no key right of Esc, column " << col;
+  }
   EXPECT_TRUE(clickAt(s, b, kRows, 3, 0).pageBack);
   EXPECT_TRUE(clickAt(s, b, kRows, 3, kRows + 1).pageForward);
 }
