@@ -29,7 +29,8 @@ void cosSin(float degrees, float& c, float& s) {
   s = std::sin(radians);
 }
 
-// "1.5E-07" -> "0.00000015", "1E+08" -> "100000000"; other texts unchanged.
+// "1.5E-07" -> ".00000015", "1E+08" -> "100000000"; other texts unchanged.
+// Like the plain form, a value below 1 has no "0" before its point.
 std::string expandExponent(const std::string& text) {
   const size_t e = text.find_first_of("ED");
   if (e == std::string::npos) return text;
@@ -44,7 +45,7 @@ std::string expandExponent(const std::string& text) {
   if (point == std::string::npos) point = mantissa.size();
   std::string digits = mantissa.substr(0, point) + (point < mantissa.size() ? mantissa.substr(point + 1) : "");
   int pointAt = int(point) + exponent;  // digits before the point
-  if (pointAt <= 0) return sign + "0." + std::string(size_t(-pointAt), '0') + digits;
+  if (pointAt <= 0) return sign + "." + std::string(size_t(-pointAt), '0') + digits;
   if (size_t(pointAt) >= digits.size()) return sign + digits + std::string(size_t(pointAt) - digits.size(), '0');
   return sign + digits.substr(0, size_t(pointAt)) + "." + digits.substr(size_t(pointAt));
 }

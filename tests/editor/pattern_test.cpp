@@ -21,6 +21,8 @@ TEST(CoordinateText, DecimalsRoundingAndZeros) {
       {100.0f, 2, "100."},
       {0.00015f, 5, ".00015"},  // exponent form written out
       {1e8f, 3, "100000000."},
+      {1.5e-7f, 8, ".00000015"},    // exponent form, written like the plain form
+      {-1.5e-7f, 8, "-.00000015"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(coordinateText(c.v, c.V2), c.text) << c.v << " with V2=" << c.V2;
