@@ -163,6 +163,13 @@ CodeTable loadCodes(const SimulateOptions& o, std::string* error, bool* ok) {
   std::string path = o.codesFile;
   std::error_code ec;
   if (path.empty()) path = std::filesystem::exists("NCG", ec) ? "NCG" : std::string(VORN_DATA_DIR) + "/NCG";
+  // A table named on the command line must be there: a typing slip would
+  // otherwise run with no G code defined. (An empty file gives that table.)
+  if (!o.codesFile.empty() && !std::filesystem::exists(path, ec)) {
+    *error = "cannot read " + path;
+    *ok = false;
+    return CodeTable::undefined();
+  }
   auto table = loadCodeTable(path, error);
   *ok = table.has_value();
   return table ? *table : CodeTable::undefined();

@@ -116,6 +116,8 @@ TEST(CliSimulate, BadUsageUnreadableFilesAndLimits) {
   EXPECT_EQ(cli.run({(cli.dir / "missing.nc").string()}), 1);
   std::string bad = cli.write("NCGbad", "\"1x\"\r\n");
   EXPECT_EQ(cli.run({p, "--codes", bad}), 1);
+  EXPECT_EQ(cli.run({p, "--codes", (cli.dir / "NCGmissing").string()}), 1);
+  EXPECT_NE(cli.err.find("NCGmissing"), std::string::npos);
   std::string i = cli.write("i2.txt", "(:" + (cli.dir / "none.txt").string() + "\r\n");
   EXPECT_EQ(cli.run({i}), 1);
   EXPECT_NE(cli.err.find("none.txt"), std::string::npos);
