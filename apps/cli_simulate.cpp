@@ -142,6 +142,9 @@ std::vector<SimulateOption> makeTable() {
 }
 
 std::string readBytes(const std::string& path) {
+  std::error_code ec;
+  // A folder opens like a file here but reads as nothing.
+  if (std::filesystem::is_directory(path, ec)) raiseErrno(EISDIR, "read " + path);
   std::ifstream in(path, std::ios::binary);
   if (!in) raiseErrno(errno ? errno : ENOENT, "open " + path);
   std::ostringstream bytes;

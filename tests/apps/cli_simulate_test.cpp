@@ -114,6 +114,9 @@ TEST(CliSimulate, BadUsageUnreadableFilesAndLimits) {
   EXPECT_EQ(cli.run({p, "--bogus"}), 1);
   EXPECT_EQ(cli.run({p, "--tools", "1,2,3,4,5,6,7,8,9"}), 1);
   EXPECT_EQ(cli.run({(cli.dir / "missing.nc").string()}), 1);
+  EXPECT_EQ(cli.run({cli.dir.string()}), 1);  // a folder is not a program
+  std::string folder = cli.write("f.txt", "(:" + cli.dir.string() + "\r\n");
+  EXPECT_EQ(cli.run({folder}), 1);
   std::string bad = cli.write("NCGbad", "\"1x\"\r\n");
   EXPECT_EQ(cli.run({p, "--codes", bad}), 1);
   EXPECT_EQ(cli.run({p, "--codes", (cli.dir / "NCGmissing").string()}), 1);
