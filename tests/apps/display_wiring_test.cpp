@@ -1,0 +1,116 @@
+// The trajectory screen inside the whole program: F10 in the editor, the
+// settings, "1)開始", the run, and back in the editor at the right line with
+// the report on its status row.
+#include "apps/display_wiring.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "apps/app.h"
+#include "runtime/clock.h"
+#include "runtime/headless_backend.h"
+#include "runtime/text.h"
+
+namespace vorn {
+namespace {
+
+namespace fs = std::filesystem;
+
+// From the main menu into the editor, F10, the work size typed into the
+// first fields (Esc leaves the form), Enter on the preset "1)開始".
+constexpr const char* kToRun = "1{Enter}{F10}100{Enter}90{Enter}20{Enter}{Esc}{Enter}";
+
+struct EditorRun {
+  explicit EditorRun(const std::string& script) : backend(HeadlessBackend::fromScript(script)) {
+    dir = fs::temp_directory_path() / ("vorn_display_wiring_" + std::to_string(::getpid()));
+    fs::create_directories(dir / "config");
+  }
+  ~EditorRun() { fs::remove_all(dir); }
+
+  fs::path write(const std::string& name, const std::string& bytes) {
+    std::ofstream(dir / name, std::ios::binary) << bytes;
+    return dir / name;
+  }
+  App& start(const fs::path& commandFile) {
+    DeviceConfig config;
+    config.configDir = dir / "config";
+    config.workDir = dir;
+    app = std::make_unique<App>(backend, clock, config);
+    wireScreens(*app);
+    app->session.hooks.prepareWorkDir = [this](Session&) { installShippedFiles(dataDirectory(), dir); };
+    StartOptions options;
+    options.commandFile = commandFile.string();
+    try {
+      runShell(app->session, options, app->menu);
+    } catch (const InputExhausted&) {
+    }
+    return *app;
+  }
+  int statusRow() const { return int(app->session.geometry.CMMF) + 1; }
+  std::string row(int r) const { return app->screen.rowText(r); }
+  // The editor row showing program line n.
+  std::string lineRow(int n) const { return row(n - app->editor.state.M + 1); }
+
+  fs::path dir;
+  VirtualClock clock;
+  HeadlessBackend backend;
+  std::unique_ptr<App> app;
+};
+
+int lineOf(const ProgramBuffer& buffer, std::string_view text) {
+  for (int i = 1; i <= buffer.lineCount(); ++i)
+    if (buffer.line(i) == text) return i;
+  return 0;
+}
+
+TEST(DisplayWiring, SampleRunsToItsReportAndTheEditorShowsTheEndLine) {
+  // "0" (full speed) is read at the first block; "x" answers the copy prompt.
+  EditorRun run(std::string(kToRun) + "0x");
+  App& app = run.start(dataDirectory() / "samples" / "sample.nc");
+  const int end = lineOf(app.editor.buffer, "M30");
+  ASSERT_GT(end, 0);
+  EXPECT_EQ(app.editor.state.FILE, end);
+  EXPECT_EQ(app.display.settings.workSize[1], 90);
+  EXPECT_EQ(run.lineRow(end).rfind(" M30"), 5u) << run.lineRow(end);
+  const std::string status = run.row(run.statusRow());
+  EXPECT_NE(status.find("移動"), std::string::npos) << status;
+  EXPECT_NE(status.find("切削"), std::string::npos) << status;
+  EXPECT_NE(status.find("H"), std::string::npos) << status;
+  EXPECT_NE(run.row(run.statusRow() + 1).find("軌跡"), std::string::npos) << "function keys redrawn";
+  EXPECT_EQ(run.backend.beepCount(), 0);
+}
+
+TEST(DisplayWiring, ErrorOnLineFiveLeavesTheEditorThereWithTheMessage) {
+  EditorRun run(kToRun);
+  const fs::path file =
+      run.write("bad.nc", "G90 G00 X0 Y0\r\nG01 X10. F100\r\nY10.\r\nX0\r\nG100 X5.\r\nX20.\r\n");
+  App& app = run.start(file);
+  EXPECT_EQ(app.editor.state.FILE, 5);
+  EXPECT_EQ(run.lineRow(5).rfind("    5 G100", 0), 0u) << run.lineRow(5);
+  const std::string status = run.row(run.statusRow());
+  const size_t at = status.find("G?");
+  ASSERT_NE(at, std::string::npos) << status;
+  // The message in colour 6, after the report, with a beep.
+  const int col = textWidth(status.substr(0, at));
+  EXPECT_EQ(app.screen.cell(col, run.statusRow()).fg, 6) << status;
+  EXPECT_NE(status.find("移動"), std::string::npos) << status;
+  EXPECT_GE(run.backend.beepCount(), 1);
+}
+
+TEST(DisplayWiring, IncludedFileRunsAndTheProgramContinuesAfterIt) {
+  EditorRun run(std::string(kToRun) + "0x");
+  run.write("inc.nc", "G01 X20. F100\r\nM99\r\nG01 X99.\r\n");
+  // A text file keeps its lines as written (an NC file's normalisation would
+  // space the included name apart at its ".").
+  const fs::path file = run.write("main.txt", "G90 G00 X0 Y0\r\n(:inc.nc\r\nG01 X50.\r\nM30\r\n");
+  App& app = run.start(file);
+  EXPECT_EQ(app.editor.state.FILE, 4);
+  // 20 mm in the included file, 30 after it; its M99 ends only the file.
+  const std::string status = run.row(run.statusRow());
+  EXPECT_NE(status.find("切削 50 "), std::string::npos) << status;
+}
+
+}  // namespace
+}  // namespace vorn
