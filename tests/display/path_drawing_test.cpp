@@ -214,6 +214,57 @@ TEST(PathDrawingArcs, EdgeOnInSideViews) {
   }
 }
 
+TEST(PathDrawingArcs, ThreeDViewArcsInTheirOwnPlane) {
+  // View 4 at 0 degrees projects (x, y, z) to (x, y + z). A half circle of
+  // radius 10 from angle 0 to pi about the origin, tool at Y 3 (G18) or X 3 (G19).
+  struct Case {
+    float plane;
+    Point3 end;
+    float fixedU;  // G19: every point keeps X 3; G18: points leave u free
+  };
+  for (const Case& c : {Case{18, {-10, 3, 0}, NAN}, Case{19, {3, -10, 0}, 3}}) {
+    Trace t;
+    DrawingSetup setup;
+    setup.H0V = view::ThreeD;
+    setup.angle = 0;
+    PathDrawing d(t, setup);
+    Move arc = fullArc(0, 0, 10, c.plane);
+    arc.CP = 3.14159f;
+    arc.from = c.plane == 18 ? Point3{10, 3, 0} : Point3{3, 10, 0};
+    arc.to = c.end;
+    d.start(arc.from);
+    t.lines.clear();
+    d.drawBlock(arc);
+    ASSERT_EQ(t.lines.size(), 41u) << "plane " << c.plane;
+    const auto& top = t.lines[19];  // the 20th point of 40: the top of the half circle
+    if (c.plane == 18) {
+      // X along, Z across, the fixed Y adds to the vertical.
+      EXPECT_NEAR(top.u2, 0, 0.5);
+      EXPECT_NEAR(top.v2, 3 + 10, 0.1);
+    } else {
+      // Y along, Z across: Y and Z both go up the screen.
+      EXPECT_FLOAT_EQ(top.u2, c.fixedU);
+      EXPECT_NEAR(top.v2, 10, 0.5);
+    }
+    for (const auto& l : t.lines)
+      if (c.plane == 19) EXPECT_FLOAT_EQ(l.u2, 3);
+  }
+
+  // An XY arc in view 4 turns with the rotation: at 90 degrees its start
+  // (10, 0) is drawn straight up.
+  Trace t;
+  DrawingSetup setup;
+  setup.H0V = view::ThreeD;
+  setup.angle = 90;
+  PathDrawing d(t, setup);
+  Move arc = fullArc(0, 0, 10);
+  d.start({10, 0, 0});
+  t.lines.clear();
+  d.drawBlock(arc);
+  EXPECT_NEAR(t.lines[0].u2, -10 * std::sin(3.1415f / std::sqrt(20.0f) / 9), 0.01);
+  EXPECT_NEAR(t.lines.back().v2, 10, 1e-4);
+}
+
 TEST(PathDrawingArcs, RecutShowsInShade) {
   Pixels px;
   DrawingSetup setup;
