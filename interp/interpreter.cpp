@@ -644,7 +644,9 @@ void Interpreter::compensate() {
     e2 = offsetArc({s_.centre[0], s_.centre[1]}, s_.ZSC, s_.CO, s_.CP, s_.GL2, s_.H0M[7], r);
   } else {
     e2 = offsetLine(P, {s_.ZVY, s_.WT}, r, s_.sigma);
-    e2.GL2 = s_.GL2;
+    // An arc block that made no arc (no move in its plane) is joined and
+    // drawn as the feed line it is, not as an arc without centre or radius.
+    e2.GL2 = s_.GL2 == 2 || s_.GL2 == 3 ? 1 : s_.GL2;
   }
   e2.to = current();
   e2.delta = {s_.ZTR, s_.ZMZ, s_.ZTT};

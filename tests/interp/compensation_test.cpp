@@ -84,6 +84,18 @@ TEST(Compensation, LineIntoArcPicksTheNearerIntersection) {
   expectNear(m.C1, {x, 5}, "C1");
 }
 
+TEST(Compensation, ArcBlockWithoutAnArcJoinsAsALine) {
+  // A first compensated G02 that only moves Z makes no arc: it must join the
+  // next line exactly as the same block written with G01 does.
+  test::Outcome arc = test::runLines({"G41 G02 Z-1. D1 F100", "G01 X10."}, radius5());
+  test::Outcome line = test::runLines({"G41 G01 Z-1. D1 F100", "G01 X10."}, radius5());
+  ASSERT_EQ(arc.moves.size(), 2u);
+  ASSERT_EQ(arc.result.I1M, "");
+  EXPECT_EQ(arc.moves[1].corner, line.moves[1].corner);
+  expectNear(arc.moves[1].C1, line.moves[1].C1, "C1");
+  EXPECT_EQ(arc.moves[1].element.GL2, 1);
+}
+
 TEST(Compensation, G41AfterG40StartsAgain) {
   test::Outcome o = test::runLines(
       {"G41 G01 X10. D1 F100", "X20.", "G40 X30.", "G41 X40. D1", "Y10."}, radius5());
