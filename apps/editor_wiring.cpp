@@ -1,5 +1,6 @@
 #include "apps/editor_wiring.h"
 
+#include "runtime/numtext.h"
 #include "runtime/paths.h"
 #include "runtime/screen.h"
 
@@ -12,7 +13,9 @@ void loadProgramWithProgress(Session& session, EditorParts& editor, const std::s
   options.mapPath = [&](const std::string& p) { return session.paths.resolve(p).string(); };
   options.progress = [&](int lines) {
     screen.locate(0, row);
-    screen.print("読込中" + std::to_string(lines));
+    // The count in its plain number form: the leading blank keeps the start-up
+    // heading, printed from column 7 over this row, clear of the digits.
+    screen.print("読込中" + numberText(lines));
   };
   const LoadResult result = loadProgramFile(editor.buffer, path, options);
   editor.wfHeader = result.header;

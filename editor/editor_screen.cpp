@@ -192,8 +192,10 @@ void EditorScreen::functionKey(int n, const LineInputResult& r) {
 void EditorScreen::leave() {
   screen_.showCursor(false);
   screen_.color(kTextColor, 0);
-  screen_.resetTextWindow();
+  // Only the text area is cleared: the heading row and the key line stay.
+  screen_.setTextWindow(1, std::min(CMMF() + 1, screen_.rows() - 1));
   screen_.clearText();
+  screen_.resetTextWindow();
   printAt(screen_, 0, CMMF() + 1, "(" + numberText(buffer_.lineCount()) + ")" + std::string(30, ' '),
           kTextColor);
   screen_.listHide();

@@ -76,7 +76,8 @@ std::optional<Options> parse(int argc, char** argv) {
       std::cout << kUsage;
       std::exit(0);
     } else if (!a.empty() && a[0] != '-' && o.file.empty()) {
-      o.file = absoluteOf(a).string();
+      // A quoted path stays quoted: the loader drops its first and last characters.
+      o.file = a[0] == '"' ? "\"" + absoluteOf(a.substr(1)).string() : absoluteOf(a).string();
     } else {
       std::cerr << "vornt: unexpected argument " << a << "\n" << kUsage;
       return std::nullopt;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -85,6 +86,28 @@ TEST(EditorWiring, AFileThatDoesNotFitIsCutAndSaysWhere) {
   EXPECT_EQ(app.editor.buffer.lineCount(), 3);
   const int countRow = int(app.session.geometry.CMMF) + 1;
   EXPECT_NE(run.row(countRow).find("4行目"), std::string::npos) << run.row(countRow);
+}
+
+// The vornt program itself: a quoted path on the command line reaches the
+// loader with its quotes, which drops them, and the editor edits the file.
+TEST(EditorWiring, VorntLoadsAQuotedCommandLinePath) {
+  ProgramRun run("");
+  run.write("my part.nc", "%\r\nO0010\r\nG01X10.Y-5.\r\nM30\r\n%\r\n");
+  const fs::path exe = fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "apps" / "vornt";
+  const std::string cmd = "cd '" + run.dir.string() + "' && XDG_CONFIG_HOME='" + (run.dir / "config").string() +
+                          "' '" + exe.string() + "' --headless --keys '1{Enter}{Down}{Code:11}x1;y2{Enter}'" +
+                          " --dump-text out.txt '\"my part.nc\"' >err.txt 2>&1";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  std::ifstream in(run.dir / "out.txt", std::ios::binary);
+  std::vector<std::string> rows;
+  for (std::string row; std::getline(in, row);) rows.push_back(row);
+  ASSERT_GE(rows.size(), 5u);
+  EXPECT_NE(rows[0].find("my part"), std::string::npos) << rows[0];
+  EXPECT_EQ(midByWidth(rows[0], 5, 4), "  my") << "the heading covers the progress count: " << rows[0];
+  EXPECT_EQ(rows[1].substr(0, 11), "    1 O0010");
+  EXPECT_EQ(rows[2].substr(0, 10), "    2 X1");
+  EXPECT_EQ(rows[3].substr(0, 10), "    3 Y2");
+  EXPECT_EQ(rows[4].substr(0, 9), "    4 M30");
 }
 
 }  // namespace

@@ -170,6 +170,8 @@ TEST(EditorScreen, CopyRangeAndPasteTwice) {
   EXPECT_EQ(c.buffer.line(9), "L10");
   EXPECT_EQ(c.buffer.line(15), "L3");
   EXPECT_EQ(c.textAt(0, c.CMMF() + 1, 5), "( 42)") << "the count printed on leaving";
+  EXPECT_EQ(c.textAt(0, c.CMMF(), 6), "      ") << "the text area is cleared on leaving";
+  EXPECT_EQ(c.textAt(0, c.CMMF() + 2, 2), "f1") << "the key line stays";
 }
 
 TEST(EditorScreen, RangeDeleteClampsToTheLastLine) {
