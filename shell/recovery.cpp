@@ -77,7 +77,9 @@ int recoveryScreen(Screen& screen, const RuntimeError& error) {
       throw ShellUnwind{ShellUnwind::To::End};
     }
     if (k == "\r") break;
-    if (k.size() == 1) X8 = recoveryChoiceAfterKey(X8, k[0]);
+    // A key is judged by its first byte: typed Japanese (any byte above "/")
+    // moves on like any other character, a function key (code 1) does nothing.
+    if (!k.empty()) X8 = recoveryChoiceAfterKey(X8, k[0]);
   }
   screen.locate(0, row);
   screen.printSpaces(77);
@@ -92,7 +94,12 @@ Recovery recoverFromError(Session& session, const RuntimeError& error) {
     screen.locate(col, row);
     return Recovery::Retry;
   }
-  session.channels.closeAll();
+  try {
+    session.channels.closeAll();
+  } catch (const RuntimeError&) {
+    // A channel that cannot be finished is dropped all the same; its failure
+    // must not end the program on the way back to the menu.
+  }
   if (X8 == 1) screen.resetTextWindow();
   throw ShellUnwind{X8 == 1 ? ShellUnwind::To::Menu : ShellUnwind::To::Restart};
 }

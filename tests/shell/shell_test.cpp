@@ -135,6 +135,50 @@ TEST(Recovery, ScreenAsksOnTheTopRowAndClearsIt) {
   EXPECT_THROW(recoveryScreen(bang.screen, RuntimeError(7, "x")), ShellUnwind);
 }
 
+TEST(Recovery, LayoutOfTheTopRow) {
+  test::Harness h("");   // no key: the screen stays up while it waits
+  h.screen.locate(5, 9);
+  EXPECT_THROW(recoveryScreen(h.screen, RuntimeError(7, "x")), InputExhausted);
+  EXPECT_EQ(h.textAt(28, 0, 9), "ﾒﾓﾘ 不足 ");
+  EXPECT_EQ(h.screen.cell(28, 0).fg, 3);
+  EXPECT_EQ(h.textAt(39, 0, 18), "回復をどうしますか");   // column 40 counted from 1
+  EXPECT_EQ(h.textAt(59, 0, 17), " ﾘﾄﾗｲ  ﾒﾆｭｰ  ﾘﾗﾝ ");   // column 60 counted from 1
+  EXPECT_EQ(h.screen.cell(65, 0).fg, 6);
+  EXPECT_EQ(h.screen.cell(59, 0).bg, 6);   // retry, the choice on entry, is highlighted
+  EXPECT_NE(h.screen.cell(65, 0).bg, 6);
+  EXPECT_EQ(h.screen.beepCount(), 1);
+}
+
+TEST(Recovery, TypedJapaneseMovesOnAndFunctionKeysDoNot) {
+  const struct {
+    const char* keys;
+    int choice;
+  } cases[] = {{"ｱ{Enter}", 1}, {"日日{Enter}", 2}, {"{F3}{Enter}", 0}, {"9{Enter}", 1}};
+  for (const auto& c : cases) {
+    test::Harness h(c.keys);
+    EXPECT_EQ(recoveryScreen(h.screen, RuntimeError(53, "x")), c.choice) << c.keys;
+  }
+}
+
+TEST(Recovery, AChannelThatCannotBeFinishedStillLeadsToTheMenu) {
+  ShellRig rig("2{Enter}");
+  DeviceConfig config = rig.paths->config();
+  config.printCommand = "/bin/false";   // the print queue refuses the spooled listing
+  config.printers[1] = PrinterTarget{"office", {}};
+  PathMap paths(config);
+  ChannelTable channels(paths);
+  Session session(rig.h.screen, channels, paths);
+  channels.openDevice(2, "LPT1:");
+  channels.print(2, "O1");
+  try {
+    recoverFromError(session, RuntimeError(53, "x"));
+    FAIL() << "no unwind";
+  } catch (const ShellUnwind& u) {
+    EXPECT_EQ(u.to, ShellUnwind::To::Menu);
+  }
+  EXPECT_FALSE(channels.isOpen(2));
+}
+
 TEST(Recovery, RetryRepeatsTheFailingOperationInPlace) {
   ShellRig rig("{Enter}");
   int attempts = 0;
