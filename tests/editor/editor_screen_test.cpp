@@ -214,6 +214,28 @@ TEST(EditorScreen, ListWindowJumpsToTheChosenOLine) {
   EXPECT_EQ(h.rowOf(1).substr(0, 9), "   40 O20");
 }
 
+TEST(EditorScreen, WindowEventsWhileTheFieldIsOpen) {
+  std::vector<std::string> lines = numbered(60);
+  lines[39] = "O20";
+  // A list choice made without F8 (the list is still up from an earlier F8).
+  EditorHarness pick("{F8}{Esc}{Down}{ListSelect:0}", lines);
+  pick.run();
+  EXPECT_EQ(pick.state.FILE, 40);
+  EXPECT_EQ(pick.state.M, 40);
+  EXPECT_EQ(pick.rowOf(1).substr(0, 9), "   40 O20");
+  EXPECT_FALSE(pick.backend.listVisible()) << "the list window is hidden after the choice";
+  EXPECT_EQ(joined(pick.buffer).substr(0, 6), "L1|L2|") << "nothing stored";
+
+  // A smaller window: CMMF follows the rows but never below 19; line M becomes current.
+  EditorHarness resize("{Resize:800,400}", numbered(100));
+  resize.state.FILE = 4;
+  resize.run();
+  EXPECT_EQ(resize.CMMF(), 19);
+  EXPECT_EQ(resize.state.FILE, 1);
+  EXPECT_EQ(resize.textAt(0, 20, 8), "(   100)");
+  EXPECT_EQ(resize.textAt(0, 21, 2), "f1");
+}
+
 TEST(EditorScreen, PatternLineExpandsIntoBlocks) {
   EditorHarness h("{Code:11}(!X0Y0R10I90K0{F7}{Esc}", {"(!", "OLD"});
   h.session.settings.V2 = 3;
