@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cctype>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -94,6 +95,9 @@ WfHeader readWfHeader(const std::vector<std::string_view>& lines) {
 }
 
 std::string readWholeFile(const std::string& hostPath, const std::string& shownPath) {
+  // A folder opens as a stream of nothing; it is no program file.
+  std::error_code ec;
+  if (std::filesystem::is_directory(hostPath, ec)) throw RuntimeError(err::NotFound, "open " + shownPath, "a folder");
   std::ifstream in(hostPath, std::ios::binary);
   if (!in) raiseErrno(errno ? errno : ENOENT, "open " + shownPath);
   std::ostringstream content;

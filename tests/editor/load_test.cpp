@@ -161,6 +161,9 @@ TEST(LoadFile, ReadsFromDiskAndRaisesOnAMissingFile) {
   EXPECT_THROW(loadProgramFile(b, (dir / "missing.nc").string()), RuntimeError);
   EXPECT_EQ(joined(b), "O1|G0 X1|") << "a failed load leaves the buffer as it was";
   EXPECT_EQ(b.OSDATE, "KEEP");
+  std::filesystem::create_directories(dir / "folder.nc");
+  EXPECT_THROW(loadProgramFile(b, (dir / "folder.nc").string()), RuntimeError) << "a folder is no file";
+  EXPECT_EQ(joined(b), "O1|G0 X1|");
   std::filesystem::remove_all(dir);
 }
 
