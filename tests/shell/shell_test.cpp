@@ -7,6 +7,7 @@
 
 #include "harness.h"
 #include "runtime/channels.h"
+#include "runtime/numtext.h"
 #include "shell/geometry.h"
 #include "shell/numeric.h"
 #include "shell/recovery.h"
@@ -219,6 +220,67 @@ TEST(MainMenu, DispatchesByCodeAndComesBack) {
   EXPECT_EQ(called, (std::vector<int>{10, 10}));   // the last entry is preselected again
   EXPECT_EQ(rig.session->shell.menuPosition, 6);
   EXPECT_EQ(rig.h.screen.beepCount(), 1);   // Esc only beeps
+}
+
+TEST(StartUp, TitleBoxWindowTitleAndGeometry) {
+  // Restored 700 pixels tall: the tall-window flag is set and the maximised
+  // height is divided by 1.23 before the rows are counted.
+  VirtualClock clock;
+  HeadlessBackend backend = HeadlessBackend::fromScript("", HeadlessSize{1024, 900, 800, 700});
+  Screen screen(backend, clock);
+  ShellRig rig("");
+  Session session(screen, *rig.channels, *rig.paths);
+  startUp(session, rig.options);
+  EXPECT_EQ(backend.title(), "VORNT5");
+  EXPECT_EQ(session.geometry.SY_EML, -1);
+  EXPECT_EQ(session.geometry.S_FM1RS, 39);   // 900 / 1.23 = 731.7 -> 731 \ 18 - 1
+  EXPECT_EQ(session.geometry.CMMF, 35);
+  EXPECT_GT(session.geometry.WWID, 0);
+  // The title box: 60 "*" centred, five framed rows, the three lines centred inside.
+  int top = -1;
+  for (int r = 0; r < screen.rows() && top < 0; ++r)
+    if (screen.rowText(r).find(std::string(60, '*')) != std::string::npos) top = r;
+  ASSERT_GE(top, 0);
+  const int left = int(screen.rowText(top).find('*'));
+  for (int r = top + 1; r <= top + 5; ++r) {
+    const std::string row = midByWidth(screen.rowText(r), left, 60);
+    EXPECT_EQ(row.front(), '*') << "row " << r;
+    EXPECT_EQ(row.back(), '*') << "row " << r;
+  }
+  EXPECT_EQ(midByWidth(screen.rowText(top + 1), left, 60), "*" + std::string(58, ' ') + "*");
+  EXPECT_EQ(midByWidth(screen.rowText(top + 6), left, 60), std::string(60, '*'));
+  EXPECT_EQ(midByWidth(screen.rowText(top + 2), left + 16, 28), "ＮＣプログラム編集,軌跡,作図");
+  EXPECT_EQ(midByWidth(screen.rowText(top + 3), left + 16, 28), "ＮＣプログラム・トレーニング");
+}
+
+TEST(StartUp, RestartReadsTheSettingsAgainWithoutRecalibrating) {
+  ShellRig rig("6{Enter}9{Enter}r");
+  float firstWWID = -1;
+  rig.actions[10] = [&](Session& s) {
+    firstWWID = s.geometry.WWID;
+    EXPECT_EQ(s.settings.V2, 3);
+    std::ofstream(rig.dir / "vorntc.ini", std::ios::binary) << "0\r\n0\r\n5\r\n";
+  };
+  EXPECT_FALSE(rig.run());   // back at the menu after the restart
+  EXPECT_EQ(rig.session->settings.V2, 5);
+  EXPECT_EQ(rig.session->geometry.WWID, firstWWID);
+}
+
+TEST(ExitSequence, ScreenTextsAndTheBlinkingClockRow) {
+  ShellRig rig("{Up}{Enter}");
+  EXPECT_TRUE(rig.run());
+  const std::string wwid = numberText(rig.session->geometry.WWID);
+  std::string line = rig.h.screen.rowText(2);
+  line.erase(line.find_last_not_of(' ') + 1);
+  EXPECT_EQ(midByWidth(line, 0, 15), "  終 了        ");   // the label and six blanks
+  ASSERT_GT(line.size(), wwid.size() + 1);
+  EXPECT_EQ(line.substr(line.size() - wwid.size() - 1), " " + wwid);   // the long date, a blank, WWID
+  EXPECT_EQ(midByWidth(rig.h.screen.rowText(4), 0, 38), "数秒で終了します。FDを取り出しましょう");
+  // Row 16 shows the time behind "NC " or three blanks; a time of day follows.
+  const std::string clockRow = rig.h.textAt(0, 16, 12);
+  EXPECT_TRUE(clockRow.substr(0, 4) == "NC  " || clockRow.substr(0, 4) == "    ") << clockRow;
+  EXPECT_EQ(clockRow[6], ':');
+  EXPECT_EQ(clockRow[9], ':');
 }
 
 TEST(ExitSequence, EmptyBufferEndsAfterThreeSecondsWithoutAQuestion) {
