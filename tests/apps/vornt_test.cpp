@@ -110,6 +110,41 @@ TEST(Vornt, BadArgumentsAndScriptsFailClearly) {
   EXPECT_EQ(run.vornt("--bogus"), 2);
 }
 
+// Damaged settings and folder files, a tiny window and keys nobody expects:
+// the program runs on to its normal end and never changes a user file.
+TEST(Vornt, BadFilesTinyWindowAndStrayKeysNeitherCrashNorWrite) {
+  const std::string damaged[][2] = {
+      {"", ""},
+      {"\x81\xff\x80\xa0\xfd\r\n5174GT\r\n\x82", "\"\x81\xff\",\x85\r\n\"unclosed\r\n,,,,\r\n\""},
+      {std::string(5000, '9'), std::string(3000, ',') + "\"\"\"\"\r"},
+  };
+  for (const auto& files : damaged) {
+    VorntRun run;
+    std::ofstream(run.dir / "work" / "vorntc.ini", std::ios::binary) << files[0];
+    std::ofstream(run.dir / "work" / "UsFolder", std::ios::binary) << files[1];
+    const std::string keys = "{Resize:40,30}{Down}{Enter}{Code:0}{Code:0,99}{Code:200}ｱ{Esc}{F5}{Click:0,0}"
+                             "{Resize:1,1}{Enter}{Resize:1024,768}9{Enter}*";
+    ASSERT_EQ(run.vornt("--headless --keys '" + keys + "' --dump-text out.txt"), 0)
+        << readFile(run.dir / "stderr.txt");
+    EXPECT_EQ(lines(readFile(run.dir / "work" / "out.txt"))[0], "* VORNT578f m *");
+    EXPECT_EQ(readFile(run.dir / "work" / "vorntc.ini"), files[0]);
+    EXPECT_EQ(readFile(run.dir / "work" / "UsFolder"), files[1]);
+  }
+}
+
+TEST(Vornt, UnreadableSettingsGoToTheRecoveryScreen) {
+  VorntRun run;
+  fs::create_directories(run.dir / "work" / "vorntc.ini");   // a folder where the file should be
+  ASSERT_EQ(run.vornt("--headless --keys '' --dump-text out.txt"), 0);
+  EXPECT_NE(lines(readFile(run.dir / "work" / "out.txt"))[0].find("回復をどうしますか"), std::string::npos);
+  // "2" and Enter: on to the main menu.
+  ASSERT_EQ(run.vornt("--headless --keys '2{Enter}' --dump-text out.txt"), 0);
+  auto rows = lines(readFile(run.dir / "work" / "out.txt"));
+  ASSERT_GE(rows.size(), 3u);
+  EXPECT_NE(rows[2].find("1 作成･編集"), std::string::npos);
+  EXPECT_TRUE(fs::is_directory(run.dir / "work" / "vorntc.ini"));
+}
+
 TEST(App, SixthMenuEntryOpensCode10) {
   const fs::path work = fs::temp_directory_path() / ("vornt_app_" + std::to_string(::getpid()));
   fs::create_directories(work);
