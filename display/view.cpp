@@ -1,5 +1,6 @@
 #include "display/view.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace vorn {
@@ -45,14 +46,10 @@ DrawWindow windowSetUp(const ViewTransform& view, float scale, float zRatio,
 }
 
 PixelRect drawingViewport(int x, int y, int width, int height) {
-  int w = width, h = height;
-  if (width * 10 > height * 16) {
-    w = height * 16 / 10;
-  } else {
-    h = width * 10 / 16;
-  }
-  if (w < 1) w = 1;
-  if (h < 1) h = 1;
+  // Whole multiples of 16 by 10: exactly 16:10, and a picture made at the
+  // viewport's own size gets the very same viewport back.
+  const int k = std::max(1, std::min(width / 16, height / 10));
+  const int w = 16 * k, h = 10 * k;
   const int left = x + (width - w) / 2;
   const int top = y + (height - h) / 2;
   return {left, top, left + w - 1, top + h - 1};

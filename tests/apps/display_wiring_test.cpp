@@ -9,6 +9,8 @@
 #include <fstream>
 
 #include "apps/app.h"
+#include "apps/cli_picture.h"
+#include "runtime/png.h"
 #include "runtime/clock.h"
 #include "runtime/headless_backend.h"
 #include "runtime/text.h"
@@ -110,6 +112,39 @@ TEST(DisplayWiring, IncludedFileRunsAndTheProgramContinuesAfterIt) {
   // 20 mm in the included file, 30 after it; its M99 ends only the file.
   const std::string status = run.row(run.statusRow());
   EXPECT_NE(status.find("切削 50 "), std::string::npos) << status;
+}
+
+TEST(DisplayWiring, PictureFromTheCommandLineIsTheScreenDrawing) {
+  // Esc at the copy prompt keeps the drawing on screen.
+  EditorRun run(std::string(kToRun) + "0{Esc}");
+  const fs::path sample = dataDirectory() / "samples" / "sample.nc";
+  App& app = run.start(sample);
+  const PixelRect vp = runViewport(app.screen);
+
+  PictureOptions picture;
+  picture.pngPath = (run.dir / "run.png").string();
+  picture.width = vp.width();
+  picture.height = vp.height();
+  const Environment& env = app.session.environment;
+  drawPicture(app.editor.buffer, standardCodeTable(), runSettings(app.display.settings, env),
+              drawingSetup(app.display.settings, env), picture);
+  const Image png = readPng(picture.pngPath);
+  ASSERT_EQ(png.width, vp.width());
+  ASSERT_EQ(png.height, vp.height());
+
+  const Framebuffer& fb = app.screen.framebuffer();
+  int differing = 0, drawn = 0;
+  for (int y = 0; y < png.height; ++y) {
+    for (int x = 0; x < png.width; ++x) {
+      const Rgb want = app.screen.paletteSlot(fb.at(vp.x1 + x, vp.y1 + y));
+      const Rgb got = png.pixels[size_t(y) * size_t(png.width) + size_t(x)];
+      const bool d = want.r != got.r || want.g != got.g || want.b != got.b;
+      differing += d;
+      drawn += fb.at(vp.x1 + x, vp.y1 + y) != 0;
+    }
+  }
+  EXPECT_GT(drawn, 500);
+  EXPECT_EQ(differing, 0);
 }
 
 }  // namespace

@@ -85,6 +85,8 @@ TEST(ViewViewport, KeepsSixteenByTen) {
       {0, 0, 1024, 768, {0, 64, 1023, 703}},   // wider than tall: bands above and below
       {0, 0, 1000, 400, {180, 0, 819, 399}},   // too wide: bands left and right
       {10, 20, 320, 200, {10, 20, 329, 219}},
+      {0, 16, 1024, 594, {40, 18, 983, 607}},  // 944x590: exact, not 950x594
+      {0, 0, 944, 590, {0, 0, 943, 589}},      // its own size gives it back
   };
   for (const Case& c : cases) {
     const PixelRect r = drawingViewport(c.x, c.y, c.w, c.h);
