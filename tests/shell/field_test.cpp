@@ -65,7 +65,15 @@ INSTANTIATE_TEST_SUITE_P(
         FieldCase{"code 12 on an empty field restores", 5, 5, "", "ABC", "{Code:12}{Code:12}{Enter}", "ABC", 13, 0, 0},
         FieldCase{"function key", 5, 5, "", "AB", "X{F3}", "XB", 0, 3, 0},
         FieldCase{"escape", 5, 5, "", "AB", "X{Esc}", "XB", 27, 0, 0},
-        FieldCase{"up and down end", 5, 5, "", "AB", "{Down}", "AB", 31, 0, 0}));
+        FieldCase{"up and down end", 5, 5, "", "AB", "{Down}", "AB", 31, 0, 0},
+        FieldCase{"tab moves halfway to the text end", 6, 5, "", "ABCD", "{Tab}X{Enter}", "ABXD", 13, 0, 0},
+        FieldCase{"right steps over a double-byte char", 6, 6, "", "日本", "{Right}X{Enter}", "日X ", 13, 0, 0},
+        FieldCase{"left steps back over a double-byte char", 6, 6, "", "日本", "{Right}{Right}{Left}X{Enter}", "日X ", 13, 0, 0},
+        FieldCase{"right inside the last cell ends", 3, 5, "", "ABC", "{Right}{Right}{Right}", "ABC", 28, 0, 0},
+        FieldCase{"insert: a double-byte char without room is refused", 3, 6, "", "", "{Ins}AB日{Enter}", "AB", 13, 0, 1},
+        FieldCase{"home leaves insert mode", 5, 5, "", "ABC", "{Ins}{Home}X{Enter}", "XBC", 13, 0, 0},
+        FieldCase{"stray control codes beep", 5, 5, "", "AB", "{Code:4}{Code:0}{Code:0,99}{Enter}", "AB", 13, 0, 3},
+        FieldCase{"code 0 + S arrives as backspace", 5, 5, "", "AB", "{Right}{Code:0,83}{Enter}", "B", 13, 0, 0}));
 
 INSTANTIATE_TEST_SUITE_P(
     Number, FieldCases,
@@ -88,7 +96,14 @@ INSTANTIATE_TEST_SUITE_P(
         FieldCase{"blank restores the initial value", 5, 10, "#####", "7", "12 {Enter}", "7", 13, 0, 0},
         FieldCase{"code 15 clears, then restores", 5, 10, "#####", "7", "{Code:15}{Code:15}{Enter}", "7", 13, 0, 0},
         FieldCase{"arrows end a number", 5, 10, "#####", "7", "{Right}", "7", 28, 0, 0},
-        FieldCase{"function key ends a number", 5, 10, "#####", "7", "8{F12}", "8", 0, 12, 0}));
+        FieldCase{"function key ends a number", 5, 10, "#####", "7", "8{F12}", "8", 0, 12, 0},
+        FieldCase{"a second point beeps", 6, 10.2f, "###.##", "", "1.2.{Enter}", "1.2", 13, 0, 1},
+        FieldCase{"delete removes the last", 5, 10, "#####", "45", "{Del}{Enter}", "4", 13, 0, 0},
+        FieldCase{"backspace on an empty field beeps", 5, 10, "#####", "4", "{BS}{BS}{Enter}", "", 13, 0, 1},
+        FieldCase{"home appends without clearing", 5, 10, "#####", "45", "{Home}6{Enter}", "456", 13, 0, 0},
+        FieldCase{"comma after a point beeps", 6, 10.1f, "####.#", "1.5", ",{Enter}", "1.5", 13, 0, 1},
+        FieldCase{"letters beep", 5, 12, "#####", "", "-a1{Enter}", "-1", 13, 0, 1},
+        FieldCase{"up and down end a number", 5, 10, "#####", "7", "3{Up}", "3", 30, 0, 0}));
 
 INSTANTIATE_TEST_SUITE_P(
     Choice, FieldCases,
@@ -106,7 +121,10 @@ INSTANTIATE_TEST_SUITE_P(
         FieldCase{"out of range entry means the first", 2, 0, "a b c ", "9", "{Enter}", "1", 13, 0, 0},
         FieldCase{"function key restores", 2, 0, "a b c ", "1", "3{F1}", "1", 0, 1, 0},
         FieldCase{"left click selects", 6, 0, "1)OK  2)ﾓﾄﾞﾙ", "1", "{Click:16,4}{Enter}", "2", 13, 0, 0},
-        FieldCase{"right click is esc", 6, 0, "1)OK  2)ﾓﾄﾞﾙ", "2", "1{RClick:1,1}", "2", 27, 0, 0}));
+        FieldCase{"right click is esc", 6, 0, "1)OK  2)ﾓﾄﾞﾙ", "2", "1{RClick:1,1}", "2", 27, 0, 0},
+        FieldCase{"blank and 0 select the next, wrapping", 2, 0, "a b c ", "2", " 0{Enter}", "1", 13, 0, 0},
+        FieldCase{"up ends and restores", 2, 0, "a b c ", "1", "3{Up}", "1", 30, 0, 0},
+        FieldCase{"typed Japanese beeps", 2, 0, "a b c ", "1", "ｱ{Enter}", "1", 13, 0, 1}));
 
 TEST(NumberField, PrintsThroughItsTemplateOnEnd) {
   Harness h("12.3{Enter}");
