@@ -1,6 +1,7 @@
 #include "screen.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "png.h"
 #include "text.h"
@@ -39,6 +40,13 @@ constexpr std::array<Rgb, 8> kStandardHigh{{
 }};
 
 constexpr double kFramePeriod = 1.0 / 60;
+// The most of the running time unforced presents may take: a window that is
+// slow to show frames gets fewer of them rather than slowing the program.
+constexpr double kPresentShare = 0.05;
+// However slow the window, a running screen still shows this often, so that
+// one slow frame (the first one creates the window's texture) never hides
+// the drawing for long.
+constexpr double kSlowestFrame = 0.2;
 // How long a headless poll that finds no key lets the virtual clock run, so
 // that a screen polling with a timer on reaches the timer's deadline.
 constexpr double kIdlePoll = 0.01;
@@ -398,7 +406,7 @@ void Screen::delay(double seconds, bool breakOnKey) {
     double step = end - now;
     if (timerOn_) step = std::clamp(timerNext_ - now, 0.0, step);
     if (backend_.headless()) {
-      clock_.sleep(step);
+      clock_.sleep(std::min(step, kFramePeriod));   // keys are looked at as often as in a window
     } else {
       present(false);
       if (auto e = backend_.nextEvent(std::min(step, kFramePeriod))) handle(*e);
@@ -442,9 +450,52 @@ void Screen::listHide() { backend_.hideList(); }
 
 Image Screen::composite() const {
   Image img;
+  composeInto(img);
+  return img;
+}
+
+// Reuses the picture's storage: a present allocates nothing. The text layer
+// is drawn again only when cells, palette or cursor changed since last time.
+void Screen::composeInto(Image& img) const {
+  if (!textLayerCurrent()) drawTextLayer();
+  img = text_.picture;
+  overlayGraphics(img);
+}
+
+bool Screen::textLayerCurrent() const {
+  auto same = [](const Cell& a, const Cell& b) {
+    return a.ch == b.ch && a.fg == b.fg && a.bg == b.bg && a.wideTail == b.wideTail;
+  };
+  auto samePalette = [](const std::array<Rgb, 16>& a, const std::array<Rgb, 16>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(),
+                      [](Rgb x, Rgb y) { return x.r == y.r && x.g == y.g && x.b == y.b; });
+  };
+  return text_.picture.width == fb_.width && text_.picture.height == fb_.height && text_.cols == cols_ &&
+         text_.cursorOn == cursorOn_ && (!cursorOn_ || (text_.curCol == curCol_ && text_.curRow == curRow_)) &&
+         samePalette(text_.palette, palette_) &&
+         std::equal(cells_.begin(), cells_.end(), text_.cells.begin(), text_.cells.end(), same);
+}
+
+void Screen::drawTextLayer() const {
+  text_.cells = cells_;
+  text_.cols = cols_;
+  text_.palette = palette_;
+  text_.cursorOn = cursorOn_;
+  text_.curCol = curCol_;
+  text_.curRow = curRow_;
+  Image& img = text_.picture;
   img.width = fb_.width;
   img.height = fb_.height;
-  img.pixels.assign(size_t(img.width) * img.height, palette_[0]);
+  img.pixels.resize(size_t(img.width) * img.height);
+  // Only the strips right of and below the cell grid keep the background.
+  const int gridWidth = cols_ * kCellWidth, gridHeight = rows_ * kCellHeight;
+  for (int y = 0; y < img.height; ++y) {
+    Rgb* line = img.pixels.data() + size_t(y) * img.width;
+    if (y >= gridHeight)
+      std::fill_n(line, img.width, palette_[0]);
+    else if (gridWidth < img.width)
+      std::fill(line + gridWidth, line + img.width, palette_[0]);
+  }
   for (int r = 0; r < rows_; ++r) {
     for (int c = 0; c < cols_; ++c) {
       const Cell& cl = cells_[size_t(r) * cols_ + c];
@@ -470,17 +521,37 @@ Image Screen::composite() const {
     Rgb* origin = img.pixels.data() + size_t(curRow_) * kCellHeight * img.width + size_t(curCol_) * kCellWidth;
     for (int y = kCellHeight - 2; y < kCellHeight; ++y) std::fill_n(origin + size_t(y) * img.width, kCellWidth, fg);
   }
+}
+
+// Graphics colour 0 lets the text show through; runs of it are skipped
+// eight pixels at a time, as most of a drawing is empty.
+void Screen::overlayGraphics(Image& img) const {
   const uint8_t* gfx = fb_.pixels.data();
-  for (size_t i = 0, n = fb_.pixels.size(); i < n; ++i)
-    if (gfx[i]) img.pixels[i] = palette_[gfx[i] & 15];
-  return img;
+  const size_t n = fb_.pixels.size();
+  size_t i = 0;
+  while (i < n) {
+    if (i + 8 <= n) {
+      uint64_t eight;
+      std::memcpy(&eight, gfx + i, 8);
+      if (eight == 0) {
+        i += 8;
+        continue;
+      }
+    }
+    const size_t end = std::min(n, i + 8);
+    for (; i < end; ++i)
+      if (gfx[i]) img.pixels[i] = palette_[gfx[i] & 15];
+  }
 }
 
 void Screen::present(bool force) {
-  double now = clock_.seconds();
-  if (!force && lastPresent_ >= 0 && now - lastPresent_ < kFramePeriod) return;
+  const double now = clock_.seconds();
+  const double interval = std::clamp(lastPresentCost_ / kPresentShare, kFramePeriod, kSlowestFrame);
+  if (!force && lastPresent_ >= 0 && now - lastPresent_ < interval) return;
   lastPresent_ = now;
-  backend_.present(composite());
+  composeInto(frame_);
+  backend_.present(frame_);
+  lastPresentCost_ = clock_.seconds() - now;
 }
 
 void Screen::hardCopy(const std::string& path) const { writePng(path, composite()); }

@@ -163,7 +163,8 @@ class Screen {
   // Composites text and graphics (graphics colour 0 lets text show through).
   Image composite() const;
   // Hands a frame to the back end unless one was presented less than a frame
-  // period ago (force = always).
+  // period ago, or so recently that presenting would take more than a small
+  // share of the time (force = always).
   void present(bool force = false);
   // Screen hard copy: writes the composited picture as PNG; raises RuntimeError.
   void hardCopy(const std::string& path) const;
@@ -193,6 +194,19 @@ class Screen {
   std::string title_;
   std::vector<std::string> list_;
   double lastPresent_ = -1;
+  double lastPresentCost_ = 0;            // seconds the last present took
+  Image frame_;                           // the picture presented, its storage reused
+  // The text cells as last drawn, kept so that a present whose text did not
+  // change only lays the graphics over them again.
+  struct TextLayer {
+    std::vector<Cell> cells;
+    int cols = 0;
+    std::array<Rgb, 16> palette{};
+    bool cursorOn = false;
+    int curCol = 0, curRow = 0;
+    Image picture;
+  };
+  mutable TextLayer text_;
   int beeps_ = 0;
   mutable Font font_;                     // glyphs, read on the first composite
   unsigned arrivals_ = 0;                 // counts every event handled and timer tick
@@ -200,6 +214,10 @@ class Screen {
   bool inEventHook_ = false;
   unsigned windowEventCount_ = 0;         // counts resize, close and list events handled
 
+  void composeInto(Image& img) const;     // composite() into img's storage
+  bool textLayerCurrent() const;
+  void drawTextLayer() const;
+  void overlayGraphics(Image& img) const;
   void pump(double timeoutSeconds);        // moves backend events into queues/flags; runs the timer
   bool handle(const InputEvent& e);        // true when it queued a key or click
   void runTimer();                         // fires the handler when its time has come

@@ -145,13 +145,22 @@ void SdlBackend::present(const Image& frame) {
   if (frame.width <= 0 || frame.height <= 0) return;
   if (!texture_ || textureWidth_ != frame.width || textureHeight_ != frame.height) {
     if (texture_) SDL_DestroyTexture(texture_);
-    texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB24, SDL_TEXTUREACCESS_STREAMING, frame.width,
+    // 32-bit pixels are what renderers keep natively: no conversion inside SDL.
+    texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, frame.width,
                                  frame.height);
     if (!texture_) return;   // nothing to show into; the next frame tries again
     textureWidth_ = frame.width;
     textureHeight_ = frame.height;
   }
-  SDL_UpdateTexture(texture_, nullptr, frame.pixels.data(), frame.width * 3);
+  void* pixels = nullptr;
+  int pitch = 0;
+  if (SDL_LockTexture(texture_, nullptr, &pixels, &pitch) != 0) return;
+  for (int y = 0; y < frame.height; ++y) {
+    const Rgb* in = frame.pixels.data() + size_t(y) * size_t(frame.width);
+    auto* out = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(pixels) + ptrdiff_t(y) * pitch);
+    for (int x = 0; x < frame.width; ++x) out[x] = uint32_t(in[x].r) << 16 | uint32_t(in[x].g) << 8 | in[x].b;
+  }
+  SDL_UnlockTexture(texture_);
   hasFrame_ = true;
   showFrameAgain();
 }
