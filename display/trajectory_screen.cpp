@@ -10,6 +10,7 @@
 #include "editor/editor_state.h"
 #include "editor/normalize.h"
 #include "editor/program_buffer.h"
+#include "interp/text_program.h"
 #include "runtime/error.h"
 #include "runtime/numtext.h"
 #include "runtime/paths.h"
@@ -34,7 +35,7 @@ constexpr int kPaceMarkColor = 7;
 // rounds, so the default speed 50 waits 75 ms per block and "8" 6.35 s.
 constexpr double kPaceRoundSeconds = 0.001;
 // At full speed keys and frames are looked at this often.
-constexpr double kPollSeconds = 0.01;
+constexpr double kPollSeconds = 0.005;
 constexpr long kPollBlocks = 256;
 
 void printAt(Screen& screen, int col, int row, std::string_view text, int color) {
@@ -43,6 +44,13 @@ void printAt(Screen& screen, int col, int row, std::string_view text, int color)
   screen.print(text);
 }
 
+bool plainAscii(std::string_view text) {
+  return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// Read whole while the run waits, so it must be quick even for a very large
+// file: lines are split on the bytes (a line feed is never part of a double-
+// byte character) and only lines with non-ASCII bytes are converted.
 std::vector<std::string> readIncludedFile(Session& session, const std::string& name) {
   return session.guarded([&] {
     const std::string path = session.paths.resolve(name).string();
@@ -50,13 +58,9 @@ std::vector<std::string> readIncludedFile(Session& session, const std::string& n
     if (!in) raiseErrno(errno, "open " + name);
     std::stringstream bytes;
     bytes << in.rdbuf();
-    std::vector<std::string> lines;
-    std::string line;
-    std::istringstream text(fromCp932(bytes.str()));
-    while (std::getline(text, line)) {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      lines.push_back(line);
-    }
+    std::vector<std::string> lines = splitLines(bytes.view());
+    for (std::string& line : lines)
+      if (!plainAscii(line)) line = fromCp932(line);
     return lines;
   });
 }
@@ -146,6 +150,7 @@ class TrajectoryRun {
   void handleKey(const std::string& k);
   void paceMark(double seconds);
   bool timeToPoll(bool pacing);
+  void followResize();
 
   TrajectoryContext& c_;
   Screen& screen_;
@@ -156,8 +161,10 @@ class TrajectoryRun {
   bool textDisplay_;       // block text listed in the text window
   bool coordinates_;       // coordinates listed after each block
   float delayCount_;       // pacing rounds per block, from the display speed
-  double lastPoll_ = 0;
+  double lastPoll_ = -1;
   long sincePoll_ = 0;
+  int laidOutWidth_ = 0;   // framebuffer size the text window was laid out for
+  int laidOutHeight_ = 0;
 };
 
 RunReport TrajectoryRun::run() {
@@ -167,6 +174,8 @@ RunReport TrajectoryRun::run() {
   screen_.setTextWindow(textWindowTop(screen_), kTextWindowRows);
   screen_.color(int(env_.NNT) & 7);
   screen_.clearText();
+  laidOutWidth_ = screen_.framebuffer().width;
+  laidOutHeight_ = screen_.framebuffer().height;
   if (!c_.buffer.indexValid()) c_.buffer.rebuildIndex();
 
   const RunSettings settings = runSettings(c_.settings, env_);
@@ -179,6 +188,7 @@ RunReport TrajectoryRun::run() {
   drawing_.start({state.ZVY, state.WT, state.UW});
 
   while (runner.step()) {
+    followResize();
     const Move& m = runner.move();
     showBlock(m);
     if (!m.I1M.empty()) continue;  // the runner ends the run after this block
@@ -212,7 +222,7 @@ void TrajectoryRun::showBlock(const Move& m) {
 
 bool TrajectoryRun::timeToPoll(bool pacing) {
   const double now = screen_.clock().seconds();
-  if (pacing || ++sincePoll_ >= kPollBlocks || now - lastPoll_ >= kPollSeconds) {
+  if (pacing || ++sincePoll_ >= kPollBlocks || lastPoll_ < 0 || now - lastPoll_ >= kPollSeconds) {
     sincePoll_ = 0;
     lastPoll_ = now;
     return true;
@@ -223,10 +233,6 @@ bool TrajectoryRun::timeToPoll(bool pacing) {
 void TrajectoryRun::pace() {
   const bool pacing = delayCount_ > env_.GL1;
   if (!timeToPoll(pacing)) return;
-  if (screen_.events().resized) {
-    screen_.events().resized = false;
-    screen_.syncSize();
-  }
   std::string k = screen_.inkey();
   if (k.empty() && pacing) {
     paceMark(double(delayCount_ - env_.GL1) * kPaceRoundSeconds);
@@ -256,9 +262,30 @@ void TrajectoryRun::paceMark(double seconds) {
   screen_.present();
   screen_.delay(seconds, true);
 
+  // The window may have been resized while the mark waited: the framebuffer
+  // kept its pixels where they were, but may now be smaller.
   size_t i = 0;
   for (int y = y1; y <= y2; ++y)
-    for (int x = x1; x <= x2; ++x) fb.pixels[size_t(y) * size_t(fb.width) + size_t(x)] = saved[i++];
+    for (int x = x1; x <= x2; ++x, ++i)
+      if (fb.contains(x, y)) fb.pixels[size_t(y) * size_t(fb.width) + size_t(x)] = saved[i];
+}
+
+// The screen follows a resized window at once (the runtime resizes the grid
+// and the framebuffer, keeping what fits, and resets the painter's viewport).
+// The drawing keeps its place and scale, the text window is laid out again
+// at the bottom, and the resize flag stays set for the editor, which lays
+// itself out again when the run returns.
+void TrajectoryRun::followResize() {
+  const Framebuffer& fb = screen_.framebuffer();
+  if (fb.width == laidOutWidth_ && fb.height == laidOutHeight_) return;
+  laidOutWidth_ = fb.width;
+  laidOutHeight_ = fb.height;
+  const PixelRect& area = canvas_.viewport();
+  screen_.gfx().setViewport(area.x1, area.y1, area.x2, area.y2);
+  screen_.resetTextWindow();
+  screen_.color(int(env_.NNT) & 7);
+  screen_.clearText();
+  screen_.setTextWindow(textWindowTop(screen_), kTextWindowRows);
 }
 
 void TrajectoryRun::handleKey(const std::string& k) {
