@@ -88,6 +88,19 @@ TEST(EditorWiring, AFileThatDoesNotFitIsCutAndSaysWhere) {
   EXPECT_NE(run.row(countRow).find("4行目"), std::string::npos) << run.row(countRow);
 }
 
+TEST(EditorWiring, AMissingFileGoesToTheRecoveryScreenWithAnEmptyProgram) {
+  ProgramRun stopped("");
+  App& first = stopped.start(stopped.dir / "missing.nc");
+  EXPECT_NE(stopped.row(0).find("見付らない"), std::string::npos) << stopped.row(0);
+  EXPECT_EQ(first.editor.buffer.lineCount(), 0);
+
+  // "ﾒﾆｭｰ" on the recovery screen, then the editor works on the empty program.
+  ProgramRun menu("{Right}{Enter}1{Enter}G1X1{Enter}");
+  App& app = menu.start(menu.dir / "missing.nc");
+  EXPECT_EQ(app.editor.buffer.lineCount(), 1);
+  EXPECT_EQ(app.editor.buffer.line(1), "G1 X1");
+}
+
 // The vornt program itself: a quoted path on the command line reaches the
 // loader with its quotes, which drops them, and the editor edits the file.
 TEST(EditorWiring, VorntLoadsAQuotedCommandLinePath) {
