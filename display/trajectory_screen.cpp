@@ -207,8 +207,7 @@ RunReport TrajectoryRun::run() {
     case RunState::Ended: report.ZVZ = runstate::Ended; break;
     default: report.ZVZ = runstate::Error; break;
   }
-  screen_.present(true);
-  return report;
+  return report;  // the report is printed next and shown with it: no frame here
 }
 
 void TrajectoryRun::showBlock(const Move& m) {

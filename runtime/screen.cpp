@@ -55,6 +55,12 @@ constexpr double kLongestWait = 0.25;
 
 const Cell kOutside{};
 
+bool sameImage(const Image& a, const Image& b) {
+  static_assert(sizeof(Rgb) == 3);
+  return a.width == b.width && a.height == b.height && a.pixels.size() == b.pixels.size() &&
+         std::memcmp(a.pixels.data(), b.pixels.data(), a.pixels.size() * sizeof(Rgb)) == 0;
+}
+
 std::string popFront(std::vector<std::string>& queue) {
   std::string front = std::move(queue.front());
   queue.erase(queue.begin());
@@ -549,7 +555,12 @@ void Screen::present(bool force) {
   const double interval = std::clamp(lastPresentCost_ / kPresentShare, kFramePeriod, kSlowestFrame);
   if (!force && lastPresent_ >= 0 && now - lastPresent_ < interval) return;
   lastPresent_ = now;
-  composeInto(frame_);
+  composeInto(next_);
+  // A picture the window already shows is not sent again (the window keeps
+  // its last frame and shows it again when uncovered).
+  if (sameImage(next_, frame_) && shownOnce_) return;
+  std::swap(next_, frame_);
+  shownOnce_ = true;
   backend_.present(frame_);
   lastPresentCost_ = clock_.seconds() - now;
 }

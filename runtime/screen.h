@@ -164,7 +164,7 @@ class Screen {
   Image composite() const;
   // Hands a frame to the back end unless one was presented less than a frame
   // period ago, or so recently that presenting would take more than a small
-  // share of the time (force = always).
+  // share of the time (force = always), or it is the picture last presented.
   void present(bool force = false);
   // Screen hard copy: writes the composited picture as PNG; raises RuntimeError.
   void hardCopy(const std::string& path) const;
@@ -195,7 +195,9 @@ class Screen {
   std::vector<std::string> list_;
   double lastPresent_ = -1;
   double lastPresentCost_ = 0;            // seconds the last present took
-  Image frame_;                           // the picture presented, its storage reused
+  Image frame_;                           // the picture last presented
+  Image next_;                            // the picture being composed (storage reused)
+  bool shownOnce_ = false;                // frame_ has been handed to the back end
   // The text cells as last drawn, kept so that a present whose text did not
   // change only lays the graphics over them again.
   struct TextLayer {

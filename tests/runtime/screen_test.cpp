@@ -213,9 +213,11 @@ TEST(Screen, PresentIsLimitedToTheFrameRate) {
   r.screen.present();
   r.screen.present();
   EXPECT_EQ(r.backend.presentCount(), 1);
+  r.screen.print("a");   // a new picture each time
   r.screen.present(true);
   EXPECT_EQ(r.backend.presentCount(), 2);
   r.screen.doEvents();   // 20 ms pass
+  r.screen.print("b");
   r.screen.present();
   EXPECT_EQ(r.backend.presentCount(), 3);
 }
