@@ -110,7 +110,8 @@ class PollWatch final : public Backend {
   double longestCpuGapMs() const { return longestCpu_ * 1000; }
   // From the second key (the run's first, which sets its pace) to the wait
   // for the key after the report.
-  double runMs() const { return (end_ - paced_) * 1000; }
+  // 0 when the run ended without that wait (ESC returns to the editor).
+  double runMs() const { return end_ > 0 ? (end_ - paced_) * 1000 : 0; }
   int presents() const { return presents_; }
 
   bool headless() const override { return inner_.headless(); }
