@@ -1,7 +1,10 @@
 #include "apps/cli_simulate.h"
 
 #include <algorithm>
+#include <algorithm>
 #include <cerrno>
+#include <limits>
+#include <optional>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -219,24 +222,17 @@ bool parseSimulateArgs(const std::vector<std::string>& args, SimulateOptions& op
   return true;
 }
 
-std::vector<std::string> readProgramLines(const std::string& path) {
-  std::vector<std::string> lines = splitLines(fromCp932(readBytes(path)));
-  // An exported ".wf" file starts with its three header lines (mark and name,
-  // title, settings); the editor loads only the program after them.
-  if (isWfPath(path)) lines.erase(lines.begin(), lines.begin() + std::min<size_t>(3, lines.size()));
-  if (!isNcTypePath(path)) return lines;
-  std::vector<std::string> kept;
-  kept.reserve(lines.size());
-  for (const std::string& line : lines) {
-    std::string text = normalizeBlock(line, false);
-    if (text != "%") kept.push_back(std::move(text));
-  }
-  return kept;
+ProgramBuffer readProgram(const std::string& path) {
+  const std::string bytes = readBytes(path);
+  ProgramBuffer program(int(std::min<size_t>(std::count(bytes.begin(), bytes.end(), '\n') + 1,
+                                              size_t(std::numeric_limits<int>::max()))));
+  loadProgramBytes(program, path, bytes);
+  return program;
 }
 
 namespace {
 // The run drawn as the trajectory screen draws it, written as PNG and/or SVG.
-int drawPictures(const TextProgram& program, const CodeTable& codes, SimulateOptions& options,
+int drawPictures(const ProgramSource& program, const CodeTable& codes, SimulateOptions& options,
                  std::ostream& out, std::ostream& err) {
   options.drawing.H0V = options.settings.H0V;
   options.drawing.angle = options.angle;
@@ -276,14 +272,14 @@ int runSimulate(const std::vector<std::string>& args, std::ostream& out, std::os
     err << "vornt-cli simulate: " << error << "\n";
     return 1;
   }
-  std::vector<std::string> lines;
+  std::optional<ProgramBuffer> read;
   try {
-    lines = readProgramLines(options.file);
+    read.emplace(readProgram(options.file));
   } catch (const RuntimeError& e) {
     err << "vornt-cli simulate: " << e.what() << "\n";
     return 1;
   }
-  TextProgram program(std::move(lines));
+  const ProgramBuffer& program = *read;
   if (options.picture.wanted()) return drawPictures(program, codes, options, out, err);
   Runner runner(program, codes, options.settings, readInclude,
                 [](std::string_view s) { return normalizeBlock(s); });

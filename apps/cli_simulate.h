@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "apps/cli_picture.h"
+#include "editor/program_buffer.h"
 #include "interp/runner.h"
 
 namespace vorn {
@@ -39,11 +40,10 @@ const std::vector<SimulateOption>& simulateOptionTable();
 bool parseSimulateArgs(const std::vector<std::string>& args, SimulateOptions& options,
                        std::string* error);
 
-// Reads a program file: code page 932 to UTF-8, lines split at LF (CR LF),
-// NC-type files (".nc", ".dnc" ...) normalised and without "%" lines, ".wf"
-// files without their three header lines.
+// Reads a program file exactly as the editor loads it, into a buffer as large
+// as the file (the command line is not limited to the editor's capacity).
 // Raises RuntimeError when it cannot be read.
-std::vector<std::string> readProgramLines(const std::string& path);
+ProgramBuffer readProgram(const std::string& path);
 
 // Runs the command. Exit status: 0 normal end, 2 block error, 3 block limit,
 // 1 bad usage or an unreadable file.

@@ -16,6 +16,12 @@ void wireTrajectory(Session& session, EditorParts& editor, DisplayParts& display
     TrajectoryContext context{session, editor.buffer, editor.state, display.settings, codes};
     display.lastReport = trajectoryScreen(context);
   };
+  // A program read from an exported file brings its trajectory settings.
+  ShellHooks& hooks = session.hooks;
+  hooks.loadProgram = [load = hooks.loadProgram, &editor, &display](Session& s, const std::string& path) {
+    if (load) load(s, path);
+    if (editor.wfHeader) applyExportedSettings(editor.wfHeader->settings, display.settings);
+  };
   editor.actions.afterTrajectory = [&session, &display] {
     showReportInEditor(session.screen, int(session.geometry.CMMF), display.lastReport);
     display.lastReport = {};

@@ -21,6 +21,23 @@ void TrajectorySettings::fillFirstUseDefaults() {
   zRatio = 1;
 }
 
+void applyExportedSettings(const std::vector<float>& values, TrajectorySettings& s) {
+  auto take = [&](size_t i, float lo, float hi, bool loOpen, bool hiOpen, auto&& store) {
+    if (i >= values.size() || !std::isfinite(values[i])) return;
+    const float v = values[i];
+    if ((loOpen ? v <= lo : v < lo) || (hiOpen ? v >= hi : v > hi)) return;
+    store(v);
+  };
+  take(0, 0, 999, true, true, [&](float v) { s.workSize[0] = v; });
+  take(1, 0, 999, true, true, [&](float v) { s.workSize[1] = v; });
+  take(2, 0, 300, false, true, [&](float v) { s.workSize[2] = v; });
+  take(3, 1, 9, false, false, [&](float v) { s.basePoint = int(v); });
+  for (size_t k = 0; k < 3; ++k) {
+    take(4 + k, -9999, 9999, false, false, [&](float v) { s.centre[k] = v; });
+  }
+  take(7, 0, 60, true, true, [&](float v) { s.scale = v; });
+}
+
 namespace {
 // Field types of the form engine.
 constexpr float kChoice = 0;

@@ -31,6 +31,11 @@ struct TrajectorySettings {
   void fillFirstUseDefaults();
 };
 
+// Takes the settings an exported program file carries (work size X, Y, Z,
+// base point, draw centre X, Y, Z and scale, as many as given). A value
+// outside its field's range, or not a number, leaves that setting as it was.
+void applyExportedSettings(const std::vector<float>& values, TrajectorySettings& settings);
+
 // The 26 field definitions of the settings form (rows from the form's first row).
 const std::vector<FieldDef>& trajectoryFormFields();
 // The 13 label rows of the form, row 1 first.

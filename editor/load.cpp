@@ -154,7 +154,10 @@ LoadResult loadProgramBytes(ProgramBuffer& buffer, std::string_view path, std::s
   kept.reserve(std::min<size_t>(fileLines.size(), size_t(buffer.capacity())));
   for (size_t i = first; i < fileLines.size(); ++i) {
     std::string text = decodeLine(fileLines[i]);
-    if (result.ncType) {
+    // Comment lines keep their text: a "(:" line names a file, and spacing
+    // its "." from the extension would lose it (the whole-program rule skips
+    // them for the same reason).
+    if (result.ncType && !text.starts_with('(')) {
       text = normalizeBlock(text, false);
       if (text == "%") continue;
     }

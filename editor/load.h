@@ -1,6 +1,7 @@
 #pragma once
 // Loading a plain text file (code page 932) into the program buffer: NC-type
-// files are normalised and lose their "%" lines, ".wf" files give their
+// files have their blocks (not comment lines) normalised and lose their "%"
+// lines, ".wf" files give their
 // three-line header, other files keep their lines exactly. Screen-free: the
 // caller shows progress and messages.
 #include <functional>

@@ -74,6 +74,12 @@ TEST(EditorWiring, WfFileSetsNameAndTitleFromItsHeader) {
   EXPECT_EQ(app.editor.buffer.H0X, "FRONT SIDE");
   ASSERT_TRUE(app.editor.wfHeader.has_value());
   EXPECT_EQ(app.editor.wfHeader->settings.size(), 8u);
+  // The header's work size, base point, draw centre and scale reach the trajectory form.
+  const TrajectorySettings& t = app.display.settings;
+  EXPECT_EQ(t.workSize, (std::array<float, 3>{100, 80, 20}));
+  EXPECT_EQ(t.basePoint, 5);
+  EXPECT_EQ(t.centre, (std::array<float, 3>{1, 2, 3}));
+  EXPECT_EQ(t.scale, 4);
   EXPECT_NE(run.row(0).find("SHAFT"), std::string::npos) << run.row(0);
   EXPECT_NE(run.row(0).find("FRONT SIDE"), std::string::npos) << run.row(0);
   EXPECT_EQ(run.row(1).substr(0, 8), "    1 O1");

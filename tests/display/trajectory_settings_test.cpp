@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "runtime/text.h"
 
 namespace vorn {
@@ -81,4 +83,20 @@ TEST(TrajectoryForm, FirstUseDefaultsOnlyWhenWorkUnset) {
 }
 
 }  // namespace
+}  // namespace vorn
+
+namespace vorn {
+TEST(TrajectoryForm, ExportedSettingsOutOfRangeKeepTheOldValues) {
+  TrajectorySettings s;
+  s.workSize = {50, 40, 10};
+  s.scale = 3;
+  // Work X of 0, a base point of 12, a NaN centre and a scale of 60 are refused; the rest is taken.
+  applyExportedSettings({0, 70, 299.5f, 12, NAN, -5, 7, 60}, s);
+  EXPECT_EQ(s.workSize, (std::array<float, 3>{50, 70, 299.5f}));
+  EXPECT_EQ(s.basePoint, 1);
+  EXPECT_EQ(s.centre, (std::array<float, 3>{0, -5, 7}));
+  EXPECT_EQ(s.scale, 3);
+  applyExportedSettings({120}, s);  // a short line sets what it has
+  EXPECT_EQ(s.workSize[0], 120);
+}
 }  // namespace vorn

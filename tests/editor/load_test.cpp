@@ -48,9 +48,12 @@ TEST(LoadPath, TypeDetectionAndName) {
 
 TEST(LoadBytes, NcTypeLinesAreNormalisedAndPercentDropped) {
   ProgramBuffer b(100);
-  const LoadResult r = loadProgramBytes(b, "part.nc", "%\r\nO1\r\nG01X10..5\r\n %\r\n(A  B)\r\n%\r\n");
+  const LoadResult r = loadProgramBytes(
+      b, "part.nc", "%\r\nO1\r\nG01X10..5\r\n %\r\n(A  B)\r\n(:sub.nc\r\n%\r\n");
   EXPECT_TRUE(r.ncType);
-  EXPECT_EQ(joined(b), "O1|G01 X10..5|(A B)|");  // ".." stays: loading skips that rule
+  // ".." stays: loading skips that rule. Comment lines keep their text, so an
+  // included file's name is not split at its extension.
+  EXPECT_EQ(joined(b), "O1|G01 X10..5|(A  B)|(:sub.nc|");
   EXPECT_EQ(b.OSDATE, "part");
   EXPECT_EQ(r.cutAtLine, 0);
 }
