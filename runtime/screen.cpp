@@ -61,8 +61,9 @@ bool sameImage(const Image& a, const Image& b) {
          std::memcmp(a.pixels.data(), b.pixels.data(), a.pixels.size() * sizeof(Rgb)) == 0;
 }
 
-std::string popFront(std::vector<std::string>& queue) {
-  std::string front = std::move(queue.front());
+template <class T>
+T popFront(std::vector<T>& queue) {
+  T front = std::move(queue.front());
   queue.erase(queue.begin());
   return front;
 }
@@ -250,10 +251,10 @@ bool Screen::handle(const InputEvent& e) {
   ++arrivals_;
   switch (e.kind) {
     case Kind::Key:
-      keys_.push_back(e.text);
+      keys_.push_back({e.text, arrivals_});
       return true;
     case Kind::Click:
-      clicks_.push_back({e.col, e.row, e.button});
+      clicks_.push_back({{e.col, e.row, e.button}, arrivals_});
       return true;
     case Kind::Resize:
       syncSize();
@@ -331,7 +332,7 @@ void Screen::block() {
 
 std::string Screen::inkey() {
   pump(0);
-  if (!keys_.empty()) return popFront(keys_);
+  if (!keys_.empty()) return popFront(keys_).item;
   present(false);
   if (backend_.headless() && backend_.exhausted() && timerOn_) advance(kIdlePoll);
   return {};
@@ -341,7 +342,7 @@ std::string Screen::waitKey() {
   bool tickedAfterScript = false;
   for (;;) {
     if (keys_.empty()) pump(0);
-    if (!keys_.empty()) return popFront(keys_);
+    if (!keys_.empty()) return popFront(keys_).item;
     // A timer cannot deliver a key: after the script let it tick once, then give up.
     if (backend_.headless() && backend_.exhausted()) {
       if (tickedAfterScript || !timerOn_) throw InputExhausted{};
@@ -354,11 +355,9 @@ std::string Screen::waitKey() {
 std::string Screen::waitKeyOrClick() {
   bool tickedAfterScript = false;
   for (;;) {
-    if (!clicks_.empty()) return {};
-    if (!keys_.empty()) return popFront(keys_);
-    pump(0);
-    if (!clicks_.empty()) return {};
-    if (!keys_.empty()) return popFront(keys_);
+    if (keys_.empty() && clicks_.empty()) pump(0);
+    if (clickFirst()) return {};
+    if (!keys_.empty()) return popFront(keys_).item;
     if (backend_.headless() && backend_.exhausted()) {
       if (tickedAfterScript || !timerOn_) throw InputExhausted{};
       tickedAfterScript = true;
@@ -389,8 +388,7 @@ void Screen::flushKeys() {
 bool Screen::takeClick(MouseClick& click) {
   pump(0);
   if (clicks_.empty()) return false;
-  click = clicks_.front();
-  clicks_.erase(clicks_.begin());
+  click = popFront(clicks_).item;
   return true;
 }
 

@@ -185,8 +185,18 @@ class Screen {
   std::array<Rgb, 16> palette_{};
   Framebuffer fb_;
   Painter painter_;
-  std::vector<std::string> keys_;         // queued key strings
-  std::vector<MouseClick> clicks_;
+  // Keys and clicks wait in their own queues; each remembers when it arrived
+  // so that a wait for either hands them out in the order they came.
+  template <class T>
+  struct Queued {
+    T item;
+    unsigned order;   // arrival count when queued
+  };
+  std::vector<Queued<std::string>> keys_;   // queued key strings
+  std::vector<Queued<MouseClick>> clicks_;
+  bool clickFirst() const {
+    return !clicks_.empty() && (keys_.empty() || clicks_.front().order < keys_.front().order);
+  }
   WindowEvents events_;
   std::function<void()> timerHandler_;
   double timerPeriod_ = 0, timerNext_ = 0;

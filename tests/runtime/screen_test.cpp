@@ -179,6 +179,18 @@ TEST(Screen, WindowEventsOnlySetFlagsInScriptOrder) {
   EXPECT_FALSE(r.screen.eventsPending());
 }
 
+TEST(Screen, KeysReadAheadStillComeBeforeALaterClick) {
+  Rig r("ab{Click:3,4}c");
+  for (int i = 0; i < 3; ++i) r.screen.eventsPending();   // pumps a, b and the click
+  EXPECT_EQ(r.screen.waitKeyOrClick(), "a");
+  EXPECT_EQ(r.screen.waitKeyOrClick(), "b");
+  EXPECT_EQ(r.screen.waitKeyOrClick(), "");
+  MouseClick click;
+  ASSERT_TRUE(r.screen.takeClick(click));
+  EXPECT_EQ(click.col, 3);
+  EXPECT_EQ(r.screen.waitKeyOrClick(), "c");
+}
+
 TEST(Screen, TimerFiresOnTheVirtualClock) {
   Rig r("{Wait:3500}k");
   int ticks = 0;
