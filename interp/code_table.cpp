@@ -5,6 +5,7 @@
 #include <sstream>
 #include <vector>
 
+#include "interp/text_program.h"
 #include "runtime/text.h"
 
 namespace vorn {
@@ -31,20 +32,6 @@ constexpr const char* kStandardLines[16] = {
     "00 01 02 03 04 05 06 07 08 09 19 29 30 48 49 98 99",  // M codes in use
     "",
 };
-
-std::vector<std::string_view> splitLines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  size_t pos = 0;
-  while (pos < text.size()) {
-    size_t nl = text.find('\n', pos);
-    if (nl == std::string_view::npos) nl = text.size();
-    std::string_view line = text.substr(pos, nl - pos);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.push_back(line);
-    pos = nl + 1;
-  }
-  return lines;
-}
 
 // The string of a line written as a list item: the text between the quotes
 // (a line without quotes is taken as it stands).
@@ -81,7 +68,7 @@ CodeTable CodeTable::undefined() {
 std::optional<CodeTable> parseCodeTable(std::string_view text, std::string* error) {
   CodeTable table = CodeTable::undefined();
   if (text.size() < 2) return table;
-  std::vector<std::string_view> lines = splitLines(text);
+  const std::vector<std::string> lines = splitLines(text);
   for (int i = 0; i < kGroupLines && i < static_cast<int>(lines.size()); ++i) {
     std::vector<int> codes;
     if (!readCodes(unquote(lines[i]), codes)) {
