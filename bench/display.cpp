@@ -40,7 +40,7 @@ const fs::path& programDir() {
     fs::path d = fs::temp_directory_path() / "vorn_bench_display";
     fs::create_directories(d);
     if (!fs::exists(d / "bench_200000.ngc")) {
-      const std::string cmd = "python3 /work/shared/bench/gen_program.py --standard " + d.string();
+      const std::string cmd = std::string("python3 ") + VORN_BENCH_GENERATOR + " --standard " + d.string();
       if (std::system(cmd.c_str()) != 0) std::abort();
     }
     return d;

@@ -28,7 +28,7 @@ const std::string& benchProgramPath() {
     fs::create_directories(dir);
     const fs::path file = dir / "bench_28912.nc";
     if (!fs::exists(file)) {
-      const std::string cmd = "python3 /work/shared/bench/gen_program.py -n 28912 -o " + file.string();
+      const std::string cmd = std::string("python3 ") + VORN_BENCH_GENERATOR + " -n 28912 -o " + file.string();
       if (std::system(cmd.c_str()) != 0) std::abort();
     }
     return file.string();

@@ -23,7 +23,7 @@ const vorn::TextProgram& program(int lines) {
   static const std::map<int, vorn::TextProgram> programs = [] {
     fs::path dir = fs::temp_directory_path() / "vornt_bench_interp";
     fs::create_directories(dir);
-    std::string generator = fs::path(VORN_SOURCE_DIR).parent_path() / "shared/bench/gen_program.py";
+    std::string generator = VORN_BENCH_GENERATOR;
     std::string command = "python3 " + generator + " --standard " + dir.string() + " > /dev/null";
     if (std::system(command.c_str()) != 0) std::abort();
     std::map<int, vorn::TextProgram> out;
