@@ -26,6 +26,13 @@ struct PathDrawing::ArcPlan {
   Point3 centre3{};
   float fixed = 0;
   DrawPoint end;           // projected end point: the closing line goes there
+
+  // A plan arc seen in the 3D view turns with the view's rotation angle.
+  void turnBy(int degrees) {
+    const float rotation = float(degrees) / 57.296f;
+    CO += rotation;
+    CP += rotation;
+  }
 };
 
 PathDrawing::PathDrawing(Canvas& canvas, const DrawingSetup& setup)
@@ -163,9 +170,7 @@ void PathDrawing::drawArcBlock(const Move& m) {
     plan.q1 = 0;
     plan.centre.ZBB = end.ZBB;
   } else if (v == view::ThreeD && m.plane == 17) {
-    const float rotation = float(setup_.angle) / 57.296f;
-    plan.CO += rotation;
-    plan.CP += rotation;
+    plan.turnBy(setup_.angle);
   } else if (v == view::ThreeD) {
     plan.ownPlane = int(m.plane);
     plan.centre3 = m.centre;
@@ -227,9 +232,7 @@ void PathDrawing::drawFullCircle(const Move& m) {
   plan.clockwise = m.GL2 == 12;
   plan.end = project(m.to);
   if (view_.H0V == view::ThreeD) {
-    const float rotation = float(setup_.angle) / 57.296f;
-    plan.CO += rotation;
-    plan.CP += rotation;
+    plan.turnBy(setup_.angle);
   } else if (view_.H0V == view::XZ || view_.H0V == view::ZY) {
     plan.q2 = 0;
     plan.centre.ZMX = plan.end.ZMX;
@@ -320,11 +323,7 @@ void PathDrawing::drawCompensated(const Move& m) {
     plan.CP = e.CP;
     plan.clockwise = e.GL2 == 2;
     plan.end = at(e.end);
-    if (view_.H0V == view::ThreeD) {
-      const float rotation = float(setup_.angle) / 57.296f;
-      plan.CO += rotation;
-      plan.CP += rotation;
-    }
+    if (view_.H0V == view::ThreeD) plan.turnBy(setup_.angle);
     drawArc(plan);
     setPoint(at(m.C1));
   } else if (e.GL2 == 0) {
