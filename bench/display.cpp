@@ -55,6 +55,31 @@ std::vector<std::string> programLines(const char* name) {
   return splitLines(text.str());
 }
 
+// The trajectory screen on `lines` from its menu, on a 200x150x30 work,
+// until the key script runs out; returns the line where the run stopped.
+int runTrajectory(Backend& backend, Clock& clock, const std::vector<std::string>& lines) {
+  Screen screen(backend, clock);
+  screen.syncSize();
+  DeviceConfig config;
+  config.workDir = programDir();
+  PathMap paths(config);
+  ChannelTable channels(paths);
+  Session session(screen, channels, paths);
+  session.geometry.CMMF = float(screen.rows() - 5);
+  ProgramBuffer buffer;
+  buffer.assign(lines);
+  EditorState editor;
+  editor.reset();
+  TrajectorySettings settings;
+  settings.workSize = {200, 150, 30};
+  TrajectoryContext context{session, buffer, editor, settings, standardCodeTable()};
+  try {
+    trajectoryScreen(context);  // ends at a key wait the script cannot answer
+  } catch (const InputExhausted&) {
+  }
+  return editor.FILE;
+}
+
 void BM_ScreenRunFullSpeed(benchmark::State& st) {
   const std::vector<std::string> lines = programLines("bench_28912.ngc");
   for (auto _ : st) {
@@ -62,27 +87,9 @@ void BM_ScreenRunFullSpeed(benchmark::State& st) {
     VirtualClock clock;
     HeadlessBackend backend = HeadlessBackend::fromScript("{Enter}0");
     backend.maximize();  // 1024x768
-    Screen screen(backend, clock);
-    screen.syncSize();
-    DeviceConfig config;
-    config.workDir = programDir();
-    PathMap paths(config);
-    ChannelTable channels(paths);
-    Session session(screen, channels, paths);
-    session.geometry.CMMF = float(screen.rows() - 5);
-    ProgramBuffer buffer;
-    buffer.assign(lines);
-    EditorState editor;
-    editor.reset();
-    TrajectorySettings settings;
-    settings.workSize = {200, 150, 30};
-    TrajectoryContext context{session, buffer, editor, settings, standardCodeTable()};
-    try {
-      trajectoryScreen(context);  // ends at the hard-copy prompt: the script is used up
-    } catch (const InputExhausted&) {
-    }
-    benchmark::DoNotOptimize(editor.FILE);
-    if (editor.FILE < 28000) st.SkipWithError("the run did not reach the end");
+    const int stoppedAt = runTrajectory(backend, clock, lines);
+    benchmark::DoNotOptimize(stoppedAt);
+    if (stoppedAt < 28000) st.SkipWithError("the run did not reach the end");
   }
 }
 BENCHMARK(BM_ScreenRunFullSpeed)->Unit(benchmark::kMillisecond);
@@ -201,26 +208,8 @@ WatchedRun watchedRun(Backend& backend, const std::vector<std::string>& lines, s
   RealClock clock;
   keys.emplace(0, "\r");
   PollWatch watch(backend, std::move(keys));
-  Screen screen(watch, clock);
-  screen.syncSize();
-  DeviceConfig config;
-  config.workDir = programDir();
-  PathMap paths(config);
-  ChannelTable channels(paths);
-  Session session(screen, channels, paths);
-  session.geometry.CMMF = float(screen.rows() - 5);
-  ProgramBuffer buffer;
-  buffer.assign(lines);
-  EditorState editor;
-  editor.reset();
-  TrajectorySettings settings;
-  settings.workSize = {200, 150, 30};
-  TrajectoryContext context{session, buffer, editor, settings, standardCodeTable()};
-  try {
-    trajectoryScreen(context);
-  } catch (const InputExhausted&) {
-  }
-  return {editor.FILE, watch.longestGapMs(), watch.longestCpuGapMs(), watch.runMs(), watch.presents()};
+  const int stoppedAt = runTrajectory(watch, clock, lines);
+  return {stoppedAt, watch.longestGapMs(), watch.longestCpuGapMs(), watch.runMs(), watch.presents()};
 }
 
 enum class Where { Headless, Window };
