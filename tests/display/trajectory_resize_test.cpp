@@ -4,17 +4,9 @@
 
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 
-#include "display/trajectory_screen.h"
-#include "editor/editor_state.h"
-#include "editor/program_buffer.h"
-#include "runtime/channels.h"
-#include "runtime/clock.h"
-#include "runtime/headless_backend.h"
-#include "runtime/paths.h"
-#include "runtime/screen.h"
-#include "shell/session.h"
+#include "harness.h"
+
 
 namespace vorn {
 namespace {
@@ -61,60 +53,20 @@ class ResizeWhileWaiting final : public Backend {
   bool presented_ = false, resized_ = false;
 };
 
-struct RunScreen {
-  RunScreen(Backend& backend, std::vector<std::string> program)
-      : dir(fs::temp_directory_path() / ("vorn_resize_" + std::to_string(::getpid()))),
-        screen(backend, clock),
-        paths(config(dir)),
-        channels(paths),
-        session(screen, channels, paths) {
-    screen.syncSize();
-    screen.mapStandardPalette();
-    session.geometry.CMMF = float(screen.rows() - 5);
-    buffer.assign(std::move(program));
-    editor.reset();
-    settings.workSize = {100, 60, 20};
-  }
-  ~RunScreen() {
-    std::error_code ec;
-    fs::remove_all(dir, ec);
-  }
-  static DeviceConfig config(const fs::path& dir) {
-    fs::create_directories(dir);
-    DeviceConfig c;
-    c.workDir = dir;
-    c.configDir = dir;
-    return c;
-  }
+struct RunScreen : TrajectoryRig {
+  using TrajectoryRig::TrajectoryRig;
   // Runs to the hard-copy prompt, where the script runs out.
-  void toPrompt() {
-    TrajectoryContext context{session, buffer, editor, settings, standardCodeTable()};
-    EXPECT_THROW(trajectoryScreen(context), InputExhausted);
-  }
+  void toPrompt() { EXPECT_THROW(run(), InputExhausted); }
   int rowWith(std::string_view text) const {
     for (int r = 0; r < screen.rows(); ++r)
       if (screen.rowText(r).find(text) != std::string::npos) return r;
     return -1;
   }
-
-  fs::path dir;
-  VirtualClock clock;
-  Screen screen;
-  PathMap paths;
-  ChannelTable channels;
-  Session session;
-  ProgramBuffer buffer;
-  EditorState editor;
-  TrajectorySettings settings;
 };
 
 const std::vector<std::string> kSquare = {"G90 G00 X0 Y0", "G01 X40. F100", "Y30.", "X0", "Y0", "G02 X20. Y0 R10."};
 
-HeadlessBackend maximized(std::string_view script) {
-  HeadlessBackend b = HeadlessBackend::fromScript(script);
-  b.maximize();  // 1024x768
-  return b;
-}
+HeadlessBackend maximized(std::string_view script) { return maximizedBackend(script); }
 
 TEST(TrajectoryResize, DrawingKeepsItsPlaceAndTheTextWindowMovesToTheBottom) {
   HeadlessBackend still = maximized("{Enter}");

@@ -5,64 +5,25 @@
 #include <filesystem>
 #include <fstream>
 
-#include "editor/editor_state.h"
-#include "editor/program_buffer.h"
-#include "runtime/channels.h"
-#include "runtime/clock.h"
-#include "runtime/headless_backend.h"
-#include "runtime/paths.h"
-#include "runtime/screen.h"
-#include "shell/session.h"
+#include "harness.h"
+
 
 namespace vorn {
 namespace {
 
 namespace fs = std::filesystem;
 
-// A headless VORN-T screen with a program in the buffer, driven by a key script.
-struct Bench {
-  explicit Bench(std::string_view script, std::vector<std::string> program)
-      : dir(fs::temp_directory_path() / ("vorn_display_" + std::to_string(::getpid()))),
-        backend(HeadlessBackend::fromScript(script)),
-        screen(backend, clock),
-        paths(config(dir)),
-        channels(paths),
-        session(screen, channels, paths) {
-    backend.maximize();
-    screen.syncSize();
-    screen.mapStandardPalette();
-    session.geometry.CMMF = float(screen.rows() - 5);
-    buffer.assign(std::move(program));
-    editor.reset();
-    settings.workSize = {100, 60, 20};
-  }
-  ~Bench() {
-    std::error_code ec;
-    fs::remove_all(dir, ec);
-  }
-  static DeviceConfig config(const fs::path& dir) {
-    fs::create_directories(dir);
-    DeviceConfig c;
-    c.workDir = dir;
-    c.configDir = dir;
-    return c;
-  }
-  RunReport run() {
-    TrajectoryContext context{session, buffer, editor, settings, standardCodeTable()};
-    return trajectoryScreen(context);
-  }
-  std::string screenText() const { return screen.dumpText(); }
-
-  fs::path dir;
-  VirtualClock clock;
+// The back end comes first so that it outlives the screen that reads it.
+struct ScriptedBackend {
   HeadlessBackend backend;
-  Screen screen;
-  PathMap paths;
-  ChannelTable channels;
-  Session session;
-  ProgramBuffer buffer;
-  EditorState editor;
-  TrajectorySettings settings;
+  explicit ScriptedBackend(std::string_view script) : backend(maximizedBackend(script)) {}
+};
+
+// A headless VORN-T screen with a program in the buffer, driven by a key script.
+struct Bench : ScriptedBackend, TrajectoryRig {
+  Bench(std::string_view script, std::vector<std::string> program)
+      : ScriptedBackend(script), TrajectoryRig(backend, std::move(program)) {}
+  std::string screenText() const { return screen.dumpText(); }
 };
 
 TEST(TrajectoryRunScreen, RunsToReportAndReturnsAtLastLine) {
