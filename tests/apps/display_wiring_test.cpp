@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "harness.h"
+
 #include <filesystem>
 #include <fstream>
 
@@ -24,42 +26,6 @@ namespace fs = std::filesystem;
 // first fields (Esc leaves the form), Enter on the preset "1)開始".
 constexpr const char* kToRun = "1{Enter}{F10}100{Enter}90{Enter}20{Enter}{Esc}{Enter}";
 
-struct EditorRun {
-  explicit EditorRun(const std::string& script) : backend(HeadlessBackend::fromScript(script)) {
-    dir = fs::temp_directory_path() / ("vorn_display_wiring_" + std::to_string(::getpid()));
-    fs::create_directories(dir / "config");
-  }
-  ~EditorRun() { fs::remove_all(dir); }
-
-  fs::path write(const std::string& name, const std::string& bytes) {
-    std::ofstream(dir / name, std::ios::binary) << bytes;
-    return dir / name;
-  }
-  App& start(const fs::path& commandFile) {
-    DeviceConfig config;
-    config.configDir = dir / "config";
-    config.workDir = dir;
-    app = std::make_unique<App>(backend, clock, config);
-    wireScreens(*app);
-    app->session.hooks.prepareWorkDir = [this](Session&) { installShippedFiles(dataDirectory(), dir); };
-    StartOptions options;
-    options.commandFile = commandFile.string();
-    try {
-      runShell(app->session, options, app->menu);
-    } catch (const InputExhausted&) {
-    }
-    return *app;
-  }
-  int statusRow() const { return int(app->session.geometry.CMMF) + 1; }
-  std::string row(int r) const { return app->screen.rowText(r); }
-  // The editor row showing program line n.
-  std::string lineRow(int n) const { return row(n - app->editor.state.M + 1); }
-
-  fs::path dir;
-  VirtualClock clock;
-  HeadlessBackend backend;
-  std::unique_ptr<App> app;
-};
 
 int lineOf(const ProgramBuffer& buffer, std::string_view text) {
   for (int i = 1; i <= buffer.lineCount(); ++i)
@@ -69,7 +35,7 @@ int lineOf(const ProgramBuffer& buffer, std::string_view text) {
 
 TEST(DisplayWiring, SampleRunsToItsReportAndTheEditorShowsTheEndLine) {
   // "0" (full speed) is read at the first block; "x" answers the copy prompt.
-  EditorRun run(std::string(kToRun) + "0x");
+  ProgramRun run(std::string(kToRun) + "0x");
   App& app = run.start(dataDirectory() / "samples" / "sample.nc");
   const int end = lineOf(app.editor.buffer, "M30");
   ASSERT_GT(end, 0);
@@ -85,7 +51,7 @@ TEST(DisplayWiring, SampleRunsToItsReportAndTheEditorShowsTheEndLine) {
 }
 
 TEST(DisplayWiring, ErrorOnLineFiveLeavesTheEditorThereWithTheMessage) {
-  EditorRun run(kToRun);
+  ProgramRun run(kToRun);
   const fs::path file =
       run.write("bad.nc", "G90 G00 X0 Y0\r\nG01 X10. F100\r\nY10.\r\nX0\r\nG100 X5.\r\nX20.\r\n");
   App& app = run.start(file);
@@ -102,7 +68,7 @@ TEST(DisplayWiring, ErrorOnLineFiveLeavesTheEditorThereWithTheMessage) {
 }
 
 TEST(DisplayWiring, IncludedFileRunsAndTheProgramContinuesAfterIt) {
-  EditorRun run(std::string(kToRun) + "0x");
+  ProgramRun run(std::string(kToRun) + "0x");
   run.write("inc.nc", "G01 X20. F100\r\nM99\r\nG01 X99.\r\n");
   // A text file keeps its lines as written (an NC file's normalisation would
   // space the included name apart at its ".").
@@ -116,7 +82,7 @@ TEST(DisplayWiring, IncludedFileRunsAndTheProgramContinuesAfterIt) {
 
 TEST(DisplayWiring, PictureFromTheCommandLineIsTheScreenDrawing) {
   // Esc at the copy prompt keeps the drawing on screen.
-  EditorRun run(std::string(kToRun) + "0{Esc}");
+  ProgramRun run(std::string(kToRun) + "0{Esc}");
   const fs::path sample = dataDirectory() / "samples" / "sample.nc";
   App& app = run.start(sample);
   const PixelRect vp = runViewport(app.screen);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "harness.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -18,42 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct ProgramRun {
-  explicit ProgramRun(std::string_view script) : backend(HeadlessBackend::fromScript(script)) {
-    dir = fs::temp_directory_path() / ("vorn_editor_wiring_" + std::to_string(::getpid()));
-    fs::create_directories(dir / "config");
-  }
-  ~ProgramRun() { fs::remove_all(dir); }
-
-  fs::path write(const std::string& name, const std::string& bytes) {
-    std::ofstream out(dir / name, std::ios::binary);
-    out << bytes;
-    return dir / name;
-  }
-  // Starts the program with commandFile and runs the script to its end.
-  App& start(const fs::path& commandFile, int capacity = kVorntProgramCapacity) {
-    DeviceConfig config;
-    config.configDir = dir / "config";
-    config.workDir = dir;
-    app = std::make_unique<App>(backend, clock, config);
-    app->editor.buffer = ProgramBuffer(capacity);
-    wireScreens(*app);
-    app->session.hooks.prepareWorkDir = [this](Session&) { installShippedFiles(dataDirectory(), dir); };
-    StartOptions options;
-    options.commandFile = commandFile.string();
-    try {
-      runShell(app->session, options, app->menu);
-    } catch (const InputExhausted&) {
-    }
-    return *app;
-  }
-  std::string row(int r) const { return app->screen.rowText(r); }
-
-  fs::path dir;
-  VirtualClock clock;
-  HeadlessBackend backend;
-  std::unique_ptr<App> app;
-};
 
 TEST(EditorWiring, CommandLineFileIsLoadedAndShownInTheEditor) {
   ProgramRun run("1{Enter}{Code:11}G01X5Y6{Enter}");
