@@ -162,7 +162,7 @@ std::vector<std::string> readInclude(const std::string& name) {
   for (char& c : path) {
     if (c == '\\') c = '/';
   }
-  return splitLines(fromCp932(readBytes(path)));
+  return decodeLines(readBytes(path));
 }
 
 CodeTable loadCodes(const SimulateOptions& o, std::string* error, bool* ok) {

@@ -44,13 +44,8 @@ void printAt(Screen& screen, int col, int row, std::string_view text, int color)
   screen.print(text);
 }
 
-bool plainAscii(std::string_view text) {
-  return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
 // Read whole while the run waits, so it must be quick even for a very large
-// file: lines are split on the bytes (a line feed is never part of a double-
-// byte character) and only lines with non-ASCII bytes are converted.
+// file (decodeLines converts only the lines that are not plain ASCII).
 std::vector<std::string> readIncludedFile(Session& session, const std::string& name) {
   return session.guarded([&] {
     const std::string path = session.paths.resolve(name).string();
@@ -58,10 +53,7 @@ std::vector<std::string> readIncludedFile(Session& session, const std::string& n
     if (!in) raiseErrno(errno, "open " + name);
     std::stringstream bytes;
     bytes << in.rdbuf();
-    std::vector<std::string> lines = splitLines(bytes.view());
-    for (std::string& line : lines)
-      if (!plainAscii(line)) line = fromCp932(line);
-    return lines;
+    return decodeLines(bytes.view());
   });
 }
 

@@ -44,14 +44,6 @@ std::vector<std::string_view> splitLines(std::string_view bytes) {
   return lines;
 }
 
-// Code page 932 to UTF-8, with ASCII lines (nearly every NC block) copied as they are.
-std::string decodeLine(std::string_view bytes) {
-  for (char c : bytes) {
-    if (static_cast<unsigned char>(c) >= 0x80) return fromCp932(bytes);
-  }
-  return std::string(bytes);
-}
-
 std::string trimBlanks(std::string_view s) {
   while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
   while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
@@ -79,14 +71,14 @@ std::vector<std::string> splitCommas(std::string_view s) {
 WfHeader readWfHeader(const std::vector<std::string_view>& lines) {
   WfHeader header;
   if (lines.size() > 0) {
-    const std::string first = decodeLine(lines[0]);
+    const std::string first = fromCp932(lines[0]);
     const size_t comma = first.find(',');
     header.YGW = float(numberValue(first.substr(0, comma)));
     if (comma != std::string::npos) header.name = unquote(std::string_view(first).substr(comma + 1));
   }
-  if (lines.size() > 1) header.title = decodeLine(lines[1]);
+  if (lines.size() > 1) header.title = fromCp932(lines[1]);
   if (lines.size() > 2) {
-    for (const std::string& item : splitCommas(decodeLine(lines[2]))) {
+    for (const std::string& item : splitCommas(fromCp932(lines[2]))) {
       if (header.settings.size() == 8) break;
       header.settings.push_back(float(numberValue(item)));
     }
@@ -153,7 +145,7 @@ LoadResult loadProgramBytes(ProgramBuffer& buffer, std::string_view path, std::s
   std::vector<std::string> kept;
   kept.reserve(std::min<size_t>(fileLines.size(), size_t(buffer.capacity())));
   for (size_t i = first; i < fileLines.size(); ++i) {
-    std::string text = decodeLine(fileLines[i]);
+    std::string text = fromCp932(fileLines[i]);
     // Comment lines keep their text: a "(:" line names a file, and spacing
     // its "." from the extension would lose it (the whole-program rule skips
     // them for the same reason).

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "runtime/numtext.h"
+#include "runtime/text.h"
 
 namespace vorn {
 
@@ -39,6 +40,12 @@ std::vector<std::string> splitLines(std::string_view text) {
     lines.emplace_back(line);
     pos = nl + 1;
   }
+  return lines;
+}
+
+std::vector<std::string> decodeLines(std::string_view cp932Bytes) {
+  std::vector<std::string> lines = splitLines(cp932Bytes);
+  for (std::string& line : lines) line = fromCp932(line);
   return lines;
 }
 

@@ -27,5 +27,9 @@ class TextProgram final : public ProgramSource {
 // Splits text into lines at LF, dropping a CR before it; a final line without
 // LF is kept, an empty text gives no lines.
 std::vector<std::string> splitLines(std::string_view text);
+// The lines of a code page 932 text (an included program file) as UTF-8. A
+// line feed never stands inside a double-byte character, so the bytes are
+// split first and each line converted on its own.
+std::vector<std::string> decodeLines(std::string_view cp932Bytes);
 
 }  // namespace vorn

@@ -128,6 +128,9 @@ std::string toCp932(std::string_view utf8, int* unconverted) {
 }
 
 std::string fromCp932(std::string_view bytes) {
+  // ASCII reads the same in both (nearly every NC block): no converter needed.
+  if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+    return std::string(bytes);
   std::string out;
   out.reserve(bytes.size() + bytes.size() / 2);
   Converter cv("UTF-8", "CP932");
