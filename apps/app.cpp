@@ -2,6 +2,8 @@
 
 #include <system_error>
 
+#include "apps/files_wiring.h"
+
 namespace vorn {
 
 namespace fs = std::filesystem;
@@ -15,6 +17,7 @@ void wireScreens(App& app) {
   // here as they are built; until then their menu entries return at once.
   wireEditor(app.session, app.menu, app.editor);
   wireTrajectory(app.session, app.editor, app.display);
+  wireFiles(app.session, app.menu, app.editor, app.display);
 }
 
 fs::path dataDirectory() {
