@@ -41,7 +41,8 @@ void printAt(Screen& screen, int col, int row, std::string_view text, int fg = 7
 
 // The line count and the result text beside the chosen entry, then the pause.
 void showResult(Screen& screen, int entryRow, int lines, std::string_view text) {
-  printAt(screen, kResultCol, entryRow, numberText(float(lines)) + std::string(text));
+  // The count as the runtime prints a number: sign blank, digits, blank.
+  printAt(screen, kResultCol, entryRow, numberText(float(lines)) + " " + std::string(text));
   screen.delay(kResultPause * kWaitUnit);
 }
 
