@@ -19,6 +19,7 @@ inline constexpr int kDirmarkChannel = 1;
 struct FolderEntry {
   std::string label;  // menu text in VORN-T; an empty label is skipped there
   std::string path;   // folder path
+  bool operator==(const FolderEntry&) const = default;
 };
 using FolderTable = std::array<FolderEntry, kFolderEntries>;
 
