@@ -51,6 +51,9 @@ TEST(FilesWiring, MenuFourSavesWithTheTrajectorySettings) {
   const std::string expected = "0,\"part\"\r\n" + app.editor.buffer.H0X + "\r\n" +
                                "0,0,0,1,0,0,0,2\r\nG00 X1.\r\nM30\r\n";
   EXPECT_EQ(bytes.str(), expected);
+  // Row 0 shows the new name and the export's date.
+  EXPECT_NE(run.row(0).find("part"), std::string::npos) << run.row(0);
+  EXPECT_NE(run.row(0).find(app.editor.buffer.H0X.substr(0, 16)), std::string::npos) << run.row(0);
 }
 
 }  // namespace
