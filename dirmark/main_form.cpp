@@ -120,6 +120,11 @@ class FormScreen {
     controls_.push_back({"B_SAVE", {34, kSaveRow, 12}, nullptr, "[ 登　録 ]"});
   }
 
+  void redraw() {
+    drawStatic();
+    drawControls();
+  }
+
   FormEnd run() {
     drawStatic();
     for (;;) {
@@ -285,10 +290,16 @@ FormEnd runMainForm(Screen& screen, ChannelTable& channels, std::time_t today) {
     screen.beep();
   }
   form.load(table);
-  screen.setEventHook([&screen] {
-    if (screen.events().closeRequested) throw WindowClosed{};
-  });
   FormScreen dialog(screen, channels, form, message);
+  // Window events between keys: a close ends the dialog, a resize draws it again.
+  screen.setEventHook([&screen, &dialog] {
+    WindowEvents& events = screen.events();
+    if (events.closeRequested) throw WindowClosed{};
+    if (events.resized) {
+      events.resized = false;
+      dialog.redraw();
+    }
+  });
   try {
     const FormEnd end = dialog.run();
     screen.setEventHook({});

@@ -155,6 +155,15 @@ TEST(DirmarkForm, EscOrClosingLeavesTheFileByteForByte) {
   }
 }
 
+TEST(DirmarkForm, AResizedWindowShowsTheWholeDialogAgain) {
+  FormRun t("ab{Resize:320,200}{Resize:800,600}c");
+  EXPECT_FALSE(t.run());
+  EXPECT_EQ(t.label(1), padToWidth("abc", 16));
+  EXPECT_EQ(t.cells(70, 15, 8), "[ 参照 ]");
+  EXPECT_EQ(t.cells(58, 2, 10), dateString(86400 * 400));   // the texts too, not only the controls
+  EXPECT_EQ(t.cells(24, 4, 18), "共用フォルダのパス");
+}
+
 TEST(DirmarkForm, TextWithoutAShiftJisFormIsRefusedAndNothingWritten) {
   FormRun t("{Tab}/srv/한국{Shift+Tab}{Shift+Tab}{Enter}");
   t.write("\"Old\",\"/old\"\r\n");
