@@ -56,5 +56,14 @@ TEST(FilesWiring, MenuFourSavesWithTheTrajectorySettings) {
   EXPECT_NE(run.row(0).find(app.editor.buffer.H0X.substr(0, 16)), std::string::npos) << run.row(0);
 }
 
+TEST(FilesWiring, TheShippedSampleFolderExistsInAFreshWorkingDirectory) {
+  ProgramRun run("4{Enter}{Down}{Enter}");   // the shipped second folder, "A:\samples"
+  App& app = run.start("");
+  const std::string screen = app.screen.dumpText();
+  EXPECT_NE(screen.find("ファイル読込み"), std::string::npos) << screen;
+  EXPECT_NE(screen.find((run.dir / "samples").string()), std::string::npos) << screen;
+  EXPECT_TRUE(fs::exists(run.dir / "samples" / "sample.nc"));
+}
+
 }  // namespace
 }  // namespace vorn
