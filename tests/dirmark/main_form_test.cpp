@@ -173,6 +173,14 @@ TEST(DirmarkForm, TextWithoutAShiftJisFormIsRefusedAndNothingWritten) {
   EXPECT_EQ(t.screen.beepCount(), 1);
 }
 
+TEST(DirmarkForm, AnUnreadableFileIsReportedAndTheTableStartsEmpty) {
+  FormRun t("");
+  fs::create_directories(t.dir / "UsFolder");   // a folder where the file should be
+  EXPECT_FALSE(t.run());
+  EXPECT_NE(t.screen.rowText(19).find("UsFolder を読めません"), std::string::npos) << t.screen.rowText(19);
+  EXPECT_EQ(t.label(1), std::string(16, ' '));
+}
+
 TEST(DirmarkForm, LongPathsScrollAndStayWhole) {
   const std::string longPath = "/" + std::string(80, 'p') + "/end";
   FormRun t("{Tab}" + longPath + tabs(27) + "{Enter}");
