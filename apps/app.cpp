@@ -2,6 +2,8 @@
 
 #include <system_error>
 
+#include "apps/files_wiring.h"
+
 namespace vorn {
 
 namespace fs = std::filesystem;
@@ -15,6 +17,7 @@ void wireScreens(App& app) {
   // here as they are built; until then their menu entries return at once.
   wireEditor(app.session, app.menu, app.editor);
   wireTrajectory(app.session, app.editor, app.display);
+  wireFiles(app.session, app.menu, app.editor, app.display);
 }
 
 fs::path dataDirectory() {
@@ -34,6 +37,13 @@ void installShippedFiles(const fs::path& dataDir, const fs::path& workDir) {
   };
   for (const char* name : {"vorntc.ini", "UsFolder", "NCG"}) install(dataDir / name);
   for (const auto& entry : fs::directory_iterator(dataDir / "samples", ec)) install(entry.path());
+  // The shipped "UsFolder" lists the folder "A:\samples": give it the samples too,
+  // so that choosing it in the shared-folder menu finds a folder.
+  if (fs::is_directory(dataDir / "samples", ec) && !fs::exists(workDir / "samples", ec)) {
+    fs::create_directory(workDir / "samples", ec);
+    for (const auto& entry : fs::directory_iterator(dataDir / "samples", ec))
+      fs::copy_file(entry.path(), workDir / "samples" / entry.path().filename(), ec);
+  }
 }
 
 }  // namespace vorn

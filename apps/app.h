@@ -36,7 +36,8 @@ void wireScreens(App& app);
 // to the executable.
 std::filesystem::path dataDirectory();
 // Copies "vorntc.ini", "UsFolder", "NCG" and the sample programs into workDir
-// where they are missing; an existing file is never touched.
+// (the samples also into its folder "samples", which the shipped "UsFolder"
+// lists) where they are missing; an existing file is never touched.
 void installShippedFiles(const std::filesystem::path& dataDir, const std::filesystem::path& workDir);
 
 }  // namespace vorn

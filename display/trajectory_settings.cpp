@@ -38,6 +38,11 @@ void applyExportedSettings(const std::vector<float>& values, TrajectorySettings&
   take(7, 0, 60, true, true, [&](float v) { s.scale = v; });
 }
 
+std::array<float, 8> exportedSettings(const TrajectorySettings& s) {
+  return {s.workSize[0], s.workSize[1], s.workSize[2], float(s.basePoint),
+          s.centre[0],   s.centre[1],   s.centre[2],   s.scale};
+}
+
 namespace {
 // Field types of the form engine.
 constexpr float kChoice = 0;

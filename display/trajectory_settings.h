@@ -35,6 +35,8 @@ struct TrajectorySettings {
 // base point, draw centre X, Y, Z and scale, as many as given). A value
 // outside its field's range, or not a number, leaves that setting as it was.
 void applyExportedSettings(const std::vector<float>& values, TrajectorySettings& settings);
+// The same eight settings as an exported program file carries them.
+std::array<float, 8> exportedSettings(const TrajectorySettings& settings);
 
 // The 26 field definitions of the settings form (rows from the form's first row).
 const std::vector<FieldDef>& trajectoryFormFields();

@@ -167,6 +167,7 @@ LoadResult loadProgramBytes(ProgramBuffer& buffer, std::string_view path, std::s
   if (result.header) {
     if (!result.header->name.empty()) buffer.OSDATE = result.header->name;
     buffer.H0X = result.header->title;
+    buffer.YGW = result.header->YGW;
   }
   if (options.progress) options.progress(result.linesKept);
   return result;

@@ -62,6 +62,7 @@ class ProgramBuffer final : public ProgramSource {
 
   std::string OSDATE;  // program name: base name of the file last loaded (or the store name)
   std::string H0X;     // program title: from a ".wf" header or the store
+  float YGW = 0;       // program mark: from a ".wf" header or the store, shown with name and title
 
  private:
   int capacity_;

@@ -254,6 +254,8 @@ void ChannelTable::close(int ch) {
   channels_.erase(it);
 }
 
+void ChannelTable::discard(int ch) { channels_.erase(ch); }
+
 void ChannelTable::closeAll() {
   std::optional<RuntimeError> first;
   for (auto& [number, c] : channels_) {

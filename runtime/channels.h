@@ -68,6 +68,9 @@ class ChannelTable {
   void attachSerial(int ch, std::unique_ptr<SerialPort> port, std::string name);
   // Closes the channel, committing output; closing a closed channel does nothing.
   void close(int ch);
+  // Drops the channel without committing: a file being replaced keeps its old
+  // contents (the temporary file is removed). Nothing happens on a closed channel.
+  void discard(int ch);
   // Closes every channel; all are closed even when some fail (the first failure is rethrown).
   void closeAll();
   bool isOpen(int ch) const { return channels_.count(ch) != 0; }

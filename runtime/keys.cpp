@@ -11,10 +11,12 @@ using K = PhysicalKey;
 
 // Codes 11, 12, 5, 19, 20, 21 follow the classic keyboard: Home (11), clear
 // screen (12), erase to end of line (5), roll down/up (19, 20) and end (21).
-constexpr std::array<KeyBinding, 28> kTable{{
+constexpr std::array<KeyBinding, 29> kTable{{
     {"Enter", K::Enter, ModNone, "\r"},
     {"Esc", K::Esc, ModNone, "\x1b"},
     {"Tab", K::Tab, ModNone, "\t"},
+    // Back-tab: code 0 and scan character 15, as the classic keyboard sends it.
+    {"Shift+Tab", K::Tab, ModShift, std::string_view("\0\x0f", 2)},
     {"BS", K::Backspace, ModNone, "\b"},
     {"Del", K::Delete, ModNone, "\x7f"},
     {"Ins", K::Insert, ModNone, "\x12"},

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "runtime/channels.h"
+#include "runtime/error.h"
 #include "runtime/numtext.h"
 #include "runtime/text.h"
 
@@ -103,11 +104,17 @@ void readSharedFolders(ChannelTable& channels, SharedFolders& folders) {
   {
     channels.open(kShellChannel, kFoldersFile, OpenMode::Input);
     ChannelCloser closer{channels};
-    while (!channels.eof(kShellChannel)) {
-      FolderRecord r;
-      r.name = channels.readItem(kShellChannel);
-      if (!channels.eof(kShellChannel)) r.path = channels.readItem(kShellChannel);
-      records.push_back(std::move(r));
+    try {
+      while (!channels.eof(kShellChannel)) {
+        FolderRecord r;
+        r.name = channels.readItem(kShellChannel);
+        if (!channels.eof(kShellChannel)) r.path = channels.readItem(kShellChannel);
+        records.push_back(std::move(r));
+      }
+    } catch (const RuntimeError& e) {
+      // Blank lines after the last record (a file saved by a text editor)
+      // hold no item: the records read so far are the list.
+      if (e.code() != err::InputPastEnd) throw;
     }
   }
   folders = sharedFoldersFrom(records);

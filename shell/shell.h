@@ -53,6 +53,10 @@ void handleCloseRequest(Session& session);
 // at or after the fifth character (the whole text when there is none).
 float listEntryNumber(const std::string& entry);
 
+// Row 0's program name and title (through the hooks), as set-up shows them;
+// screens that change the name or title show them again.
+void drawProgramHeading(Session& session);
+
 enum class ExitOutcome { BackToMenu, Restart, Ended };
 // The exit sequence (menu code 9).
 ExitOutcome exitSequence(Session& session);

@@ -100,3 +100,18 @@ TEST(TrajectoryForm, ExportedSettingsOutOfRangeKeepTheOldValues) {
   EXPECT_EQ(s.workSize[0], 120);
 }
 }  // namespace vorn
+
+namespace vorn {
+TEST(TrajectoryForm, ExportedSettingsGoOutAndComeBackInTheSameOrder) {
+  TrajectorySettings s;
+  s.workSize = {100, 80, 30};
+  s.basePoint = 7;
+  s.centre = {10, -20, 5};
+  s.scale = 2.5f;
+  const std::array<float, 8> out = exportedSettings(s);
+  EXPECT_EQ(out, (std::array<float, 8>{100, 80, 30, 7, 10, -20, 5, 2.5f}));
+  TrajectorySettings back;
+  applyExportedSettings(std::vector<float>(out.begin(), out.end()), back);
+  EXPECT_EQ(exportedSettings(back), out);
+}
+}  // namespace vorn

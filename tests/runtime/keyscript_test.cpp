@@ -77,6 +77,8 @@ TEST(KeyTable, PhysicalKeysGiveTheirCodes) {
   EXPECT_EQ(keyCode(PhysicalKey::Enter, ModNone), "\r");
   EXPECT_EQ(keyCode(PhysicalKey::Enter, ModShift), "\r");   // Shift without an entry is ignored
   EXPECT_EQ(keyCode(PhysicalKey::Home, ModShift), "\x0c");
+  EXPECT_EQ(keyCode(PhysicalKey::Tab, ModShift), std::string("\0\x0f", 2));   // back-tab
+  EXPECT_EQ(keyCode(PhysicalKey::Tab, ModNone), "\t");
   EXPECT_EQ(keyCode(PhysicalKey::End, ModCtrl), "\x05");
   EXPECT_EQ(keyCode(PhysicalKey::F5, ModAlt), key::fn(5));
   EXPECT_EQ(keyCode(PhysicalKey::Up, ModCtrl), std::nullopt);

@@ -72,6 +72,17 @@ TEST(VerticalMenu, LeftClickChoosesRightClickEscapes) {
   EXPECT_EQ(verticalMenu(right.screen, entries(4), {1, 1, 4, 1, 1}).FDP, 27);
 }
 
+TEST(VerticalMenu, ClickOffTheEntriesEndsOnlyWhenAsked) {
+  Harness ignored("{Click:40,20}{Enter}");
+  EXPECT_EQ(verticalMenu(ignored.screen, entries(4), {1, 1, 4, 1, 2}).FDP, 13);
+  Harness ends("{Click:40,20}{Enter}");
+  MenuLayout layout{1, 1, 4, 1, 2};
+  layout.outsideClickEnds = true;
+  MenuResult r = verticalMenu(ends.screen, entries(4), layout);
+  EXPECT_EQ(r.FDP, 27);
+  EXPECT_EQ(r.position, 2);
+}
+
 TEST(VerticalMenu, RefusedDigitBeeps) {
   Harness h("7{Enter}");
   MenuResult r = verticalMenu(h.screen, entries(4), {1, 1, 4, 1, 2});

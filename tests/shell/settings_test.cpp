@@ -139,6 +139,16 @@ TEST(SharedFolders, ReadsTheFileDirmarkWrites) {
   EXPECT_EQ(f.PU[1], "D:\\nc");
 }
 
+TEST(SharedFolders, BlankLinesAfterTheLastRecordAreNoError) {
+  TempDir t;
+  t.write("UsFolder", "\"a\",\"/a\"\r\n\"b\",\"/b\"\r\n\r\n  \r\n");
+  SharedFolders f;
+  readSharedFolders(*t.channels, f);
+  ASSERT_EQ(f.ZV, 2);
+  EXPECT_EQ(f.PU[1], "/b");
+  EXPECT_FALSE(t.channels->isOpen(kShellChannel));
+}
+
 TEST(SpeedFile, WritesOneLine) {
   TempDir t;
   writeSpeedFile(*t.channels, 1234567);
