@@ -279,9 +279,10 @@ void PlotScreen::drawValues() {
 }
 
 void PlotScreen::drawPenLine() {
+  // On the frame's bottom edge, over what the last pen text left there.
   const std::string pen = s_.X7 == 0 ? "ﾍﾟﾝ(8)" : "PEN" + numberText(s_.X7);
-  framedBox(screen_, kFrameRow, kFrameCol, kFrameWidth, kFrameInner);
-  printAt(screen_, kLabelCol, kFrameRow + kFrameInner + 1, pen, kLabelColor);
+  printAt(screen_, kLabelCol, kFrameRow + kFrameInner + 1, pen + std::string(size_t(8 - textWidth(pen)), '-'),
+          kLabelColor);
 }
 
 // The paper's drawable area as a box round the drawing centre and the work
