@@ -233,6 +233,7 @@ int runPlotCommand(const std::vector<std::string>& args, std::ostream&, std::ost
           if (++blocks % kProgressBlocks == 0) err << "vornt-cli plot: " << blocks << " blocks\n";
           return true;
         });
+    sink.flush();
     channels.close(kPlotChannel);
   } catch (const RuntimeError& e) {
     err << "vornt-cli plot: " << e.what() << "\n";

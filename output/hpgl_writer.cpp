@@ -9,7 +9,20 @@
 
 namespace vorn {
 
-void ChannelSink::send(std::string_view text) { channels_.print(channel_, text); }
+namespace {
+constexpr size_t kSinkPiece = 8192;
+}  // namespace
+
+void ChannelSink::send(std::string_view text) {
+  pending_.append(text);
+  if (pending_.size() >= kSinkPiece) flush();
+}
+
+void ChannelSink::flush() {
+  if (pending_.empty()) return;
+  channels_.print(channel_, pending_);
+  pending_.clear();
+}
 
 namespace {
 

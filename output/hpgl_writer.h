@@ -27,15 +27,19 @@ class StringSink : public PlotSink {
   std::string text_;
 };
 
-// Prints to an open channel (a file, "LPTn" or a serial line), code page 932.
+// Prints to an open channel (a file or "LPTn"), code page 932. Text is
+// gathered into pieces of a few kilobytes (one conversion each); flush()
+// prints what is left and must come before the channel is closed.
 class ChannelSink : public PlotSink {
  public:
   ChannelSink(ChannelTable& channels, int channel) : channels_(channels), channel_(channel) {}
   void send(std::string_view text) override;
+  void flush();
 
  private:
   ChannelTable& channels_;
   int channel_;
+  std::string pending_;
 };
 
 // Numbers inside commands. A stored value (setting, coordinate) prints in

@@ -85,6 +85,20 @@ PlotJob plotJob(const PlotSettings& settings, const TrajectorySettings& trajecto
 
 namespace {
 
+// Every write to the plotter runs under the recovery screen, so a printer
+// off line can be retried in place.
+class GuardedSink : public PlotSink {
+ public:
+  GuardedSink(Session& session, PlotSink& inner) : session_(session), inner_(inner) {}
+  void send(std::string_view text) override {
+    session_.guarded([&] { inner_.send(text); });
+  }
+
+ private:
+  Session& session_;
+  PlotSink& inner_;
+};
+
 class PlotRun {
  public:
   explicit PlotRun(PlotContext& c)
@@ -133,21 +147,23 @@ RunReport PlotRun::run() {
   if (!c_.buffer.indexValid()) c_.buffer.rebuildIndex();
 
   openPlotter();
-  ChannelSink sink(session.channels, kPlotChannel);
+  ChannelSink channel(session.channels, kPlotChannel);
+  GuardedSink sink(session, channel);
   HpglWriter out(sink);
   const PlotJob job = plotJob(c_.settings, c_.trajectory, session.environment);
   RunSettings settings = runSettings(c_.trajectory, session.environment);
   const PlotLabel label{c_.buffer.H0X, c_.buffer.OSDATE, c_.YGW, session.shell.PCUSE};
   drawing_.start(settings.start);
 
-  // Every write to the plotter runs under the recovery screen (a printer off
-  // line can be retried in place).
   const PlotOutcome outcome = plotProgram(
       c_.buffer, c_.codes, settings, job, label, out,
       [&session](const std::string& name) { return readIncludedFile(session, name); },
       [](std::string_view line) { return normalizeBlock(line); },
       [this](const Move& m) { return afterBlock(m); });
-  session.guarded([&] { session.channels.close(kPlotChannel); });
+  session.guarded([&] {
+    channel.flush();
+    session.channels.close(kPlotChannel);
+  });
 
   RunReport report;
   report.FILE = outcome.run.FILE;
