@@ -240,10 +240,20 @@ PlotOutcome plotProgram(const ProgramSource& program, const CodeTable& codes,
   Runner runner(program, codes, settings, std::move(includes), std::move(normalize));
   const InterpState& state = runner.interpreter().state();
   plot.startAt({state.ZVY, state.WT, state.UW});
-  while (runner.step()) {
-    const Move& m = runner.move();
-    plot.block(m);
-    if (afterBlock && !afterBlock(m)) runner.stop();
+  try {
+    while (runner.step()) {
+      const Move& m = runner.move();
+      plot.block(m);
+      if (afterBlock && !afterBlock(m)) runner.stop();
+    }
+  } catch (...) {
+    // Left for the menu (or a failing included file): the plotter still gets
+    // its pen back, unless writing to it is what failed.
+    try {
+      plot.endSequence();
+    } catch (...) {
+    }
+    throw;
   }
   PlotOutcome outcome;
   outcome.run = runner.result();

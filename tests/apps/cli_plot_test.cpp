@@ -10,6 +10,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "tests/output/plot_harness.h"
+
 namespace vorn {
 namespace {
 
@@ -54,6 +56,11 @@ TEST(CliPlot, OptionsReachThePlot) {
             "IN;IP0,0,400,400;SI.2,.28;SC-50.5,-45.5,-39,-34;VS 20;SP 8;LT 2,35.355;PU 100, 0;"
             "ER-100 60;LT;PU 0, 0;PD 10, 0;SP 4;LT2 42.426;PD 0, 0;LT;IN;SP 4;PU 10040, 400;"
             "PU 10040, 200;LBp 12 26.12. 8\x03PR8000,21000;SP0;IN;");
+  if (test::haveHp2xx()) {
+    const test::Rendered r = test::renderHpgl(cli.read("p.plt"), 402, 276);
+    EXPECT_EQ(r.ignored(), 0) << r.log;
+    EXPECT_GT(r.picture.inkCount(), 0) << r.log;
+  }
 }
 
 TEST(CliPlot, ABlockErrorExitsWithTwoAndTheEndSequenceWritten) {

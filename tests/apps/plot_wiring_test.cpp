@@ -10,6 +10,7 @@
 
 #include "harness.h"
 #include "runtime/text.h"
+#include "tests/output/plot_harness.h"
 
 namespace vorn {
 namespace {
@@ -34,6 +35,12 @@ TEST(PlotWiring, TheSampleProgramIsPlottedToAFileFromThePlotterScreen) {
   EXPECT_NE(hpgl.find("LB" + app.editor.buffer.OSDATE + " "), std::string::npos) << hpgl;
   EXPECT_TRUE(hpgl.ends_with("PR8000,21000;SP0;IN;")) << hpgl;
   EXPECT_EQ(app.plot.settings.YYB, 1);
+  if (test::haveHp2xx()) {
+    const test::Rendered r = test::renderHpgl(bytes.str());
+    EXPECT_EQ(r.ignored(), 0) << r.log;
+    EXPECT_EQ(r.unexpected(), 0) << r.log;
+    EXPECT_GT(r.picture.inkCount(), 0) << r.log;
+  }
   EXPECT_EQ(run.backend.beepCount(), 0);
   // Back at the menu over the editor's text, which shows the last plotted line.
   EXPECT_NE(run.row(7).find("6 プロッタ"), std::string::npos) << run.row(7);

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "interp/code_table.h"
+#include "interp/text_program.h"
 #include "output/hpgl_plot.h"
 #include "output/hpgl_writer.h"
 #include "output/plot_settings.h"
@@ -99,6 +101,24 @@ TEST(PlotSettings, PaperAndPlotterDevice) {
   env.Y8 = 2;
   EXPECT_EQ(plotterDevice(env), "LPT3:");
   EXPECT_EQ(plotterLetter(env), "P");
+}
+
+}  // namespace
+}  // namespace vorn
+
+namespace vorn {
+namespace {
+
+TEST(PlotProgram, AnExceptionFromTheScreenStillEndsThePlot) {
+  TextProgram program({"G01 X10. F100", "X20.", "M30"});
+  StringSink sink;
+  HpglWriter out(sink);
+  PlotJob job;
+  job.settings.fillFirstVisitDefaults();
+  EXPECT_THROW(plotProgram(program, standardCodeTable(), RunSettings{}, job, {}, out, {}, {},
+                           [](const Move&) -> bool { throw std::runtime_error("left for the menu"); }),
+               std::runtime_error);
+  EXPECT_TRUE(sink.text().ends_with("PR8000,21000;SP0;IN;")) << sink.text();
 }
 
 }  // namespace
