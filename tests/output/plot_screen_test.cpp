@@ -66,6 +66,29 @@ TEST(PlotScreen, FirstVisitShowsTheDefaults) {
   EXPECT_EQ(p.plot.V1, 99);
 }
 
+TEST(PlotScreen, TheEditingOrderLeadsThroughEveryFieldToTheStart) {
+  // Paper A3, plane XY, scale 2, Z ratio kept, the five lower fields kept,
+  // then "1)開始"; "0" is read by the run.
+  PlotRig p("2{Enter}{Enter}2{Enter}{Enter}{Enter}{Enter}{Enter}{Enter}{Enter}1{Enter}0", kProgram);
+  p.run();
+  EXPECT_EQ(p.plot.S2, 2);
+  EXPECT_EQ(p.plot.YYB, 2);
+  EXPECT_TRUE(p.plotted().starts_with("IN;IP0,0,400,400;SI.2,.28;SC-50.5,-45.5,-39,-34;VS 99;SP 8;"))
+      << p.plotted();
+}
+
+TEST(PlotScreen, ThePreviewShowsPaperAndWork) {
+  PlotRig p("", kProgram);
+  p.run();
+  const Framebuffer& fb = p.rig.screen.framebuffer();
+  long inPane = 0, outside = 0;
+  for (int y = 0; y < fb.height; ++y)
+    for (int x = 0; x < fb.width; ++x)
+      if (fb.at(x, y) != 0) (x >= 316 && x <= 635 ? inPane : outside)++;
+  EXPECT_GT(inPane, 500);
+  EXPECT_EQ(outside, 0);
+}
+
 TEST(PlotScreen, SerialInterfaceShowsR) {
   PlotRig p("", kProgram);
   p.rig.session.environment.Y8 = 1;
