@@ -12,6 +12,9 @@ constexpr double kDegrees = 57.295;
 }  // namespace
 
 HpglPlot::HpglPlot(HpglWriter& out, const PlotJob& job) : out_(out), job_(job) {
+  // The screen refuses a 0 scale or Z ratio; a caller that skipped it gets 1.
+  if (!(job_.settings.YYB > 0)) job_.settings.YYB = 1;
+  if (!(job_.settings.F6P3 > 0)) job_.settings.F6P3 = 1;
   view_.H0V = job.H0V;
   view_.setRotation(job.angle);
 }

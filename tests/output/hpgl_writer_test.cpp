@@ -123,3 +123,21 @@ TEST(PlotProgram, AnExceptionFromTheScreenStillEndsThePlot) {
 
 }  // namespace
 }  // namespace vorn
+
+namespace vorn {
+namespace {
+
+TEST(HpglPlot, AZeroScaleOrZRatioIsTakenAsOne) {
+  StringSink sink;
+  HpglWriter out(sink);
+  PlotJob job;
+  job.H0V = view::XZ;
+  job.settings.YYB = 0;
+  job.settings.F6P3 = 0;
+  HpglPlot plot(out, job);
+  plot.initialise();
+  EXPECT_EQ(sink.text(), "IN;IP0,0,400,400;SI.2,.28;SC-138,-128,-96,-86;VS 99;SP 8;");
+}
+
+}  // namespace
+}  // namespace vorn
