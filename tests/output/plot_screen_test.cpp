@@ -4,6 +4,10 @@
 #include "output/plot_screen.h"
 
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
@@ -172,6 +176,41 @@ TEST(PlotScreen, AMissingSerialPortIsARuntimeError) {
   if (std::filesystem::exists(p.rig.paths.serialDevice(9))) GTEST_SKIP() << "COM9 exists here";
   PlotContext context{p.rig.session, p.rig.buffer, p.rig.editor, p.rig.settings, p.plot, p.codes, 0};
   EXPECT_THROW(plotScreen(context), RuntimeError);
+}
+
+TEST(PlotScreen, ASerialPlotterGetsThePlotAt9600) {
+  int master = -1, slave = -1;
+  char name[256] = {};
+  ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+  ::close(slave);  // the channel opens the device by its path
+  PlotRig p("{Esc}1{Enter}0", kProgram);
+  DeviceConfig config = p.rig.paths.config();
+  config.serialPorts[2] = name;
+  PathMap paths(config);
+  ChannelTable channels(paths);
+  Session session(p.rig.screen, channels, paths);
+  session.environment.Y8 = 1;
+  session.environment.RCALC = "12";
+  PlotContext context{session, p.rig.buffer, p.rig.editor, p.rig.settings, p.plot, p.codes, 0};
+  try {
+    plotScreen(context);
+  } catch (const InputExhausted&) {
+  }
+  std::string got;
+  for (;;) {
+    pollfd fd{master, POLLIN, 0};
+    if (::poll(&fd, 1, 500) <= 0) break;
+    char buf[512];
+    const ssize_t n = ::read(master, buf, sizeof buf);
+    if (n <= 0) break;
+    got.append(buf, size_t(n));
+  }
+  termios t{};
+  ASSERT_EQ(tcgetattr(master, &t), 0);
+  ::close(master);
+  EXPECT_TRUE(got.starts_with("IN;IP0,0,400,400;SI.2,.28;SC")) << got;
+  EXPECT_TRUE(got.ends_with("PR8000,21000;SP0;IN;")) << got;
+  EXPECT_EQ(cfgetospeed(&t), speed_t(B9600));
 }
 
 }  // namespace
