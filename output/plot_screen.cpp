@@ -36,6 +36,7 @@ constexpr int kTextColor = 7;
 constexpr int kErrorColor = 6;
 constexpr int kTextWindowRows = 6;
 constexpr double kPollSeconds = 0.005;
+constexpr long kPollBlocks = 256;
 
 // Preview pane: 320 x 200 pixels, right edge at pixel column 635, showing
 // 420 x 262.5 mm of paper (an A3 sheet fits).
@@ -123,6 +124,7 @@ class PlotRun {
   PathDrawing drawing_;
   bool showLines_ = true;
   double lastPoll_ = -1;
+  long sincePoll_ = 0;
 };
 
 void PlotRun::openPlotter() {
@@ -184,9 +186,12 @@ bool PlotRun::afterBlock(const Move& m) {
     screen_.printLine(formatTemplate("##### ", {double(m.line)}) + std::string(m.text));
   }
   if (m.I1M.empty() && m.draws) drawing_.drawBlock(m);
+  // Keys and frames every 5 ms, or every 256 blocks where time stands still
+  // (a headless run on a virtual clock).
   const double now = screen_.clock().seconds();
-  if (lastPoll_ >= 0 && now - lastPoll_ < kPollSeconds) return true;
+  if (lastPoll_ >= 0 && now - lastPoll_ < kPollSeconds && ++sincePoll_ < kPollBlocks) return true;
   lastPoll_ = now;
+  sincePoll_ = 0;
   screen_.present();
   const std::string k = screen_.inkey();
   return k.empty() || handleKey(k);
