@@ -18,6 +18,7 @@ void wireScreens(App& app) {
   wireEditor(app.session, app.menu, app.editor);
   wireTrajectory(app.session, app.editor, app.display);
   wireFiles(app.session, app.menu, app.editor, app.display);
+  wirePlotter(app.session, app.menu, app.editor, app.display, app.plot);
 }
 
 fs::path dataDirectory() {

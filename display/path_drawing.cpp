@@ -14,26 +14,97 @@ constexpr float kQuarterTurn = 1.57f;    // as the view 3 edge-on arc turns its 
 bool isArc(float mode) { return mode == 2 || mode == 3; }
 }  // namespace
 
-struct PathDrawing::ArcPlan {
-  DrawPoint centre;        // projected centre (cu, cv)
-  float radius = 0;        // a1 = a2
-  float q1 = 1, q2 = 1;    // horizontal and vertical factors; 0 sees the arc edge-on
-  float CO = 0, CP = 0;    // start and end angle, radians
-  bool clockwise = false;
-  // View 4 with an arc in plane 18 or 19: points are taken in the arc's own
-  // plane about centre3 and projected; fixed is the third axis (Y or X).
-  int ownPlane = 0;
-  Point3 centre3{};
-  float fixed = 0;
-  DrawPoint end;           // projected end point: the closing line goes there
+void ArcPlan::turnBy(int degrees) {
+  const float rotation = float(degrees) / 57.296f;
+  CO += rotation;
+  CP += rotation;
+}
 
-  // A plan arc seen in the 3D view turns with the view's rotation angle.
-  void turnBy(int degrees) {
-    const float rotation = float(degrees) / 57.296f;
-    CO += rotation;
-    CP += rotation;
+ArcPlan planArc(const Move& m, const ViewTransform& view, int angle) {
+  ArcPlan plan;
+  plan.end = view.project(m.to[0], m.to[1], m.to[2]);
+  // A plan view sees arcs of the other planes edge-on; an arc block that made
+  // no arc (only a Z move) is a straight line as well.
+  if ((view.H0V == view::XY && m.plane != 17) || m.ZSC <= 0) {
+    plan.straight = true;
+    return plan;
   }
-};
+  plan.centre = view.project(m.centre[0], m.centre[1], m.centre[2]);
+  plan.radius = m.ZSC;
+  plan.CO = m.CO;
+  plan.CP = m.CP;
+  plan.clockwise = m.GL2 == 2;
+  const int v = view.H0V;
+  if ((v == view::XZ || v == view::ZY) && m.plane == 17) {
+    plan.q2 = 0;
+    plan.centre.ZMX = plan.end.ZMX;
+    if (v == view::ZY) {
+      plan.CO -= kQuarterTurn;
+      plan.CP -= kQuarterTurn;
+    }
+  } else if ((v == view::XZ && m.plane == 19) || (v == view::ZY && m.plane == 18)) {
+    plan.q1 = 0;
+    plan.centre.ZBB = plan.end.ZBB;
+  } else if (v == view::ThreeD && m.plane == 17) {
+    plan.turnBy(angle);
+  } else if (v == view::ThreeD) {
+    plan.ownPlane = int(m.plane);
+    plan.centre3 = m.centre;
+    plan.fixed = m.plane == 18 ? m.to[1] : m.to[0];
+  }
+  return plan;
+}
+
+ArcPlan planFullCircle(const Move& m, const ViewTransform& view, int angle) {
+  ArcPlan plan;
+  plan.centre = view.project(m.centre[0], m.centre[1], m.centre[2]);
+  plan.radius = m.ZSC;
+  plan.CO = m.CO;
+  plan.CP = m.CP;
+  plan.clockwise = m.GL2 == 12;
+  plan.end = view.project(m.to[0], m.to[1], m.to[2]);
+  if (view.H0V == view::ThreeD) {
+    plan.turnBy(angle);
+  } else if (view.H0V == view::XZ || view.H0V == view::ZY) {
+    plan.q2 = 0;
+    plan.centre.ZMX = plan.end.ZMX;
+    if (view.H0V == view::ZY) {
+      plan.CO -= kQuarterTurn;
+      plan.CP -= kQuarterTurn;
+    }
+  }
+  return plan;
+}
+
+namespace {
+// The point of an arc at the direction (c, s) = (cosine, sine) from its centre.
+DrawPoint arcPoint(const ArcPlan& plan, const ViewTransform& view, float c, float s) {
+  const float along = plan.radius * c, across = plan.radius * s;
+  if (plan.ownPlane == 18)
+    return view.project(plan.centre3[0] + along, plan.fixed, plan.centre3[2] + across);
+  if (plan.ownPlane == 19)
+    return view.project(plan.fixed, plan.centre3[1] + along, plan.centre3[2] + across);
+  return {plan.centre.ZBB + along * plan.q1, plan.centre.ZMX + across * plan.q2};
+}
+}  // namespace
+
+void arcChordPoints(const ArcPlan& plan, const ViewTransform& view, float scale, float pitch,
+                    std::vector<DrawPoint>& points) {
+  const float perHalfTurn = std::sqrt(plan.radius * scale) * pitch;
+  const float step = (plan.clockwise ? -3.1415f : 3.1415f) / perHalfTurn;
+  const int segments = PathDrawing::arcSegments(plan.CP - plan.CO, plan.radius, scale, pitch);
+
+  // Incremental rotation: one multiplication pair per point.
+  const float stepCos = std::cos(step), stepSin = std::sin(step);
+  float c = std::cos(plan.CO), s = std::sin(plan.CO);
+  points.clear();
+  for (int i = 0; i < segments; ++i) {
+    const float nc = c * stepCos - s * stepSin;
+    s = c * stepSin + s * stepCos;
+    c = nc;
+    points.push_back(arcPoint(plan, view, c, s));
+  }
+}
 
 PathDrawing::PathDrawing(Canvas& canvas, const DrawingSetup& setup)
     : canvas_(canvas), setup_(setup) {
@@ -144,37 +215,10 @@ void PathDrawing::drawBlock(const Move& m) {
 }
 
 void PathDrawing::drawArcBlock(const Move& m) {
-  const DrawPoint end = project(m.to);
-  // A plan view sees arcs of the other planes edge-on; an arc block that made
-  // no arc (only a Z move) is a straight line as well.
-  if ((view_.H0V == view::XY && m.plane != 17) || m.ZSC <= 0) {
-    lineTo(end, pathcolor::Arc);
+  const ArcPlan plan = planArc(m, view_, setup_.angle);
+  if (plan.straight) {
+    lineTo(plan.end, pathcolor::Arc);
     return;
-  }
-  ArcPlan plan;
-  plan.centre = project(m.centre);
-  plan.radius = m.ZSC;
-  plan.CO = m.CO;
-  plan.CP = m.CP;
-  plan.clockwise = m.GL2 == 2;
-  plan.end = end;
-  const int v = view_.H0V;
-  if ((v == view::XZ || v == view::ZY) && m.plane == 17) {
-    plan.q2 = 0;
-    plan.centre.ZMX = end.ZMX;
-    if (v == view::ZY) {
-      plan.CO -= kQuarterTurn;
-      plan.CP -= kQuarterTurn;
-    }
-  } else if ((v == view::XZ && m.plane == 19) || (v == view::ZY && m.plane == 18)) {
-    plan.q1 = 0;
-    plan.centre.ZBB = end.ZBB;
-  } else if (v == view::ThreeD && m.plane == 17) {
-    plan.turnBy(setup_.angle);
-  } else if (v == view::ThreeD) {
-    plan.ownPlane = int(m.plane);
-    plan.centre3 = m.centre;
-    plan.fixed = m.plane == 18 ? m.to[1] : m.to[0];
   }
   drawArc(plan);
 }
@@ -182,30 +226,8 @@ void PathDrawing::drawArcBlock(const Move& m) {
 void PathDrawing::drawArc(const ArcPlan& plan) {
   const bool wide = CG > 1;
   const int color = wide ? setup_.Y6 : pathcolor::Arc;
-  const float perHalfTurn = std::sqrt(plan.radius * setup_.scale) * setup_.ZC1;
-  const float step = (plan.clockwise ? -3.1415f : 3.1415f) / perHalfTurn;
-  const int segments = arcSegments(plan.CP - plan.CO, plan.radius, setup_.scale, setup_.ZC1);
-
-  auto pointAt = [&](float c, float s) -> DrawPoint {
-    const float along = plan.radius * c, across = plan.radius * s;
-    if (plan.ownPlane == 18)
-      return project({plan.centre3[0] + along, plan.fixed, plan.centre3[2] + across});
-    if (plan.ownPlane == 19)
-      return project({plan.fixed, plan.centre3[1] + along, plan.centre3[2] + across});
-    return {plan.centre.ZBB + along * plan.q1, plan.centre.ZMX + across * plan.q2};
-  };
-
-  // Incremental rotation: one multiplication pair per point.
-  const float stepCos = std::cos(step), stepSin = std::sin(step);
-  float c = std::cos(plan.CO), s = std::sin(plan.CO);
-  const DrawPoint first = pointAt(c, s);
-  arcPoints_.clear();
-  for (int i = 0; i < segments; ++i) {
-    const float nc = c * stepCos - s * stepSin;
-    s = c * stepSin + s * stepCos;
-    c = nc;
-    arcPoints_.push_back(pointAt(c, s));
-  }
+  const DrawPoint first = arcPoint(plan, view_, std::cos(plan.CO), std::sin(plan.CO));
+  arcChordPoints(plan, view_, setup_.scale, setup_.ZC1, arcPoints_);
 
   // A re-cut shows in the shade below the arc colour. The colours are read
   // before this arc draws anything, so that its own wide band does not count.
@@ -224,24 +246,7 @@ void PathDrawing::drawFullCircle(const Move& m) {
   // The circle lies in the plan: centre and start point in X and Y.
   setPoint(project(m.centre));
   rapidTo(project(m.to));
-  ArcPlan plan;
-  plan.centre = project(m.centre);
-  plan.radius = m.ZSC;
-  plan.CO = m.CO;
-  plan.CP = m.CP;
-  plan.clockwise = m.GL2 == 12;
-  plan.end = project(m.to);
-  if (view_.H0V == view::ThreeD) {
-    plan.turnBy(setup_.angle);
-  } else if (view_.H0V == view::XZ || view_.H0V == view::ZY) {
-    plan.q2 = 0;
-    plan.centre.ZMX = plan.end.ZMX;
-    if (view_.H0V == view::ZY) {
-      plan.CO -= kQuarterTurn;
-      plan.CP -= kQuarterTurn;
-    }
-  }
-  drawArc(plan);
+  drawArc(planFullCircle(m, view_, setup_.angle));
   setPoint(project(m.rest));
 }
 

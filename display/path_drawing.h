@@ -39,6 +39,35 @@ struct DrawingSetup {
   int Y6 = 11;                         // colour of paths drawn wide (the tool's width)
 };
 
+// An arc as a view sees it: what the screen draws as a polyline and the
+// plotter sends as a plotter arc or as chords.
+struct ArcPlan {
+  DrawPoint centre;        // projected centre (cu, cv)
+  float radius = 0;        // a1 = a2
+  float q1 = 1, q2 = 1;    // horizontal and vertical factors; 0 sees the arc edge-on
+  float CO = 0, CP = 0;    // start and end angle, radians
+  bool clockwise = false;
+  // View 4 with an arc in plane 18 or 19: points are taken in the arc's own
+  // plane about centre3 and projected; fixed is the third axis (Y or X).
+  int ownPlane = 0;
+  Point3 centre3{};
+  float fixed = 0;
+  DrawPoint end;           // projected end point: the closing line goes there
+  bool straight = false;   // seen edge-on in the plan view, or no arc made: a line to end
+
+  // A plan arc seen in the 3D view turns with the view's rotation angle.
+  void turnBy(int degrees);
+};
+
+// The plan of an arc block (motion 2 or 3) in a view rotated by `angle` degrees.
+ArcPlan planArc(const Move& m, const ViewTransform& view, int angle);
+// The plan of a full circle (motion 12 or 13): it lies in the plan.
+ArcPlan planFullCircle(const Move& m, const ViewTransform& view, int angle);
+// The chord points of an arc after its start (the end point not included):
+// the count of PathDrawing::arcSegments, one rotation step per point.
+void arcChordPoints(const ArcPlan& plan, const ViewTransform& view, float scale, float pitch,
+                    std::vector<DrawPoint>& points);
+
 class PathDrawing {
  public:
   PathDrawing(Canvas& canvas, const DrawingSetup& setup);
@@ -58,9 +87,6 @@ class PathDrawing {
   static int arcSegments(float sweep, float radius, float scale, float pitch);
 
  private:
-  // An arc in drawing terms: centre, semi-axis factors, angles, direction.
-  struct ArcPlan;
-
   DrawPoint project(const Point3& p) const { return view_.project(p[0], p[1], p[2]); }
   int penPixels(float width) const;
   void setPen(float width);

@@ -44,6 +44,10 @@ void printAt(Screen& screen, int col, int row, std::string_view text, int color)
   screen.print(text);
 }
 
+int textWindowTop(const Screen& screen) { return std::max(2, screen.rows() - kTextWindowRows - 2); }
+
+}  // namespace
+
 // Read whole while the run waits, so it must be quick even for a very large
 // file (decodeLines converts only the lines that are not plain ASCII).
 std::vector<std::string> readIncludedFile(Session& session, const std::string& name) {
@@ -57,17 +61,12 @@ std::vector<std::string> readIncludedFile(Session& session, const std::string& n
   });
 }
 
-int textWindowTop(const Screen& screen) { return std::max(2, screen.rows() - kTextWindowRows - 2); }
-
-// The screen's hard copy as a PNG named by the time, in the working directory.
 void hardCopyToFile(Session& session) {
   char name[64];
   const std::time_t t = session.screen.clock().wallTime();
   std::strftime(name, sizeof name, "copy%Y%m%d%H%M%S.png", std::localtime(&t));
   session.guarded([&] { session.screen.hardCopy(session.paths.resolveForWriting(name).string()); });
 }
-
-}  // namespace
 
 DrawingSetup drawingSetup(const TrajectorySettings& s, const Environment& env) {
   DrawingSetup d;

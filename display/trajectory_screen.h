@@ -5,6 +5,7 @@
 // report of rapid distance, cutting distance and cutting time.
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "display/path_drawing.h"
 #include "display/trajectory_settings.h"
@@ -53,6 +54,12 @@ std::string coordinateLine(const Move& m, int view);
 // The pixel rectangle the run draws in on this screen: below row 0, above the
 // text window, kept at 16:10.
 PixelRect runViewport(Screen& screen);
+
+// The lines of a file a "(:" line includes, read under the recovery screen.
+std::vector<std::string> readIncludedFile(Session& session, const std::string& name);
+// The screen's hard copy as a PNG named by the time ("copyYYYYMMDDhhmmss.png")
+// in the working directory.
+void hardCopyToFile(Session& session);
 
 // Entered from the editor's trajectory key; returns to the editor with
 // FILE at the line where a run stopped. The report is returned for the

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "apps/cli_plot.h"
 #include "apps/cli_simulate.h"
 
 namespace {
@@ -18,6 +19,7 @@ struct Command {
 constexpr Command kCommands[] = {
     {"simulate", "run an NC program through the interpreter and report distance and time",
      vorn::runSimulate},
+    {"plot", "plot an NC program as HP-GL into a file", vorn::runPlotCommand},
 };
 
 int usage(std::ostream& err) {

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -36,6 +37,7 @@ struct ProgramRun {
     app = std::make_unique<App>(backend, clock, config);
     app->editor.buffer = ProgramBuffer(capacity);
     wireScreens(*app);
+    if (configure) configure(*app);
     app->session.hooks.prepareWorkDir = [this](Session&) { installShippedFiles(dataDirectory(), dir); };
     StartOptions options;
     options.commandFile = commandFile.string();
@@ -54,6 +56,7 @@ struct ProgramRun {
   VirtualClock clock;
   HeadlessBackend backend;
   std::unique_ptr<App> app;
+  std::function<void(App&)> configure;  // runs after the wiring, before start-up
 };
 
 }  // namespace vorn

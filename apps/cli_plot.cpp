@@ -1,0 +1,254 @@
+#include "apps/cli_plot.h"
+
+#include <cerrno>
+#include <cmath>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <functional>
+#include <optional>
+#include <ostream>
+
+#include "apps/cli_simulate.h"
+#include "editor/normalize.h"
+#include "interp/text_program.h"
+#include "output/hpgl_plot.h"
+#include "runtime/channels.h"
+#include "runtime/error.h"
+#include "runtime/paths.h"
+#include "runtime/text.h"
+#include "shell/environment.h"
+#include "shell/numeric.h"
+
+namespace vorn {
+
+namespace {
+
+constexpr int kPlotChannel = 9;
+constexpr long kProgressBlocks = 10000;
+
+struct PlotCommand {
+  SimulateOptions run;   // program, unit, view, angle, start, tools, skip, codes, work, base
+  PlotJob job;
+  PlotLabel label;
+  std::string output;    // -o
+  std::string workDir;   // --work-dir: relative names are taken from here
+  bool help = false;
+};
+
+const char* kUsage =
+    "usage: vornt-cli plot FILE -o OUT.plt [--paper a4|a3] [--scale S] [--zratio Z] [--dash N]\n"
+    "       [--outline 0|1|2] [--label 1|2] [--speed N] [--pen N] [--pitch N]\n"
+    "       [--view 1-5] [--angle DEG] [--work X,Y,Z] [--base 1-9] [--centre X,Y,Z] [--unit 1-4]\n"
+    "       [--start X,Y,Z] [--tools R1,...,R8] [--skip N] [--codes NCG]\n"
+    "       [--title TEXT] [--mark N] [--date YY.MM.DD] [--work-dir DIR]\n";
+
+bool readNumber(const std::string& text, float lo, float hi, bool whole, float& value) {
+  char* end = nullptr;
+  errno = 0;
+  const double v = std::strtod(text.c_str(), &end);
+  if (text.empty() || *end != '\0' || errno != 0 || !(v >= lo && v <= hi)) return false;
+  if (whole && v != std::floor(v)) return false;
+  value = float(v);
+  return true;
+}
+
+using Apply = std::function<bool(PlotCommand&, const std::string&)>;
+
+// A setting of the plot settings: a number in [lo, hi].
+Apply setting(float PlotSettings::*member, float lo, float hi, bool whole) {
+  return [=](PlotCommand& c, const std::string& v) {
+    return readNumber(v, lo, hi, whole, c.job.settings.*member);
+  };
+}
+
+struct Option {
+  const char* name;
+  const char* expects;  // for the message of a bad value
+  Apply apply;
+};
+
+const std::vector<Option>& plotOptions() {
+  static const std::vector<Option> options = {
+      {"--paper", "a4 or a3", [](PlotCommand& c, const std::string& v) {
+         if (v != "a4" && v != "a3" && v != "A4" && v != "A3") return false;
+         c.job.settings.S2 = (v == "a3" || v == "A3") ? 2 : 1;
+         return true;
+       }},
+      {"--scale", "0.01 to 99.99", setting(&PlotSettings::YYB, 0.01f, 99.99f, false)},
+      {"--zratio", "0.01 to 99.99", setting(&PlotSettings::F6P3, 0.01f, 99.99f, false)},
+      {"--dash", "0 to 9", setting(&PlotSettings::PAS, 0, 9, true)},
+      {"--outline", "0, 1 or 2", setting(&PlotSettings::X4, 0, 2, true)},
+      {"--label", "1 or 2", setting(&PlotSettings::WR, 1, 2, true)},
+      {"--speed", "1 to 99", setting(&PlotSettings::V1, 1, 99, true)},
+      {"--pen", "0 to 9", setting(&PlotSettings::X7, 0, 9, true)},
+      {"--pitch", "1 to 60", [](PlotCommand& c, const std::string& v) {
+         return readNumber(v, 1, 60, false, c.job.ZC1);
+       }},
+      {"--centre", "X,Y,Z", [](PlotCommand& c, const std::string& v) {
+         std::vector<float> values;
+         size_t from = 0;
+         while (from <= v.size()) {
+           const size_t comma = std::min(v.find(',', from), v.size());
+           float x;
+           if (!readNumber(v.substr(from, comma - from), -9999, 9999, false, x)) return false;
+           values.push_back(x);
+           from = comma + 1;
+         }
+         if (values.size() > 3) return false;
+         for (size_t i = 0; i < values.size(); ++i) c.job.centre[i] = values[i];
+         return true;
+       }},
+      {"--title", "a text", [](PlotCommand& c, const std::string& v) {
+         c.label.H0X = v;
+         return true;
+       }},
+      {"--mark", "0 to 99", [](PlotCommand& c, const std::string& v) {
+         return readNumber(v, 0, 99, true, c.label.YGW);
+       }},
+      {"--date", "a date stamp", [](PlotCommand& c, const std::string& v) {
+         c.label.PCUSE = v;
+         return true;
+       }},
+      {"--work-dir", "a folder", [](PlotCommand& c, const std::string& v) {
+         c.workDir = v;
+         return true;
+       }},
+  };
+  return options;
+}
+
+// Options shared with `simulate`, applied through its table.
+bool isTrajectoryOption(const std::string& name) {
+  for (const char* shared : {"--unit", "--view", "--angle", "--start", "--tools", "--skip", "--codes",
+                             "--work", "--base"}) {
+    if (name == shared) return true;
+  }
+  return false;
+}
+
+bool parse(const std::vector<std::string>& args, PlotCommand& c, std::string* error) {
+  std::vector<std::string> runArgs;
+  for (size_t i = 0; i < args.size(); ++i) {
+    std::string name = args[i], value;
+    if (name == "--help" || name == "-h") {
+      c.help = true;
+      return true;
+    }
+    const bool isOption = name == "-o" || (name.size() > 2 && name.starts_with("--"));
+    if (!isOption) {
+      runArgs.push_back(name);
+      continue;
+    }
+    const size_t eq = name.find('=');
+    const bool inlineValue = eq != std::string::npos;
+    if (inlineValue) value = name.substr(eq + 1), name = name.substr(0, eq);
+    if (!inlineValue) {
+      if (i + 1 >= args.size()) return *error = name + " needs a value", false;
+      value = args[++i];
+    }
+    if (name == "-o" || name == "--output") {
+      c.output = value;
+    } else if (isTrajectoryOption(name)) {
+      runArgs.push_back(name);
+      runArgs.push_back(value);
+    } else {
+      const Option* option = nullptr;
+      for (const Option& o : plotOptions()) {
+        if (name == o.name) option = &o;
+      }
+      if (!option) return *error = "unknown option " + name, false;
+      if (!option->apply(c, value)) return *error = name + " takes " + option->expects, false;
+    }
+  }
+  c.run.settings.IDMX = 10;
+  if (!parseSimulateArgs(runArgs, c.run, error)) return false;
+  if (c.output.empty()) return *error = "no output file given (-o OUT.plt)", false;
+  return true;
+}
+
+}  // namespace
+
+int runPlotCommand(const std::vector<std::string>& args, std::ostream&, std::ostream& err) {
+  PlotCommand c;
+  c.job.settings.fillFirstVisitDefaults();
+  c.label.PCUSE = dateStamp(std::time(nullptr));
+  std::string error;
+  if (!parse(args, c, &error) || c.help) {
+    if (!c.help) err << "vornt-cli plot: " << error << "\n";
+    err << kUsage;
+    return c.help ? 0 : 1;
+  }
+  c.job.H0V = c.run.settings.H0V;
+  c.job.angle = c.run.angle;
+  c.job.workSize = c.run.drawing.workSize;
+  c.job.basePoint = c.run.drawing.basePoint;
+
+  std::optional<ProgramBuffer> program;
+  try {
+    program.emplace(readProgram(c.run.file));
+  } catch (const RuntimeError& e) {
+    err << "vornt-cli plot: " << e.what() << "\n";
+    return 1;
+  }
+  if (c.label.H0X.empty()) c.label.H0X = program->H0X;
+  c.label.OSDATE = program->OSDATE;
+  std::string problem;
+  std::optional<CodeTable> codes;
+  {
+    std::error_code ec;
+    std::string path = c.run.codesFile;
+    if (path.empty()) path = std::filesystem::exists("NCG", ec) ? "NCG" : std::string(VORN_DATA_DIR) + "/NCG";
+    codes = loadCodeTable(path, &problem);
+    if (!codes || (!c.run.codesFile.empty() && !std::filesystem::exists(path, ec))) {
+      err << "vornt-cli plot: cannot read " << path << (problem.empty() ? "" : ": " + problem) << "\n";
+      return 1;
+    }
+  }
+
+  DeviceConfig config;
+  config.workDir = c.workDir.empty() ? std::filesystem::current_path() : std::filesystem::path(c.workDir);
+  PathMap paths(config);
+  ChannelTable channels(paths);
+  long blocks = 0;
+  PlotOutcome outcome;
+  try {
+    channels.open(kPlotChannel, c.output, OpenMode::Output);
+    ChannelSink sink(channels, kPlotChannel);
+    HpglWriter out(sink);
+    outcome = plotProgram(
+        *program, *codes, c.run.settings, c.job, c.label, out,
+        [&paths](const std::string& name) {
+          std::string path = name;
+          for (char& ch : path) ch = ch == '\\' ? '/' : ch;
+          std::ifstream in(paths.resolve(path), std::ios::binary);
+          if (!in) raiseErrno(errno ? errno : ENOENT, "open " + name);
+          std::stringstream bytes;
+          bytes << in.rdbuf();
+          return decodeLines(bytes.str());
+        },
+        [](std::string_view line) { return normalizeBlock(line); },
+        [&](const Move&) {
+          if (++blocks % kProgressBlocks == 0) err << "vornt-cli plot: " << blocks << " blocks\n";
+          return true;
+        });
+    sink.flush();
+    channels.close(kPlotChannel);
+  } catch (const RuntimeError& e) {
+    err << "vornt-cli plot: " << e.what() << "\n";
+    return 1;
+  }
+  const RunResult& r = outcome.run;
+  if (r.ZVZ == RunState::FileError) {
+    err << "vornt-cli plot: line " << r.FILE << ": " << r.fileError << "\n";
+    return 1;
+  }
+  if (r.ZVZ == RunState::Error) {
+    err << "vornt-cli plot: line " << r.FILE << ":" << r.I1M << "\n";
+    return 2;
+  }
+  return 0;
+}
+
+}  // namespace vorn

@@ -1,0 +1,14 @@
+#include "apps/plot_wiring.h"
+
+namespace vorn {
+
+void wirePlotter(Session&, std::map<int, MenuAction>& menu, EditorParts& editor,
+                 DisplayParts& display, PlotParts& plot) {
+  menu[kPlotMenuCode] = [&editor, &display, &plot](Session& s) {
+    const CodeTable codes = workingCodeTable(s);
+    PlotContext context{s, editor.buffer, editor.state, display.settings, plot.settings, codes, plot.YGW};
+    plotScreen(context);
+  };
+}
+
+}  // namespace vorn

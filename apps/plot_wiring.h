@@ -1,0 +1,24 @@
+#pragma once
+// The plotter screen as the application holds it: the plot settings (kept in
+// memory between visits) and the main menu's "6 プロッタ" entry.
+#include <map>
+
+#include "apps/display_wiring.h"
+#include "output/plot_screen.h"
+#include "shell/shell.h"
+
+namespace vorn {
+
+struct PlotParts {
+  PlotSettings settings;  // the plot settings, from the first visit to the end of the program
+  float YGW = 0;          // the program's mark for the label (the store sets it)
+};
+
+// Menu code of the plotter screen.
+inline constexpr int kPlotMenuCode = 10;
+
+// Enters the plotter screen on the editor's buffer and the trajectory settings.
+void wirePlotter(Session& session, std::map<int, MenuAction>& menu, EditorParts& editor,
+                 DisplayParts& display, PlotParts& plot);
+
+}  // namespace vorn
