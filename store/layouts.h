@@ -57,6 +57,8 @@ std::string packDirectoryRecord(const DirectoryRecord& entry);  // over a blank 
 DirectoryRecord unpackDirectoryRecord(std::string_view record);  // short records read as blank-padded
 // Only the title field, packed over an existing record.
 void packDirectoryTitle(std::string_view title, std::string& record);
+// Only the status field ("*" deleted, blank live), packed over an existing record.
+void packDirectoryStatus(bool deleted, std::string& record);
 
 // Name index, record 1.
 struct IndexHeader {

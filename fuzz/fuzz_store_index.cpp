@@ -1,0 +1,14 @@
+// libFuzzer target: the store's index reader.
+#include <unistd.h>
+
+#include <string>
+
+#include "fuzz/store_input.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static const std::string dir = "/tmp/vornt-fuzz-store-index-" + std::to_string(::getpid());
+  std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  (void)dir;
+  vorn::fuzzing::indexInput(bytes, dir);
+  return 0;
+}
