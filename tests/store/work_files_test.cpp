@@ -80,7 +80,7 @@ TEST_F(WorkFiles, DeviceNamesRoundTrip) {
   std::vector<DeviceName> names = {{"旋盤1", 2}, {"MC-2", 13}};
   writeDeviceNames(*channels_, names);
   std::string text = readBytes(dir_ / "NCNA");
-  EXPECT_EQ(text.substr(0, 24), "\"\x90\xF9\x94\xD5" "1\",2\r\n\"MC-2\",13\r\n");
+  EXPECT_EQ(text.substr(0, 22), "\"\x90\xF9\x94\xD5" "1\",2\r\n\"MC-2\",13\r\n");
   std::vector<DeviceName> back = readDeviceNames(*channels_);
   ASSERT_EQ(back.size(), 16u);
   EXPECT_EQ(back[0].name, "旋盤1");
