@@ -8,6 +8,7 @@
 
 #include "apps/display_wiring.h"
 #include "apps/editor_wiring.h"
+#include "apps/store_wiring.h"
 #include "runtime/channels.h"
 #include "runtime/paths.h"
 #include "runtime/screen.h"
@@ -27,6 +28,7 @@ struct App {
   std::map<int, MenuAction> menu;
   EditorParts editor;  // the program buffer and the editor (menu code 1)
   DisplayParts display;  // the trajectory screen's settings (the editor's F10)
+  StoreParts store;  // the program store and the storage screen (menu code 2, the editor's F9)
 };
 
 // Fills app.menu and the start-up hooks with the screens built so far.
