@@ -101,6 +101,9 @@ MenuResult verticalMenu(Screen& screen, const std::vector<MenuEntry>& entries,
         pos = hit;
         result.FDP = 13;
         done = true;
+      } else if (layout.outsideClickLeaves) {
+        result.FDP = 27;
+        done = true;
       }
       continue;
     }

@@ -19,6 +19,7 @@ struct MenuLayout {
   int rowsPerColumn = 1;
   int rowSpacing = 1;
   int preselect = 1;       // position highlighted at start, from 1
+  bool outsideClickLeaves = false;  // a left click off the entries ends the menu as Esc
 };
 
 struct MenuResult {

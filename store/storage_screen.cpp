@@ -175,6 +175,7 @@ StorageResult StorageScreen::run() {
   for (const StorageMenuItem& item : variant_.menu) entries.push_back({item.label, std::to_string(item.code)});
   for (;;) {
     MenuLayout layout{kMenuRow, kMenuCol, int(entries.size()), 1, c_.state.lastChoice};
+    layout.outsideClickLeaves = true;
     MenuResult chosen = verticalMenu(screen_, entries, layout);
     c_.state.lastChoice = chosen.position;
     if (chosen.FDP == ending::Esc) break;

@@ -72,6 +72,15 @@ TEST(VerticalMenu, LeftClickChoosesRightClickEscapes) {
   EXPECT_EQ(verticalMenu(right.screen, entries(4), {1, 1, 4, 1, 1}).FDP, 27);
 }
 
+TEST(VerticalMenu, AClickOffTheEntriesLeavesOnlyWhenAsked) {
+  MenuLayout layout{1, 1, 4, 1, 1};
+  Harness ignored("{Click:40,20}{Enter}");
+  EXPECT_EQ(verticalMenu(ignored.screen, entries(4), layout).FDP, 13);
+  layout.outsideClickLeaves = true;
+  Harness leaves("{Click:40,20}{Enter}");
+  EXPECT_EQ(verticalMenu(leaves.screen, entries(4), layout).FDP, 27);
+}
+
 TEST(VerticalMenu, RefusedDigitBeeps) {
   Harness h("7{Enter}");
   MenuResult r = verticalMenu(h.screen, entries(4), {1, 1, 4, 1, 2});

@@ -114,8 +114,10 @@ TEST(ProgramListView, KeepsInsideAShrinkingIndex) {
 
 // The storage screen on a headless 100 x 33 screen, the store in /tmp.
 struct ScreenRig {
-  explicit ScreenRig(std::string_view script)
-      : backend(HeadlessBackend::fromScript(script)),
+  // missingDisk: drive A: is configured to a folder that is not there yet.
+  explicit ScreenRig(std::string_view script, bool missingDisk = false)
+      : missingDisk_(missingDisk),
+        backend(HeadlessBackend::fromScript(script)),
         screen(backend, clock),
         paths(config()),
         channels(paths),
@@ -181,6 +183,7 @@ struct ScreenRig {
   std::string nameField() const { return at(29, 22, 7); }
   std::string messageText() const { return at(39, 22, 12); }
 
+  bool missingDisk_;
   fs::path dir = fs::path(mkdtemp(std::string("/tmp/vornt-screen-XXXXXX").data()));
   VirtualClock clock;
   HeadlessBackend backend;
@@ -200,6 +203,7 @@ struct ScreenRig {
     DeviceConfig c;
     c.workDir = dir;
     c.configDir = dir / "config";
+    if (missingDisk_) c.drives[0] = dir / "disk";
     return c;
   }
 };
@@ -488,6 +492,26 @@ TEST(StorageScreen, DiskExchangeRereadsTheIndex) {
   EXPECT_EQ(r.store.index().count(), 2);
   EXPECT_EQ(r.at(35, 4, 11), "(A:M1    2)");
   EXPECT_EQ(r.at(35, 6, 3), "XYZ");
+}
+
+TEST(StorageScreen, MissingDiskGoesToRecoveryAndRetryCarriesOn) {
+  ScreenRig r("{Esc}", true);
+  std::vector<int> codes;
+  r.session.onError = [&](const RuntimeError& e) {
+    codes.push_back(e.code());
+    fs::create_directories(r.dir / "disk");  // the user puts the disk in and retries
+    return Recovery::Retry;
+  };
+  ASSERT_TRUE(r.run());
+  ASSERT_EQ(codes.size(), 1u);
+  EXPECT_EQ(codes[0], err::NoMedia);
+  EXPECT_TRUE(fs::exists(r.dir / "disk" / "M1.D"));
+}
+
+TEST(StorageScreen, AClickOutsideTheMenuLeaves) {
+  ScreenRig r("{Click:5,30}");
+  ASSERT_TRUE(r.run());
+  EXPECT_EQ(r.result.outcome, StorageOutcome::Left);
 }
 
 TEST(StorageScreen, MenuStartsOnTheLastChoice) {
