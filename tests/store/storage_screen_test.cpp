@@ -144,11 +144,11 @@ struct ScreenRig {
     store.save(b, r);
   }
   // Runs the screen until it is left or the script is used up.
-  bool run() {
+  bool run(const StorageVariant& variant = mainStorageVariant()) {
     StorageContext c{session, buffer, store, state, [this] { return settings; },
                      [this](const StoredSettings& s) { applied.push_back(s); }};
     try {
-      result = StorageScreen(c, mainStorageVariant()).run();
+      result = StorageScreen(c, variant).run();
       return true;
     } catch (const InputExhausted&) {
       return false;
@@ -512,6 +512,46 @@ TEST(StorageScreen, AClickOutsideTheMenuLeaves) {
   ScreenRig r("{Click:5,30}");
   ASSERT_TRUE(r.run());
   EXPECT_EQ(r.result.outcome, StorageOutcome::Left);
+}
+
+// A variant as the module has it: other entries and codes, an extra action,
+// entries that need programs, and an overwrite that reads the whole entry.
+StorageVariant moduleLikeVariant(int* extraRuns) {
+  using C = StorageChoice;
+  StorageVariant v;
+  v.menu = {{"読み込み", 1, C::Load, true, {}},
+            {"保 存   ", 3, C::Save, false, {}},
+            {"一覧印刷", 5, C::Extra, true, [extraRuns](StorageScreen&) { ++*extraRuns; }},
+            {"もどる  ", -1, C::Back, true, {}}};
+  v.warning = "（FD取り出し禁止）";
+  v.overwriteReadsWholeEntry = true;
+  return v;
+}
+
+TEST(StorageScreen, VariantMenuExtraActionsAndWholeEntryOverwrite) {
+  int extraRuns = 0;
+  {  // an empty volume: entries that need programs beep
+    ScreenRig r("1{Enter}3{Enter}4{Enter}{Esc}");
+    ASSERT_TRUE(r.run(moduleLikeVariant(&extraRuns)));
+    EXPECT_EQ(r.screen.beepCount(), 3);
+    EXPECT_EQ(extraRuns, 0);
+  }
+  {  // the extra action runs and the menu comes back; back leaves
+    ScreenRig r("3{Enter}4{Enter}");
+    r.stored("ABC");
+    ASSERT_TRUE(r.run(moduleLikeVariant(&extraRuns)));
+    EXPECT_EQ(extraRuns, 1);
+    EXPECT_EQ(r.result.outcome, StorageOutcome::Left);
+  }
+  {  // saving over a name applies that entry's settings before the title
+    ScreenRig r("2{Enter}{Shift+Home}abc{Enter}");
+    r.stored("ABC", "T", {"G00X1"}, 150);
+    r.buffer.assign({"X"});
+    EXPECT_FALSE(r.run(moduleLikeVariant(&extraRuns)));
+    ASSERT_EQ(r.applied.size(), 1u);
+    EXPECT_EQ(r.applied[0].trajectory[0], 150);
+    EXPECT_EQ(r.at(69, 25, 18), "（FD取り出し禁止）");
+  }
 }
 
 TEST(StorageScreen, MenuStartsOnTheLastChoice) {
