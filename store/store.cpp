@@ -133,11 +133,25 @@ static std::vector<std::string> readIndexRecords(ChannelTable& channels, const s
   return records;
 }
 
-// Replaces the index file with `records` through a temporary file.
-static void replaceIndexFile(ChannelTable& channels, const std::string& name, const std::vector<std::string>& records) {
-  channels.open(kIndexChannel, name, OpenMode::Output);
-  for (const std::string& r : records) channels.writeBytes(kIndexChannel, r);
-  channels.close(kIndexChannel);
+// Writes a file that replaces another through a temporary file, on a channel
+// table of its own: when writing fails part-way, that table drops the
+// temporary file, so no half-written file can be committed later and no
+// channel is left open. Gives the bytes written.
+template <class Fill>
+static int64_t replaceFile(const PathMap& paths, int ch, const std::string& name, Fill fill) {
+  ChannelTable table(paths);
+  table.open(ch, name, OpenMode::Output);
+  fill(table);
+  const int64_t size = table.size(ch);
+  table.close(ch);
+  return size;
+}
+
+// Replaces the index file with `records`.
+static void replaceIndexFile(const PathMap& paths, const std::string& name, const std::vector<std::string>& records) {
+  replaceFile(paths, kIndexChannel, name, [&](ChannelTable& t) {
+    for (const std::string& r : records) t.writeBytes(kIndexChannel, r);
+  });
 }
 
 std::optional<std::string> Store::checkIndex(const std::vector<std::string>& records) {
@@ -175,7 +189,7 @@ void Store::readIndex() {
   std::vector<std::string> records = readIndexRecords(channels_, name);
   rebuildReason_.clear();
   if (records.empty()) {
-    replaceIndexFile(channels_, name, {packIndexHeader({7, 0})});
+    replaceIndexFile(paths_, name, {packIndexHeader({7, 0})});
     index_ = NameIndex{};
   } else if (std::optional<std::string> why = checkIndex(records)) {
     rebuildIndex(*why);
@@ -215,7 +229,7 @@ void Store::writeIndex() {
     if (static_cast<size_t>(w.record) > old.size()) old.resize(static_cast<size_t>(w.record), std::string(kIndexRecordLength, ' '));
     old[static_cast<size_t>(w.record - 1)] = std::move(w.bytes);
   }
-  replaceIndexFile(channels_, name, old);
+  replaceIndexFile(paths_, name, old);
 }
 
 std::string Store::textFile(std::string_view name) const { return programFileName(drive_, volume_, name); }
@@ -240,11 +254,10 @@ SaveResult Store::save(ProgramBuffer& buffer, const SaveRequest& request) {
   SaveResult result;
   openVolume();
   const auto& t = request.settings.trajectory;
-  channels_.open(kTextChannel, textFile(name), OpenMode::Output);
-  channels_.writeItems(kTextChannel, {request.title, double(t[0]), double(t[1]), double(t[2]), double(t[3]), double(YGW)});
-  for (int n = 1; n <= buffer.lineCount(); ++n) channels_.printLine(kTextChannel, buffer.line(n));
-  result.size = channels_.size(kTextChannel);
-  channels_.close(kTextChannel);
+  result.size = replaceFile(paths_, kTextChannel, textFile(name), [&](ChannelTable& text) {
+    text.writeItems(kTextChannel, {request.title, double(t[0]), double(t[1]), double(t[2]), double(t[3]), double(YGW)});
+    for (int n = 1; n <= buffer.lineCount(); ++n) text.printLine(kTextChannel, buffer.line(n));
+  });
   stopAfter(1);
 
   // Step 2: the directory record (an existing name keeps its record and its unused bytes).

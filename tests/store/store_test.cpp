@@ -243,6 +243,19 @@ TEST_F(StoreTest, MissingTextFileAndMissingDriveAreRuntimeErrors) {
   EXPECT_FALSE(fs::exists(dir_ / "missing-drive"));
 }
 
+TEST_F(StoreTest, AFailedSaveChangesNothingAndLeavesNoChannelBehind) {
+  saveLines("ABC", {"OLD"});
+  fs::remove_all(dir_ / "M1");
+  writeBytes(dir_ / "M1", "not a folder");  // the text file cannot be written
+  EXPECT_NE(codeOf([&] { saveLines("ABC", {"NEW"}); }), 0);
+  EXPECT_NE(codeOf([&] { saveLines("XYZ", {"NEW"}); }), 0);
+  EXPECT_EQ(store_->directoryRecords(), 2);
+  fs::remove(dir_ / "M1");
+  fs::create_directory(dir_ / "M1");
+  EXPECT_EQ(saveLines("XYZ", {"NEW"}).record, 3);
+  EXPECT_EQ(store_->readText("XYZ"), std::vector<std::string>{"NEW"});
+}
+
 TEST_F(StoreTest, ListLinesShowNameTitleDateSizeAndWorkSize) {
   ProgramBuffer buffer(10);
   buffer.assign({"X"});
