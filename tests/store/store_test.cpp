@@ -2,6 +2,9 @@
 // deletes, legacy keys, loading, and interrupted saves.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <ctime>
 
 #include "runtime/error.h"
@@ -254,6 +257,26 @@ TEST_F(StoreTest, AFailedSaveChangesNothingAndLeavesNoChannelBehind) {
   fs::create_directory(dir_ / "M1");
   EXPECT_EQ(saveLines("XYZ", {"NEW"}).record, 3);
   EXPECT_EQ(store_->readText("XYZ"), std::vector<std::string>{"NEW"});
+}
+
+// A full disk, as a file-size limit makes it: the save reports err::DiskFull,
+// the old text stays, and the next save works.
+TEST_F(StoreTest, AFullDiskKeepsTheOldProgram) {
+  saveLines("ABC", {"OLD"});
+  std::vector<std::string> big(1000, "G01 X123.456 Y-78.9 F1000" + std::string(75, ' '));  // 100 KB, flushed part-way
+  rlimit old{};
+  getrlimit(RLIMIT_FSIZE, &old);
+  signal(SIGXFSZ, SIG_IGN);
+  rlimit tight = old;
+  tight.rlim_cur = 70000;
+  setrlimit(RLIMIT_FSIZE, &tight);
+  const int code = codeOf([&] { saveLines("ABC", big); });
+  setrlimit(RLIMIT_FSIZE, &old);
+  EXPECT_EQ(code, err::DiskFull);
+  EXPECT_EQ(store_->readText("ABC"), std::vector<std::string>{"OLD"});
+  for (const auto& e : fs::directory_iterator(dir_ / "M1")) EXPECT_EQ(e.path().filename(), "ABC");
+  EXPECT_FALSE(saveLines("ABC", big).newEntry);
+  EXPECT_EQ(store_->readText("ABC").size(), big.size());
 }
 
 TEST_F(StoreTest, ListLinesShowNameTitleDateSizeAndWorkSize) {
