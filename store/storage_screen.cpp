@@ -340,7 +340,7 @@ std::optional<int> StorageScreen::searchByName(const std::string& first) {
     if (refused) screen_.beep();
   }
   screen_.showCursor(false);
-  printAt1(screen_, kNameRow, kFieldCol, std::string(size_t(width + 4), ' '), kTextColor);
+  printAt1(screen_, kNameRow, kFieldCol, std::string(size_t(width + 5), ' '), kTextColor);
   if (ending != ending::Enter) return std::nullopt;
   const NameSearch found = index.find(foldProgramName(entry.text()));
   if (found.found) {

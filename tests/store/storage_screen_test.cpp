@@ -397,6 +397,11 @@ TEST(StorageScreen, NameSearchPositionsOrSelects) {
   EXPECT_FALSE(t.run());
   EXPECT_EQ(t.at(37, 22, 4), "↑終");
   EXPECT_EQ(t.nameField(), "B      ");
+  // Esc closes the field and its hint; the list window stays.
+  ScreenRig e("1{Enter}b{Esc}");
+  e.stored("AAA");
+  EXPECT_FALSE(e.run());
+  EXPECT_EQ(e.at(29, 22, 12), std::string(12, ' '));
   // A whole name selects at once.
   ScreenRig s("1{Enter}bbb{Enter}");
   for (const char* n : {"AAA", "ABC", "BAA", "BBB", "CCC"}) s.stored(n, "t", {std::string("L") + n});
