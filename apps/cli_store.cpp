@@ -1,6 +1,7 @@
 #include "apps/cli_store.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -14,6 +15,7 @@
 #include "editor/program_buffer.h"
 #include "runtime/channels.h"
 #include "runtime/error.h"
+#include "runtime/numtext.h"
 #include "runtime/paths.h"
 #include "runtime/text.h"
 #include "shell/numeric.h"
@@ -102,13 +104,19 @@ std::string readFileBytes(const std::string& path) {
   return s.str();
 }
 
+// A size in bytes as a whole number; a corrupt record's figure in plain number form.
+std::string sizeText(float size) {
+  if (size >= 0 && size < 1e15f && size == std::floor(size)) return std::to_string(static_cast<long long>(size));
+  return numberTextTrim(size);
+}
+
 int list(Store& store, std::ostream& out) {
   store.readIndex();
   for (const IndexEntry& e : store.index().entries) {
     DirectoryRecord rec = store.readEntryHeader(e.record);
     std::string name = e.key;
     while (!name.empty() && name.back() == ' ') name.pop_back();
-    out << name << '\t' << rec.title << '\t' << rec.date << '\t' << static_cast<long long>(rec.size) << '\n';
+    out << name << '\t' << rec.title << '\t' << rec.date << '\t' << sizeText(rec.size) << '\n';
   }
   out << store.index().count() << '\n';
   return 0;
