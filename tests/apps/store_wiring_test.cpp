@@ -213,6 +213,21 @@ TEST(StoredSettings, ValuesOutsideTheFormsRangesAreLeftAlone) {
   EXPECT_EQ(t.toolRadius[0], 0);
 }
 
+TEST(StoreWiring, AStoredProgramLongerThanTheBufferLoadsWhatFitsAndSaysSo) {
+  ProgramRun run("2{Enter}1{Enter}{Enter}");
+  {
+    EarlierRun earlier(run.dir);
+    earlier.save("LONG", "t", {"L1", "L2", "L3", "L4", "L5"});
+  }
+  App& app = run.start("", 3);
+  EXPECT_EQ(app.editor.buffer.lineCount(), 3);
+  EXPECT_EQ(app.editor.buffer.OSDATE, "LONG");
+  EXPECT_FALSE(app.editor.notice.empty());
+  const int countRow = int(app.session.geometry.CMMF) + 1;
+  EXPECT_NE(run.row(countRow).find(app.editor.notice), std::string::npos) << run.row(countRow);
+  EXPECT_GE(app.screen.beepCount(), 1);
+}
+
 TEST(StoreWiring, RenamingTheLoadedProgramChangesTheStatusRow) {
   ProgramRun run("2{Enter}1{Enter}{Enter}1{Enter}{F9}4{Enter}{Enter}{Shift+Home}NEWT{Enter}");
   {
