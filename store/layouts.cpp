@@ -256,32 +256,31 @@ std::vector<IndexEntry> unpackIndexBlock(std::string_view record, int n, int key
 
 Environment unpackEnvironment(std::string_view record, const Environment& current) {
   Environment env = current;
-  std::array<float, 15> s{};
-  getSingles(record, kEnvSingles, s);
+  // A field the record is too short to hold keeps the value in memory.
+  auto whole = [&](Place p) { return p.offset + p.width <= record.size() ? std::string(record.substr(p.offset, p.width)) : std::string(); };
   float* targets[] = {&env.GL1, &env.ZC1, &env.G, &env.CD, &env.ZZS, &env.NNT, &env.CR, &env.Y6};
   for (size_t i = 0; i < 8; ++i) {
     const size_t at = kEnvSingles.offset + 4 * i;
-    if (at + 4 <= record.size() && std::isfinite(unpackSingle(record.substr(at, 4)))) *targets[i] = s[i];
+    if (at + 4 > record.size()) break;
+    const float v = unpackSingle(record.substr(at, 4));
+    if (std::isfinite(v)) *targets[i] = v;
   }
-  std::string data = fieldPadded(record, kDataDrive);
+  const std::string data = whole(kDataDrive);
   if (data == "  ") env.ZDX = "";
   else if (isDriveText(data)) env.ZDX = data;
-  std::string second = fieldPadded(record, kSecondDrive);
+  const std::string second = whole(kSecondDrive);
   if (second == "A:" || second == "B:") env.UC = second;
   if (env.UC == env.ZDX) env.UC = env.ZDX == "A:" ? "B:" : "A:";
-  std::string volume = fieldPadded(record, kVolume);
+  const std::string volume = whole(kVolume);
   if (volume.size() == 2 && volume[0] == 'M' && volume[1] >= '1' && volume[1] <= '6') env.USEL = volume;
-  env.lineSpeed = codeDigit(field(record, kLineSpeed), 1, 4, env.lineSpeed);
-  env.PAX = codeDigit(field(record, kCodeSet), 1, 3, env.PAX);
-  env.V1R = codeDigit(field(record, kStopBits), 1, 2, env.V1R);
-  env.endOfBlock = codeDigit(field(record, kLineEnd), 1, 3, env.endOfBlock);
-  env.Y8 = codeDigit(field(record, kPlotterInterface), 1, 2, env.Y8);
-  std::string custom = fieldPadded(record, kCustomCode);
-  if (isDigits(custom)) env.CT1 = custom;
-  std::string port = fieldPadded(record, kPort);
-  if (isDigits(port)) env.RCALC = port;
-  std::string rtsDtr = fieldPadded(record, kRtsDtr);
-  if (isLetters(rtsDtr)) env.IKDSP = rtsDtr;
+  env.lineSpeed = codeDigit(whole(kLineSpeed), 1, 4, env.lineSpeed);
+  env.PAX = codeDigit(whole(kCodeSet), 1, 3, env.PAX);
+  env.V1R = codeDigit(whole(kStopBits), 1, 2, env.V1R);
+  env.endOfBlock = codeDigit(whole(kLineEnd), 1, 3, env.endOfBlock);
+  env.Y8 = codeDigit(whole(kPlotterInterface), 1, 2, env.Y8);
+  if (std::string custom = whole(kCustomCode); isDigits(custom)) env.CT1 = custom;
+  if (std::string port = whole(kPort); isDigits(port)) env.RCALC = port;
+  if (std::string rtsDtr = whole(kRtsDtr); isLetters(rtsDtr)) env.IKDSP = rtsDtr;
   return env;
 }
 

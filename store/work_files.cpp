@@ -53,15 +53,17 @@ std::string systemDateText(std::time_t t) {
 
 void readEnvironmentFile(ChannelTable& channels, Environment& env, std::string_view dateText) {
   std::string bytes = readEnvironmentBytes(channels);
-  if (bytes.size() < static_cast<size_t>(kEnvironmentRecordLength)) {
-    // New, empty or cut short: the defaults, written at once.
-    env = freshEnvironment(env);
-    std::string record = freshEnvironmentRecord();
-    packEnvironment(env, dateText, record);
-    replaceEnvironmentBytes(channels, record);
+  if (bytes.size() >= static_cast<size_t>(kEnvironmentRecordLength)) {
+    env = unpackEnvironment(bytes, env);
     return;
   }
-  env = unpackEnvironment(bytes, env);
+  // New or empty: the defaults, written at once. A record cut short keeps
+  // the fields it still holds and is completed the same way.
+  env = unpackEnvironment(bytes, freshEnvironment(env));
+  std::string record = freshEnvironmentRecord();
+  record.replace(0, bytes.size(), bytes);
+  packEnvironment(env, dateText, record);
+  replaceEnvironmentBytes(channels, record);
 }
 
 void writeEnvironmentFile(ChannelTable& channels, const Environment& env, std::string_view dateText) {

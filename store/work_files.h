@@ -15,9 +15,10 @@ struct CodeTable;
 
 inline constexpr int kWorkFileChannel = 24;  // channel the working-directory files use
 
-// Reads "NVOL" into env. A missing or empty file (or one shorter than a
-// record) is filled from freshEnvironment(env) and written at once; `dateText`
-// is the system date written with it. Fields with invalid bytes keep env's value.
+// Reads "NVOL" into env. A missing or empty file is filled from
+// freshEnvironment(env) and written at once (`dateText` is the system date
+// written with it); one shorter than a record keeps the fields it holds and
+// is completed the same way. Fields with invalid bytes keep env's value.
 void readEnvironmentFile(ChannelTable& channels, Environment& env, std::string_view dateText);
 // Writes env as record 1 of "NVOL" through a temporary file, keeping the
 // reserved drive and unused bytes of the record on disk.

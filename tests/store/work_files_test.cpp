@@ -33,6 +33,21 @@ TEST_F(WorkFiles, NewOrEmptyEnvironmentRecordIsFilledAndWrittenAtOnce) {
   }
 }
 
+TEST_F(WorkFiles, ARecordCutShortKeepsWhatItHolds) {
+  std::string record = freshEnvironmentRecord();
+  Environment stored;
+  stored.GL1 = 33;
+  stored.USEL = "M4";
+  packEnvironment(stored, "01-02-2003", record);
+  writeBytes(dir_ / "NVOL", record.substr(0, 100));  // volume and drives still there
+  Environment env;
+  readEnvironmentFile(*channels_, env, "06-05-2006");
+  EXPECT_EQ(env.GL1, 33);
+  EXPECT_EQ(env.USEL, "M4");
+  EXPECT_EQ(env.CT1, "12");
+  EXPECT_EQ(readBytes(dir_ / "NVOL").size(), 128u);
+}
+
 TEST_F(WorkFiles, EnvironmentWriteKeepsReservedDriveAndUnusedBytes) {
   std::string record(128, '#');
   record.replace(90, 2, "C:");
