@@ -29,6 +29,45 @@ std::string trimmedKey(const std::string& key) {
 // Smallest size of a live program's text file: the header line alone is longer.
 constexpr float kMinimumProgramSize = 3;
 
+// Reads every record of the index file (a torn last record is padded).
+std::vector<std::string> readIndexRecords(ChannelTable& channels, const std::string& name) {
+  channels.openRandom(kIndexChannel, name, kIndexRecordLength);
+  std::vector<std::string> records;
+  try {
+    const int64_t n = channels.recordCount(kIndexChannel);
+    for (int64_t r = 1; r <= n; ++r) {
+      channels.getRecord(kIndexChannel, r);
+      records.push_back(channels.recordBuffer(kIndexChannel));
+    }
+  } catch (...) {
+    channels.close(kIndexChannel);
+    throw;
+  }
+  channels.close(kIndexChannel);
+  return records;
+}
+
+// Writes a file that replaces another through a temporary file, on a channel
+// table of its own: when writing fails part-way, that table drops the
+// temporary file, so no half-written file can be committed later and no
+// channel is left open. Gives the bytes written.
+template <class Fill>
+int64_t replaceFile(const PathMap& paths, int ch, const std::string& name, Fill fill) {
+  ChannelTable table(paths);
+  table.open(ch, name, OpenMode::Output);
+  fill(table);
+  const int64_t size = table.size(ch);
+  table.close(ch);
+  return size;
+}
+
+// Replaces the index file with `records`.
+void replaceIndexFile(const PathMap& paths, const std::string& name, const std::vector<std::string>& records) {
+  replaceFile(paths, kIndexChannel, name, [&](ChannelTable& t) {
+    for (const std::string& r : records) t.writeBytes(kIndexChannel, r);
+  });
+}
+
 }  // namespace
 
 std::string programListLine(const DirectoryRecord& entry, int keyWidth) {
@@ -113,45 +152,6 @@ void Store::setTitle(int record, std::string_view title) {
   std::string bytes = channels_.recordBuffer(kDirectoryChannel);
   packDirectoryTitle(title, bytes);
   writeRecord(record, bytes);
-}
-
-// Reads every record of the index file (a torn last record is padded).
-static std::vector<std::string> readIndexRecords(ChannelTable& channels, const std::string& name) {
-  channels.openRandom(kIndexChannel, name, kIndexRecordLength);
-  std::vector<std::string> records;
-  try {
-    const int64_t n = channels.recordCount(kIndexChannel);
-    for (int64_t r = 1; r <= n; ++r) {
-      channels.getRecord(kIndexChannel, r);
-      records.push_back(channels.recordBuffer(kIndexChannel));
-    }
-  } catch (...) {
-    channels.close(kIndexChannel);
-    throw;
-  }
-  channels.close(kIndexChannel);
-  return records;
-}
-
-// Writes a file that replaces another through a temporary file, on a channel
-// table of its own: when writing fails part-way, that table drops the
-// temporary file, so no half-written file can be committed later and no
-// channel is left open. Gives the bytes written.
-template <class Fill>
-static int64_t replaceFile(const PathMap& paths, int ch, const std::string& name, Fill fill) {
-  ChannelTable table(paths);
-  table.open(ch, name, OpenMode::Output);
-  fill(table);
-  const int64_t size = table.size(ch);
-  table.close(ch);
-  return size;
-}
-
-// Replaces the index file with `records`.
-static void replaceIndexFile(const PathMap& paths, const std::string& name, const std::vector<std::string>& records) {
-  replaceFile(paths, kIndexChannel, name, [&](ChannelTable& t) {
-    for (const std::string& r : records) t.writeBytes(kIndexChannel, r);
-  });
 }
 
 std::optional<std::string> Store::checkIndex(const std::vector<std::string>& records) {
