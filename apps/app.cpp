@@ -9,7 +9,11 @@ namespace vorn {
 namespace fs = std::filesystem;
 
 App::App(Backend& backend, Clock& clock, DeviceConfig config)
-    : screen(backend, clock), paths(std::move(config)), channels(paths), session(screen, channels, paths) {}
+    : screen(backend, clock),
+      paths(std::move(config)),
+      channels(paths),
+      session(screen, channels, paths),
+      store(channels, paths) {}
 
 void wireScreens(App& app) {
   // The screens of menu codes 1 (editor), 2 (store), 3 (listing), 4 (shared
@@ -17,6 +21,7 @@ void wireScreens(App& app) {
   // here as they are built; until then their menu entries return at once.
   wireEditor(app.session, app.menu, app.editor);
   wireTrajectory(app.session, app.editor, app.display);
+  wireStore(app.session, app.menu, app.editor, app.display, app.store);
   wireFiles(app.session, app.menu, app.editor, app.display);
   wirePlotter(app.session, app.menu, app.editor, app.display, app.plot);
 }

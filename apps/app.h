@@ -9,6 +9,7 @@
 #include "apps/display_wiring.h"
 #include "apps/editor_wiring.h"
 #include "apps/plot_wiring.h"
+#include "apps/store_wiring.h"
 #include "runtime/channels.h"
 #include "runtime/paths.h"
 #include "runtime/screen.h"
@@ -29,6 +30,7 @@ struct App {
   EditorParts editor;  // the program buffer and the editor (menu code 1)
   DisplayParts display;  // the trajectory screen's settings (the editor's F10)
   PlotParts plot;        // the plot settings (menu code 10)
+  StoreParts store;  // the program store and the storage screen (menu code 2, the editor's F9)
 };
 
 // Fills app.menu and the start-up hooks with the screens built so far.

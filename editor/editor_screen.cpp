@@ -181,6 +181,7 @@ void EditorScreen::functionKey(int n, const LineInputResult& r) {
       keepCurrentLineVisible();
       redraw();
       if (n == 10 && actions_.afterTrajectory) actions_.afterTrajectory();
+      if (n == 9 && actions_.afterStore) actions_.afterStore();
       break;
     }
     case 11: screen_.listHide(); break;

@@ -21,6 +21,7 @@ struct EditorActions {
   std::function<void()> store;       // F9: the program store screens (as menu code 2)
   std::function<void()> trajectory;  // F10: the trajectory display
   std::function<void()> afterTrajectory;  // after F10's redraw: the run's report on the status row
+  std::function<void()> afterStore;       // after F9's redraw: a load that did not fit
 };
 
 // How a line input ended.

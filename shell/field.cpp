@@ -102,7 +102,7 @@ bool acceptsCharacter(int textClass, char32_t ch, char32_t* stored) {
   bool halfKana = ch >= 0xFF61 && ch <= 0xFF9F;
   bool letter = (ch >= U'A' && ch <= U'Z') || (ch >= U'a' && ch <= U'z');
   bool digit = ch >= U'0' && ch <= U'9';
-  if (letter && (textClass == 3 || textClass == 4) && ch >= U'a') *stored = ch - 32;
+  if (letter && (textClass == 3 || textClass == 4 || textClass == 8) && ch >= U'a') *stored = ch - 32;
   switch (textClass) {
     case 1: return digit;
     case 2: return digit || ch == U'-';
@@ -111,6 +111,7 @@ bool acceptsCharacter(int textClass, char32_t ch, char32_t* stored) {
     case 5: return (ch >= 32 && ch < 127) || halfKana;          // codes 32-223 of the code page
     case 6: return ch >= 32 && ch != 127;
     case 7: return wide;
+    case 8: return letter || digit || ch == U'-' || ch == U'@' || ch == U'_';
     default: return false;
   }
 }

@@ -26,7 +26,7 @@ struct FieldCall {
   int Y = 1;         // field row, from 1
   int F1 = 1;        // field column, from 1
   int ZP = 1;        // field width in cells; for a choice field the width of one choice
-  float ZDN = 0;     // type: 0 choice, 1-7 text class, >= 10 number (digit after the point = decimals; >= 12 signed)
+  float ZDN = 0;     // type: 0 choice, 1-8 text class, >= 10 number (digit after the point = decimals; >= 12 signed)
   std::string W0L;   // choice field: the choices, ZP cells each; number field: the display template
   std::string text;  // field text on entry and on return; a choice field holds the chosen number (from 1)
 };
@@ -41,7 +41,7 @@ struct FieldResult {
 
 // Edits one field on the screen; dispatches by ZDN. call.text is updated.
 FieldResult fieldInput(Screen& screen, FieldCall& call);
-FieldResult textField(Screen& screen, FieldCall& call);    // ZDN 1-7
+FieldResult textField(Screen& screen, FieldCall& call);    // ZDN 1-8
 FieldResult numberField(Screen& screen, FieldCall& call);  // ZDN >= 10
 FieldResult choiceField(Screen& screen, FieldCall& call);  // ZDN 0
 
@@ -51,8 +51,10 @@ FieldResult choiceField(Screen& screen, FieldCall& call);  // ZDN 0
 // the scan character's position (1-8) in "GwHKMPRS"; another scan character
 // becomes code 0. Every other key is returned unchanged.
 std::string translateKey(std::string_view key);
-// Whether a typed character belongs to text class ZDN 1-7; sets *upper to the
-// character to store (letters upper-cased for classes 3 and 4).
+// Whether a typed character belongs to text class ZDN 1-8; sets *upper to the
+// character to store (letters upper-cased for classes 3, 4 and 8). Class 8 is
+// the program store's names: letters, digits, "-", "@" and "_".
+inline constexpr int kProgramNameClass = 8;
 bool acceptsCharacter(int textClass, char32_t ch, char32_t* stored);
 // Decimals of a number type: the digit after the decimal point of ZDN (11.2 -> 2).
 int numberDecimals(float ZDN);
@@ -78,7 +80,7 @@ struct NumberEntry {
 struct TextEntry {
   static constexpr char32_t kWideTail = 0xFFFFFFFF;
   int ZP = 1;                  // field width in cells
-  int textClass = 5;           // ZDN 1-7
+  int textClass = 5;           // ZDN 1-8
   std::u32string cells;        // always ZP cells
   int length = 0;              // cells in use (the text's length)
   int cursor = 0;              // cell of the cursor, on a character's first cell

@@ -7,6 +7,7 @@
 
 #include "apps/cli_plot.h"
 #include "apps/cli_simulate.h"
+#include "apps/cli_store.h"
 
 namespace {
 
@@ -20,12 +21,13 @@ constexpr Command kCommands[] = {
     {"simulate", "run an NC program through the interpreter and report distance and time",
      vorn::runSimulate},
     {"plot", "plot an NC program as HP-GL into a file", vorn::runPlotCommand},
+    {"store", "list, import, export and delete programs of the program store", vorn::runStore},
 };
 
-int usage(std::ostream& err) {
-  err << "usage: vornt-cli COMMAND [ARGS]\n";
+int usage(std::ostream& err, int status = 1) {
+  err << "usage: vornt-cli COMMAND [ARGS]   (vornt-cli COMMAND --help for a command's options)\n";
   for (const Command& c : kCommands) err << "  " << c.name << "  " << c.summary << "\n";
-  return 1;
+  return status;
 }
 
 }  // namespace
@@ -33,6 +35,7 @@ int usage(std::ostream& err) {
 int main(int argc, char** argv) {
   if (argc < 2) return usage(std::cerr);
   std::string_view name = argv[1];
+  if (name == "--help" || name == "-h") return usage(std::cout, 0);
   std::vector<std::string> args(argv + 2, argv + argc);
   for (const Command& c : kCommands) {
     if (c.name == name) return c.run(args, std::cout, std::cerr);

@@ -49,6 +49,8 @@ INSTANTIATE_TEST_SUITE_P(
         FieldCase{"class 5 takes half-width kana, not kanji", 5, 5, "", "", "ｱ日b{Enter}", "ｱb", 13, 0, 1},
         FieldCase{"class 6 takes kanji", 6, 6, "", "", "a日{Enter}", "a日", 13, 0, 0},
         FieldCase{"class 7 double-byte only", 6, 7, "", "", "a日{Enter}", "日", 13, 0, 1},
+        FieldCase{"class 8 program names", 7, 8, "", "", "ab-@_1.{Enter}", "AB-@_1", 13, 0, 1},
+        FieldCase{"class 8 refuses blank and kana", 7, 8, "", "", "a ｱz{Enter}", "AZ", 13, 0, 2},
         FieldCase{"overwrite by default", 5, 5, "", "ABC", "X{Enter}", "XBC", 13, 0, 0},
         FieldCase{"insert mode", 5, 5, "", "ABC", "{Ins}X{Enter}", "XABC", 13, 0, 0},
         FieldCase{"insert pushes text out at the end", 3, 5, "", "ABC", "{Ins}X{Enter}", "XAB", 13, 0, 0},
