@@ -57,6 +57,7 @@ struct InterpState {
   float Z2 = 0;                        // first-axis arc offset (I; lathe K)
   float jOffset = 0;                   // second-axis arc offset (J; lathe I)
   float YTOP = 0;                      // third-axis arc offset (K)
+  bool jGiven = false;                 // a J word was read in this block (G19 keeps it from K)
   float W0M = 0;                       // R word as read (after the unit rule)
 
   float CJ = 0;                        // canned-cycle R plane, absolute Z
