@@ -43,19 +43,6 @@ std::vector<std::string_view> splitLines(std::string_view bytes) {
   return lines;
 }
 
-// Length of the longest prefix of code page 932 bytes that ends on a
-// character boundary (a line cut by the reader may end in a lead byte).
-size_t wholeCharacters(std::string_view bytes) {
-  size_t i = 0;
-  while (i < bytes.size()) {
-    const unsigned char c = static_cast<unsigned char>(bytes[i]);
-    const size_t n = ((c >= 0x81 && c <= 0x9f) || (c >= 0xe0 && c <= 0xfc)) ? 2 : 1;
-    if (i + n > bytes.size()) break;
-    i += n;
-  }
-  return i;
-}
-
 // Upper-cases ASCII letters outside parentheses; comments keep their case.
 std::string upcaseOutsideComments(std::string_view s) {
   std::string out(s);
@@ -184,7 +171,7 @@ LoadResult loadLines(ProgramBuffer& buffer, const std::string& path, Next&& next
   std::vector<std::string> kept;
   while (next(bytes, &longer)) {
     ++fileLine;
-    if (longer) bytes.resize(wholeCharacters(bytes));
+    if (longer) bytes.resize(cp932WholePrefix(bytes));
     bool cut = false;
     std::optional<std::string> text = programLine(rule, bytes, &cut);
     if (!text) continue;

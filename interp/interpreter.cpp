@@ -156,7 +156,13 @@ void Interpreter::word(const Word& w) {
     case 'X': addressX(unitValue(w, IDMX)); break;
     case 'Y': addressY(unitValue(w, IDMX)); break;
     case 'Z': addressZ(unitValue(w, IDMX)); break;
-    default: break;  // A, B, C, E, N, lower case and punctuation: ignored
+    case 'E':
+    case 'N': break;  // ignored by rule: line numbers and the like
+    default:
+      // A, B, C, lower case and punctuation: ignored without a message, but
+      // counted so that the command line can warn about them.
+      if (s_.ignoredWords++ == 0) s_.firstIgnoredLine = s_.FILE;
+      break;
   }
 }
 

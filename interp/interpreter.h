@@ -90,6 +90,8 @@ struct InterpState {
   int FILE = 1;                        // the run loop's current line (routines set line - 1)
 
   Totals totals;                       // rapid and cutting distance, cutting time
+  long ignoredWords = 0;               // words whose letter has no routine (lower case, A-C ...), this run
+  int firstIgnoredLine = 0;            // line (FILE) of the first of them; 0: none
   Compensation comp;                   // cutter-compensation element and corner
   std::string I1M;                     // block error text, cleared every block
 };

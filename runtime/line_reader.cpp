@@ -106,4 +106,15 @@ bool LineReader::next(std::string& line, bool* cut) {
   return !line.empty() || longer;
 }
 
+size_t cp932WholePrefix(std::string_view bytes) {
+  size_t i = 0;
+  while (i < bytes.size()) {
+    const unsigned char c = static_cast<unsigned char>(bytes[i]);
+    const size_t n = ((c >= 0x81 && c <= 0x9f) || (c >= 0xe0 && c <= 0xfc)) ? 2 : 1;
+    if (i + n > bytes.size()) break;
+    i += n;
+  }
+  return i;
+}
+
 }  // namespace vorn

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vorn {
@@ -50,5 +51,9 @@ class LineReader {
   uint64_t bufferStart_ = 0;   // file offset of buffer_[0]
   bool eof_ = false;
 };
+
+// Length of the longest prefix of code page 932 bytes that ends on a
+// character boundary: a line cut at the cap may end in a lead byte.
+size_t cp932WholePrefix(std::string_view bytes);
 
 }  // namespace vorn
