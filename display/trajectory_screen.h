@@ -33,6 +33,7 @@ struct RunReport {
   int FILE = 1;                   // line where the run stopped
   std::string I1M;                // error text, "" for none
   std::string totals;             // "移動…切削… :##H##M"
+  std::string copyFile;           // name of the last hard copy written ("" none)
 };
 
 // What the screen works on; apps/ fills it in.
@@ -63,7 +64,8 @@ RunReport trajectoryScreen(TrajectoryContext& context);
 RunReport runTrajectory(TrajectoryContext& context);
 
 // Prints a run's report on the editor's status row (row CMMF + 1 from 0),
-// after the editor has redrawn itself: error text in colour 6 with a beep.
+// after the editor has redrawn itself: error text in colour 6 with a beep,
+// then the name of a hard copy written.
 void showReportInEditor(Screen& screen, int CMMF, const RunReport& report);
 
 }  // namespace vorn

@@ -143,6 +143,36 @@ TEST(TrajectoryRunScreen, DigitKeysSetThePace) {
   }
 }
 
+// Headless, a run at the default pace waits on the virtual clock without a
+// frame per block: it presents about as often as a full-speed run.
+TEST(TrajectoryRunScreen, PacedHeadlessRunPresentsNoFramePerBlock) {
+  std::vector<std::string> program;
+  for (int i = 0; i < 300; ++i) program.push_back("G01 X" + std::to_string(i % 50) + ". F100");
+  Bench paced("{Enter}", program);
+  const double seconds = runToPrompt(paced);
+  EXPECT_NEAR(seconds, 300 * 0.075, 0.05) << "every block still waits its 75 ms";
+  EXPECT_LT(paced.backend.presentCount(), 20);
+  // The keys are still seen at once while a block waits.
+  Bench stopped("{Enter}{Esc}", program);
+  const RunReport r = stopped.run();
+  EXPECT_EQ(r.ZVZ, runstate::Escaped);
+  EXPECT_LE(r.FILE, 2);
+}
+
+// "?" during a run writes the copy into the working folder and names it on row 0.
+TEST(TrajectoryRunScreen, HardCopyDuringARunShowsItsName) {
+  Bench b("{Enter}?", {"G01 X1. F100", "X2."});
+  runToPrompt(b);
+  int copies = 0;
+  for (const auto& entry : fs::directory_iterator(b.dir)) {
+    const std::string name = entry.path().filename().string();
+    if (!name.starts_with("copy")) continue;
+    ++copies;
+    EXPECT_NE(b.screen.rowText(0).find(name), std::string::npos) << b.screen.rowText(0);
+  }
+  EXPECT_EQ(copies, 1);
+}
+
 TEST(TrajectoryRunScreen, ClearAndTextKeys) {
   const std::vector<std::string> program = {"G01 X30. F100", "Y30.", "X40."};
   // "/" after the first block leaves only what is drawn after it.
