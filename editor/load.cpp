@@ -204,7 +204,7 @@ LoadResult loadProgramFile(ProgramBuffer& buffer, std::string_view path, const L
   const std::string hostPath = options.mapPath ? options.mapPath(p) : p;
   LineReader reader(hostPath, p);
   // A device such as /dev/zero may never end a line nor the file: refused.
-  if (reader.isCharacterDevice()) throw RuntimeError(err::NotFound, "open " + p, "a device, not a program file");
+  if (reader.isCharacterDevice()) throw RuntimeError(err::DeviceUnavailable, "open " + p, "a device, not a program file");
   return loadLines(buffer, p, [&reader](std::string& line, bool* cut) { return reader.next(line, cut); },
                    options);
 }
