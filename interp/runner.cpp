@@ -57,6 +57,7 @@ bool Runner::openInclude(std::string_view name) {
     return false;
   }
   includeOpen_ = true;
+  includeName_ = file;
   return true;
 }
 
@@ -65,7 +66,7 @@ bool Runner::nextIncludedLine() {
     return included_.next(lineText_);
   } catch (const std::exception& e) {
     result_.ZVZ = RunState::FileError;
-    result_.fileError = std::string("(: ") + e.what();
+    result_.fileError = "(:" + includeName_ + ": " + e.what();
     closeInclude();
     return false;
   }

@@ -89,6 +89,7 @@ class Runner {
   long maxBlocks_ = 0;
   bool includeOpen_ = false;            // included-file flag
   IncludedFile included_;               // the open included file
+  std::string includeName_;             // its name as written after "(:"
   std::string lineText_;                // the current line when it is not a program line
 };
 
