@@ -4,12 +4,11 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
-#include <fstream>
-#include <sstream>
 
 #include "editor/editor_state.h"
 #include "editor/normalize.h"
 #include "editor/program_buffer.h"
+#include "editor/program_stream.h"
 #include "interp/text_program.h"
 #include "runtime/error.h"
 #include "runtime/numtext.h"
@@ -45,17 +44,10 @@ void printAt(Screen& screen, int col, int row, std::string_view text, int color)
   screen.print(text);
 }
 
-// Read whole while the run waits, so it must be quick even for a very large
-// file (decodeLines converts only the lines that are not plain ASCII).
-std::vector<std::string> readIncludedFile(Session& session, const std::string& name) {
-  return session.guarded([&] {
-    const std::string path = session.paths.resolve(name).string();
-    std::ifstream in(path, std::ios::binary);
-    if (!in) raiseErrno(errno, "open " + name);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return decodeLines(bytes.view());
-  });
+// Opened under the recovery screen, then read as a stream while the run
+// goes: a file of any size costs neither memory nor a wait at its start.
+IncludedFile readIncludedFile(Session& session, const std::string& name) {
+  return session.guarded([&] { return streamIncludedFile(session.paths.resolve(name).string(), name); });
 }
 
 int textWindowTop(const Screen& screen) { return std::max(2, screen.rows() - kTextWindowRows - 2); }

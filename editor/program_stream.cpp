@@ -181,6 +181,9 @@ int StreamProgram::findProgram(int programNumber) const {
 
 IncludedFile streamIncludedFile(const std::string& hostPath, const std::string& shownPath) {
   auto reader = std::make_shared<LineReader>(hostPath, shownPath);
+  // A device may never end its first line, and the run cannot look at keys
+  // while a line is read: refused, as the editor's loader refuses it.
+  if (reader->isCharacterDevice()) throw RuntimeError(err::DeviceUnavailable, "open " + shownPath, "a device, not a program file");
   return IncludedFile([reader](std::string& line) {
     std::string bytes;
     bool longer = false;

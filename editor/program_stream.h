@@ -74,7 +74,7 @@ class StreamProgram final : public ProgramSource {
 };
 
 // An included file read as a stream: its lines as UTF-8, long lines cut at the
-// reader's cap. Raises RuntimeError when it cannot be opened.
+// reader's cap. Raises RuntimeError when it cannot be opened or is a device.
 IncludedFile streamIncludedFile(const std::string& hostPath, const std::string& shownPath);
 
 }  // namespace vorn

@@ -105,6 +105,16 @@ TEST(TrajectoryRunScreen, IncludedFileRunsAndProgramContinues) {
   EXPECT_NE(r.totals.find("切削 50 "), std::string::npos) << r.totals;
 }
 
+// An included file is streamed; a device, which may never end a line, is
+// refused (the run stops there with the message) instead of filling the memory.
+TEST(TrajectoryRunScreen, IncludedDeviceIsRefused) {
+  Bench b("{Enter}0x", {"G00 X1.", "(:/dev/zero", "G00 X2."});
+  const RunReport r = b.run();
+  EXPECT_EQ(r.ZVZ, runstate::Error);
+  EXPECT_EQ(r.FILE, 2);
+  EXPECT_NE(r.I1M.find("/dev/zero"), std::string::npos) << r.I1M;
+}
+
 TEST(TrajectoryRunScreen, EscStopsAndKeysChangePace) {
   std::vector<std::string> program;
   for (int i = 0; i < 200; ++i) program.push_back("G01 X" + std::to_string(i % 50) + ". F100");
