@@ -173,11 +173,11 @@ CodeTable loadCodes(const SimulateOptions& o, std::string* error, bool* ok) {
 // One line each for words the interpreter ignored (it says nothing on the
 // screen) and for lines cut while reading, so that a program from another
 // tool that runs as nothing does not pass unnoticed.
-void warnAboutInput(const InterpState& state, const StreamProgram& program, std::ostream& err) {
-  if (state.ignoredWords > 0) {
-    err << "vornt-cli simulate: warning: " << state.ignoredWords
+void warnAboutInput(const RunResult& r, const StreamProgram& program, std::ostream& err) {
+  if (r.ignoredWords > 0) {
+    err << "vornt-cli simulate: warning: " << r.ignoredWords
         << " words ignored (lower-case letters or letters without a routine), first on line "
-        << state.firstIgnoredLine << "\n";
+        << r.firstIgnoredLine << "\n";
   }
   if (program.linesCut() > 0) {
     err << "vornt-cli simulate: warning: " << program.linesCut() << " lines cut while reading, first line "
@@ -228,7 +228,7 @@ bool parseSimulateArgs(const std::vector<std::string>& args, SimulateOptions& op
 
 namespace {
 // The run drawn as the trajectory screen draws it, written as PNG and/or SVG.
-int drawPictures(const ProgramSource& program, const CodeTable& codes, SimulateOptions& options,
+int drawPictures(const StreamProgram& program, const CodeTable& codes, SimulateOptions& options,
                  std::ostream& out, std::ostream& err) {
   options.drawing.H0V = options.settings.H0V;
   options.drawing.angle = options.angle;
@@ -241,6 +241,7 @@ int drawPictures(const ProgramSource& program, const CodeTable& codes, SimulateO
     err << "vornt-cli simulate: " << e.what() << "\n";
     return 1;
   }
+  warnAboutInput(r, program, err);
   if (r.ZVZ == RunState::FileError) {
     err << "vornt-cli simulate: line " << r.FILE << ": " << r.fileError << "\n";
     return 1;
@@ -290,8 +291,8 @@ int runSimulate(const std::vector<std::string>& args, std::ostream& out, std::os
     err << "vornt-cli simulate: line " << runner.result().FILE << ": " << e.what() << "\n";
     return 1;
   }
-  warnAboutInput(runner.interpreter().state(), program, err);
   const RunResult& r = runner.result();
+  warnAboutInput(r, program, err);
   if (r.ZVZ == RunState::FileError) {
     err << "vornt-cli simulate: line " << r.FILE << ": " << r.fileError << "\n";
     return 1;

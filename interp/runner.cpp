@@ -163,6 +163,8 @@ bool Runner::step() {
     return true;
   }
   result_.totals = interp_.state().totals;
+  result_.ignoredWords = interp_.state().ignoredWords;
+  result_.firstIgnoredLine = interp_.state().firstIgnoredLine;
   return false;
 }
 

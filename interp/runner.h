@@ -56,6 +56,8 @@ struct RunResult {
   std::string fileError;             // message of an unreadable included file
   Totals totals;                     // rapid and cutting distance, cutting time
   long blocks = 0;                   // blocks read
+  long ignoredWords = 0;             // words ignored without a message (set when the run is over)
+  int firstIgnoredLine = 0;          // line of the first of them (0: none)
 };
 
 class Runner {

@@ -206,6 +206,9 @@ TEST(CliSimulate, IgnoredWordsAreReportedOnce) {
     EXPECT_EQ(std::count(cli.err.begin(), cli.err.end(), '\n'), 1) << c.name << ": " << cli.err;
   }
   EXPECT_NE(cli.err.find("first on line 2"), std::string::npos) << cli.err;
+  // Drawing a picture runs the same program and warns the same way.
+  EXPECT_EQ(cli.run({cli.write("q.txt", program), "--png", (cli.dir / "q.png").string()}), 0) << cli.err;
+  EXPECT_NE(cli.err.find("5 words ignored"), std::string::npos) << cli.err;
   EXPECT_EQ(cli.run({cli.write("clean.gcode", "g01 x10. f100 (lower case comment)\r\n")}), 0);
   EXPECT_EQ(cli.err, "") << "nothing ignored, nothing said";
 }
