@@ -1,7 +1,6 @@
 #include "apps/cli_simulate.h"
 
 #include <algorithm>
-#include <algorithm>
 #include <cerrno>
 #include <limits>
 #include <optional>
@@ -13,6 +12,7 @@
 
 #include "editor/load.h"
 #include "editor/normalize.h"
+#include "editor/program_stream.h"
 #include "interp/move_json.h"
 #include "interp/text_program.h"
 #include "runtime/error.h"
@@ -144,25 +144,14 @@ std::vector<SimulateOption> makeTable() {
   };
 }
 
-std::string readBytes(const std::string& path) {
-  std::error_code ec;
-  // A folder opens like a file here but reads as nothing.
-  if (std::filesystem::is_directory(path, ec)) raiseErrno(EISDIR, "read " + path);
-  std::ifstream in(path, std::ios::binary);
-  if (!in) raiseErrno(errno ? errno : ENOENT, "open " + path);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  if (in.bad()) raiseErrno(EIO, "read " + path);
-  return bytes.str();
-}
-
-// Included files are named as the program writes them ("\" separators).
-std::vector<std::string> readInclude(const std::string& name) {
+// Included files are named as the program writes them ("\" separators) and
+// read as a stream, like the program.
+IncludedFile readInclude(const std::string& name) {
   std::string path = name;
   for (char& c : path) {
     if (c == '\\') c = '/';
   }
-  return decodeLines(readBytes(path));
+  return streamIncludedFile(path, name);
 }
 
 CodeTable loadCodes(const SimulateOptions& o, std::string* error, bool* ok) {
@@ -179,6 +168,21 @@ CodeTable loadCodes(const SimulateOptions& o, std::string* error, bool* ok) {
   auto table = loadCodeTable(path, error);
   *ok = table.has_value();
   return table ? *table : CodeTable::undefined();
+}
+
+// One line each for words the interpreter ignored (it says nothing on the
+// screen) and for lines cut while reading, so that a program from another
+// tool that runs as nothing does not pass unnoticed.
+void warnAboutInput(const RunResult& r, const StreamProgram& program, std::ostream& err) {
+  if (r.ignoredWords > 0) {
+    err << "vornt-cli simulate: warning: " << r.ignoredWords
+        << " words ignored (lower-case letters or letters without a routine), first on line "
+        << r.firstIgnoredLine << "\n";
+  }
+  if (program.linesCut() > 0) {
+    err << "vornt-cli simulate: warning: " << program.linesCut() << " lines cut while reading, first line "
+        << program.firstCutLine() << "\n";
+  }
 }
 
 void printReport(const RunResult& r, std::ostream& out) {
@@ -222,17 +226,9 @@ bool parseSimulateArgs(const std::vector<std::string>& args, SimulateOptions& op
   return true;
 }
 
-ProgramBuffer readProgram(const std::string& path) {
-  const std::string bytes = readBytes(path);
-  ProgramBuffer program(int(std::min<size_t>(std::count(bytes.begin(), bytes.end(), '\n') + 1,
-                                              size_t(std::numeric_limits<int>::max()))));
-  loadProgramBytes(program, path, bytes);
-  return program;
-}
-
 namespace {
 // The run drawn as the trajectory screen draws it, written as PNG and/or SVG.
-int drawPictures(const ProgramSource& program, const CodeTable& codes, SimulateOptions& options,
+int drawPictures(const StreamProgram& program, const CodeTable& codes, SimulateOptions& options,
                  std::ostream& out, std::ostream& err) {
   options.drawing.H0V = options.settings.H0V;
   options.drawing.angle = options.angle;
@@ -245,6 +241,7 @@ int drawPictures(const ProgramSource& program, const CodeTable& codes, SimulateO
     err << "vornt-cli simulate: " << e.what() << "\n";
     return 1;
   }
+  warnAboutInput(r, program, err);
   if (r.ZVZ == RunState::FileError) {
     err << "vornt-cli simulate: line " << r.FILE << ": " << r.fileError << "\n";
     return 1;
@@ -272,23 +269,30 @@ int runSimulate(const std::vector<std::string>& args, std::ostream& out, std::os
     err << "vornt-cli simulate: " << error << "\n";
     return 1;
   }
-  std::optional<ProgramBuffer> read;
+  std::optional<StreamProgram> read;
   try {
-    read.emplace(readProgram(options.file));
+    read.emplace(options.file);
   } catch (const RuntimeError& e) {
     err << "vornt-cli simulate: " << e.what() << "\n";
     return 1;
   }
-  const ProgramBuffer& program = *read;
+  const StreamProgram& program = *read;
   if (options.picture.wanted()) return drawPictures(program, codes, options, out, err);
   Runner runner(program, codes, options.settings, readInclude,
                 [](std::string_view s) { return normalizeBlock(s); });
   runner.setBlockLimit(options.maxBlocks);
-  while (runner.step()) {
-    const Move& m = runner.move();
-    if (options.moves && m.draws && m.I1M.empty()) out << moveJson(m) << "\n";
+  try {
+    while (runner.step()) {
+      const Move& m = runner.move();
+      if (options.moves && m.draws && m.I1M.empty()) out << moveJson(m) << "\n";
+    }
+  } catch (const RuntimeError& e) {
+    // A read error in the program, or a jump a pipe cannot make.
+    err << "vornt-cli simulate: line " << runner.result().FILE << ": " << e.what() << "\n";
+    return 1;
   }
   const RunResult& r = runner.result();
+  warnAboutInput(r, program, err);
   if (r.ZVZ == RunState::FileError) {
     err << "vornt-cli simulate: line " << r.FILE << ": " << r.fileError << "\n";
     return 1;

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "apps/cli_picture.h"
-#include "editor/program_buffer.h"
 #include "interp/runner.h"
 
 namespace vorn {
@@ -40,13 +39,11 @@ const std::vector<SimulateOption>& simulateOptionTable();
 bool parseSimulateArgs(const std::vector<std::string>& args, SimulateOptions& options,
                        std::string* error);
 
-// Reads a program file exactly as the editor loads it, into a buffer as large
-// as the file (the command line is not limited to the editor's capacity).
-// Raises RuntimeError when it cannot be read.
-ProgramBuffer readProgram(const std::string& path);
-
-// Runs the command. Exit status: 0 normal end, 2 block error, 3 block limit,
-// 1 bad usage or an unreadable file.
+// Runs the command on the program read as a stream (editor/program_stream.h),
+// in constant memory whatever its size. Exit status: 0 normal end, 2 block
+// error, 3 block limit, 1 bad usage or an unreadable file. Words the
+// interpreter ignored and lines cut while reading are each reported in one
+// warning line on `err`.
 int runSimulate(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 }  // namespace vorn

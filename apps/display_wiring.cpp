@@ -1,6 +1,7 @@
 #include "apps/display_wiring.h"
 
 #include "runtime/paths.h"
+#include "shell/shell.h"
 
 namespace vorn {
 
@@ -23,6 +24,7 @@ void wireTrajectory(Session& session, EditorParts& editor, DisplayParts& display
     if (editor.wfHeader) applyExportedSettings(editor.wfHeader->settings, display.settings);
   };
   editor.actions.afterTrajectory = [&session, &display] {
+    drawHeadingRow(session);  // the run cleared row 0
     showReportInEditor(session.screen, int(session.geometry.CMMF), display.lastReport);
     display.lastReport = {};
   };

@@ -94,6 +94,21 @@ void BM_ScreenRunFullSpeed(benchmark::State& st) {
 }
 BENCHMARK(BM_ScreenRunFullSpeed)->Unit(benchmark::kMillisecond);
 
+// The same run at the default pace (no key after "1)開始"): headless, the pace
+// waits pass on the virtual clock, so it should cost about the full-speed run.
+void BM_ScreenRunDefaultPace(benchmark::State& st) {
+  const std::vector<std::string> lines = programLines("bench_28912.ngc");
+  for (auto _ : st) {
+    VirtualClock clock;
+    HeadlessBackend backend = HeadlessBackend::fromScript("{Enter}");
+    backend.maximize();  // 1024x768
+    const int stoppedAt = runTrajectory(backend, clock, lines);
+    benchmark::DoNotOptimize(stoppedAt);
+    if (stoppedAt < 28000) st.SkipWithError("the run did not reach the end");
+  }
+}
+BENCHMARK(BM_ScreenRunDefaultPace)->Unit(benchmark::kMillisecond)->Iterations(1);
+
 
 double threadCpuSeconds() {
   timespec t{};

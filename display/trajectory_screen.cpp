@@ -4,12 +4,11 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
-#include <fstream>
-#include <sstream>
 
 #include "editor/editor_state.h"
 #include "editor/normalize.h"
 #include "editor/program_buffer.h"
+#include "editor/program_stream.h"
 #include "interp/text_program.h"
 #include "runtime/error.h"
 #include "runtime/numtext.h"
@@ -30,6 +29,7 @@ constexpr int kMenuCol = 8;
 constexpr int kTextWindowRows = 6;
 constexpr int kLabelColor = 5;
 constexpr int kErrorColor = 6;
+constexpr int kCopyNameCol = 14;  // row 0: clear of "止" and "（?:図印刷）"
 constexpr int kPaceMarkColor = 7;
 // One round of the pacing loop. A block waits (delay count - display speed)
 // rounds, so the default speed 50 waits 75 ms per block and "8" 6.35 s.
@@ -48,24 +48,22 @@ int textWindowTop(const Screen& screen) { return std::max(2, screen.rows() - kTe
 
 }  // namespace
 
-// Read whole while the run waits, so it must be quick even for a very large
-// file (decodeLines converts only the lines that are not plain ASCII).
-std::vector<std::string> readIncludedFile(Session& session, const std::string& name) {
-  return session.guarded([&] {
-    const std::string path = session.paths.resolve(name).string();
-    std::ifstream in(path, std::ios::binary);
-    if (!in) raiseErrno(errno, "open " + name);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return decodeLines(bytes.view());
-  });
+// Opened under the recovery screen, then read as a stream while the run
+// goes: a file of any size costs neither memory nor a wait at its start.
+IncludedFile readIncludedFile(Session& session, const std::string& name) {
+  return session.guarded([&] { return streamIncludedFile(session.paths.resolve(name).string(), name); });
 }
 
-void hardCopyToFile(Session& session) {
+// The screen's hard copy as a PNG named by the time, in the working
+// directory. The name is shown on row 0 (after the copy, so it is not in the
+// picture) and returned for the report.
+std::string hardCopyToFile(Session& session) {
   char name[64];
   const std::time_t t = session.screen.clock().wallTime();
   std::strftime(name, sizeof name, "copy%Y%m%d%H%M%S.png", std::localtime(&t));
   session.guarded([&] { session.screen.hardCopy(session.paths.resolveForWriting(name).string()); });
+  printAt(session.screen, kCopyNameCol, 0, std::string("ｺﾋﾟｰ ") + name, kErrorColor);
+  return name;
 }
 
 DrawingSetup drawingSetup(const TrajectorySettings& s, const Environment& env) {
@@ -138,6 +136,7 @@ class TrajectoryRun {
  private:
   void showBlock(const Move& m);
   void pace();
+  void paceHeadless();
   void handleKey(const std::string& k);
   void paceMark(double seconds);
   bool timeToPoll(bool pacing);
@@ -152,6 +151,7 @@ class TrajectoryRun {
   bool textDisplay_;       // block text listed in the text window
   bool coordinates_;       // coordinates listed after each block
   float delayCount_;       // pacing rounds per block, from the display speed
+  std::string copyFile_;   // the last hard copy written during the run
   double lastPoll_ = -1;
   long sincePoll_ = 0;
   int laidOutWidth_ = 0;   // framebuffer size the text window was laid out for
@@ -193,6 +193,7 @@ RunReport TrajectoryRun::run() {
   report.FILE = result.FILE;
   report.I1M = result.I1M.empty() ? result.fileError : result.I1M;
   report.totals = reportLine(result.totals);
+  report.copyFile = copyFile_;
   switch (result.ZVZ) {
     case RunState::Stopped: report.ZVZ = runstate::Escaped; break;
     case RunState::Ended: report.ZVZ = runstate::Ended; break;
@@ -222,6 +223,7 @@ bool TrajectoryRun::timeToPoll(bool pacing) {
 
 void TrajectoryRun::pace() {
   const bool pacing = delayCount_ > env_.GL1;
+  if (pacing && screen_.backend().headless()) return paceHeadless();
   if (!timeToPoll(pacing)) return;
   std::string k = screen_.inkey();
   if (k.empty() && pacing) {
@@ -229,6 +231,20 @@ void TrajectoryRun::pace() {
     k = screen_.inkey();
   }
   if (!k.empty()) handleKey(k);
+}
+
+// Headless, the wait passes on the virtual clock and nobody sees a frame. An
+// empty key poll would present one (the virtual clock makes every wait
+// outlast a frame period), so a key is read only when one ended the wait
+// early: a paced run then costs about what a full-speed run does.
+void TrajectoryRun::paceHeadless() {
+  timeToPoll(true);  // a paced block counts as a look at the keys
+  const double seconds = double(delayCount_ - env_.GL1) * kPaceRoundSeconds;
+  const double end = screen_.clock().seconds() + seconds;
+  paceMark(seconds);
+  if (screen_.clock().seconds() >= end) return;
+  // A key is queued: waitKey takes it without pumping the script further.
+  handleKey(screen_.waitKey());
 }
 
 // The pace mark: a small circle at the current point while the block waits.
@@ -249,7 +265,11 @@ void TrajectoryRun::paceMark(double seconds) {
   canvas_.setPenWidth(1);
   canvas_.circle(at.ZBB, at.ZMX, radius, kPaceMarkColor);
   canvas_.setPenWidth(pen);
-  screen_.present();
+  // A headless frame is seen by nobody, and every paced block would otherwise
+  // composite a whole screen (the virtual clock makes each wait outlast a
+  // frame): the mark comes and goes without one, so a paced headless run
+  // costs what a full-speed run does.
+  if (!screen_.backend().headless()) screen_.present();
   screen_.delay(seconds, true);
 
   // The window may have been resized while the mark waited: the framebuffer
@@ -297,7 +317,7 @@ void TrajectoryRun::handleKey(const std::string& k) {
   } else if (k == "/") {
     canvas_.clear();
   } else if (k == "?") {
-    hardCopyToFile(c_.session);
+    copyFile_ = hardCopyToFile(c_.session);
   }
 }
 
@@ -330,7 +350,7 @@ RunReport runTrajectory(TrajectoryContext& c) {
     printAt(screen, 0, 0, "（?:図印刷）", kErrorColor);
     screen.present(true);
     const std::string k = screen.waitKey();
-    if (k == "?") hardCopyToFile(c.session);
+    if (k == "?") report.copyFile = hardCopyToFile(c.session);
     printAt(screen, 0, 0, std::string(12, ' '), 0);
     if (k != std::string(1, key::Esc)) screen.clearGraphics();
   }
@@ -403,10 +423,13 @@ void showReportInEditor(Screen& screen, int CMMF, const RunReport& report) {
   if (report.ZVZ == runstate::Running) return;
   const int row = CMMF + 1;
   printAt(screen, 10, row, report.totals, 7);
+  int col = 12 + textWidth(report.totals);
   if (!report.I1M.empty()) {
-    printAt(screen, 12 + textWidth(report.totals), row, report.I1M, kErrorColor);
+    printAt(screen, col, row, report.I1M, kErrorColor);
+    col += textWidth(report.I1M) + 2;
     screen.beep();
   }
+  if (!report.copyFile.empty()) printAt(screen, col, row, "ｺﾋﾟｰ " + report.copyFile, 7);
   screen.color(7);
 }
 

@@ -34,6 +34,7 @@ struct RunReport {
   int FILE = 1;                   // line where the run stopped
   std::string I1M;                // error text, "" for none
   std::string totals;             // "移動…切削… :##H##M"
+  std::string copyFile;           // name of the last hard copy written ("" none)
 };
 
 // What the screen works on; apps/ fills it in.
@@ -55,11 +56,12 @@ std::string coordinateLine(const Move& m, int view);
 // text window, kept at 16:10.
 PixelRect runViewport(Screen& screen);
 
-// The lines of a file a "(:" line includes, read under the recovery screen.
-std::vector<std::string> readIncludedFile(Session& session, const std::string& name);
+// A file a "(:" line includes: opened under the recovery screen, then read
+// as a stream while the run goes.
+IncludedFile readIncludedFile(Session& session, const std::string& name);
 // The screen's hard copy as a PNG named by the time ("copyYYYYMMDDhhmmss.png")
-// in the working directory.
-void hardCopyToFile(Session& session);
+// in the working directory; its name is shown on row 0 and returned.
+std::string hardCopyToFile(Session& session);
 
 // Entered from the editor's trajectory key; returns to the editor with
 // FILE at the line where a run stopped. The report is returned for the
@@ -70,7 +72,8 @@ RunReport trajectoryScreen(TrajectoryContext& context);
 RunReport runTrajectory(TrajectoryContext& context);
 
 // Prints a run's report on the editor's status row (row CMMF + 1 from 0),
-// after the editor has redrawn itself: error text in colour 6 with a beep.
+// after the editor has redrawn itself: error text in colour 6 with a beep,
+// then the name of a hard copy written.
 void showReportInEditor(Screen& screen, int CMMF, const RunReport& report);
 
 }  // namespace vorn

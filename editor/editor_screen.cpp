@@ -25,6 +25,7 @@ constexpr int kKeyLabelColor = 13;
 constexpr int kTextColumn = 6;  // first column of a line's text, from 0
 constexpr int kModeMarkerColumn = 5;  // the typing-mode cell of the field's row, from 0
 constexpr int kMinTextRows = 19;  // CMMF after a resize is never below this
+constexpr std::string_view kLineCutNotice = "70桁を超えた分は切りました";  // a stored line lost its tail
 
 constexpr std::string_view kKeyNumbers =
     "f1       2       3       4       5      f6       7       8       9      10      11      12";
@@ -125,9 +126,12 @@ void EditorScreen::keepCurrentLineVisible() {
   s_.LC = s_.FILE - s_.M;
 }
 
+// The stored line over the field, padded to `width` to cover what was typed:
+// the whole line as stored (up to the screen's edge), never cut at the field.
 void EditorScreen::reprintCurrentLine(int width) {
   const int row = fieldRow() - 1;
-  printAt(screen_, kTextColumn, row, padToWidth(printable(buffer_.line(s_.FILE), width), width), kTextColor);
+  const std::string text = printable(buffer_.line(s_.FILE), screen_.cols() - kTextColumn);
+  printAt(screen_, kTextColumn, row, padToWidth(text, std::max(width, textWidth(text))), kTextColor);
 }
 
 void EditorScreen::apply(Repaint repaint) {
@@ -193,12 +197,14 @@ void EditorScreen::functionKey(int n, const LineInputResult& r) {
 void EditorScreen::leave() {
   screen_.showCursor(false);
   screen_.color(kTextColor, 0);
-  // Only the text area is cleared: the heading row and the key line stay.
+  // The text area and the key line are cleared; the heading row stays.
   screen_.setTextWindow(1, std::min(CMMF() + 1, screen_.rows() - 1));
   screen_.clearText();
   screen_.resetTextWindow();
   printAt(screen_, 0, CMMF() + 1, "(" + numberText(buffer_.lineCount()) + ")" + std::string(30, ' '),
           kTextColor);
+  // The editor's function-key line is no business of the menu's.
+  if (CMMF() + 2 < screen_.rows()) printAt(screen_, 0, CMMF() + 2, std::string(size_t(screen_.cols()) - 1, ' '), kTextColor);
   screen_.listHide();
 }
 
@@ -215,7 +221,13 @@ void EditorScreen::storeField(const std::string& text) {
   if (comment) {
     parts.push_back(text);
   } else {
-    const std::string block = normalizeBlock(text);
+    bool cut = false;
+    const std::string block = normalizeBlock(text, true, &cut);
+    if (cut) {
+      // Spacing the words apart made the line longer than 70: say what was lost.
+      screen_.beep();
+      showNotice(screen_, std::string(kLineCutNotice), CMMF());
+    }
     size_t start = 0;
     for (;;) {
       const size_t semicolon = block.find(';', start);

@@ -3,13 +3,11 @@
 #include <cerrno>
 #include <cctype>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 
 #include "editor/normalize.h"
 #include "editor/program_buffer.h"
 #include "runtime/error.h"
+#include "runtime/line_reader.h"
 #include "runtime/numtext.h"
 #include "runtime/text.h"
 
@@ -29,7 +27,8 @@ std::string extensionKey(std::string_view path) {
 }
 
 // Splits file bytes into lines at CR LF, LF or CR; a missing final line end
-// still ends the last line, and a DOS end-of-file mark (^Z) at the end is dropped.
+// still ends the last line, and a DOS end-of-file mark (^Z) at the end is
+// dropped (the same rule as LineReader, for contents already in memory).
 std::vector<std::string_view> splitLines(std::string_view bytes) {
   if (!bytes.empty() && bytes.back() == '\x1a') bytes.remove_suffix(1);
   std::vector<std::string_view> lines;
@@ -42,6 +41,18 @@ std::vector<std::string_view> splitLines(std::string_view bytes) {
   }
   if (start < bytes.size()) lines.push_back(bytes.substr(start));
   return lines;
+}
+
+// Upper-cases ASCII letters outside parentheses; comments keep their case.
+std::string upcaseOutsideComments(std::string_view s) {
+  std::string out(s);
+  bool inComment = false;
+  for (char& c : out) {
+    if (c == '(') inComment = true;
+    else if (c == ')') inComment = false;
+    else if (!inComment && c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+  }
+  return out;
 }
 
 std::string trimBlanks(std::string_view s) {
@@ -67,37 +78,6 @@ std::vector<std::string> splitCommas(std::string_view s) {
   }
 }
 
-// Line 1 "mark,name", line 2 the title, line 3 the eight settings.
-WfHeader readWfHeader(const std::vector<std::string_view>& lines) {
-  WfHeader header;
-  if (lines.size() > 0) {
-    const std::string first = fromCp932(lines[0]);
-    const size_t comma = first.find(',');
-    header.YGW = float(numberValue(first.substr(0, comma)));
-    if (comma != std::string::npos) header.name = unquote(std::string_view(first).substr(comma + 1));
-  }
-  if (lines.size() > 1) header.title = fromCp932(lines[1]);
-  if (lines.size() > 2) {
-    for (const std::string& item : splitCommas(fromCp932(lines[2]))) {
-      if (header.settings.size() == 8) break;
-      header.settings.push_back(float(numberValue(item)));
-    }
-  }
-  return header;
-}
-
-std::string readWholeFile(const std::string& hostPath, const std::string& shownPath) {
-  // A folder opens as a stream of nothing; it is no program file.
-  std::error_code ec;
-  if (std::filesystem::is_directory(hostPath, ec)) throw RuntimeError(err::NotFound, "open " + shownPath, "a folder");
-  std::ifstream in(hostPath, std::ios::binary);
-  if (!in) raiseErrno(errno ? errno : ENOENT, "open " + shownPath);
-  std::ostringstream content;
-  content << in.rdbuf();
-  if (in.bad()) raiseErrno(errno ? errno : EIO, "read " + shownPath);
-  return std::move(content).str();
-}
-
 }  // namespace
 
 std::string unquotePath(std::string_view path) {
@@ -121,49 +101,94 @@ std::string programNameFromPath(std::string_view path) {
   return std::string(path.substr(0, path.find('.')));
 }
 
-LoadResult loadProgramFile(ProgramBuffer& buffer, std::string_view path, const LoadOptions& options) {
-  const std::string p = unquotePath(path);
-  const std::string hostPath = options.mapPath ? options.mapPath(p) : p;
-  errno = 0;
-  const std::string bytes = readWholeFile(hostPath, p);
-  return loadProgramBytes(buffer, p, bytes, options);
+bool isForeignNcPath(std::string_view path) {
+  const size_t dot = path.find_last_of('.');
+  if (dot == std::string_view::npos || path.find_first_of("\\/", dot) != std::string_view::npos) return false;
+  const std::string ext = upperAscii(path.substr(dot));
+  return ext == ".NGC" || ext == ".GCODE" || ext == ".TAP" || ext == ".CNC";
 }
 
-LoadResult loadProgramBytes(ProgramBuffer& buffer, std::string_view path, std::string_view bytes,
-                            const LoadOptions& options) {
-  const std::string p = unquotePath(path);
-  LoadResult result;
-  result.ncType = isNcTypePath(p);
-  std::vector<std::string_view> fileLines = splitLines(bytes);
+LineRule lineRuleFor(std::string_view path) {
+  LineRule rule;
+  rule.upcase = isForeignNcPath(path);
+  rule.ncType = rule.upcase || isNcTypePath(path);
+  rule.wf = isWfPath(path);
+  return rule;
+}
 
-  size_t first = 0;
-  if (isWfPath(p)) {
-    result.header = readWfHeader(fileLines);
-    first = std::min<size_t>(3, fileLines.size());
+std::optional<std::string> programLine(const LineRule& rule, std::string_view bytes, bool* cut) {
+  std::string text = fromCp932(bytes);
+  // Comment lines keep their text: a "(:" line names a file, and spacing its
+  // "." from the extension would lose it (the whole-program rule skips them
+  // for the same reason).
+  if (!rule.ncType || text.starts_with('(')) return text;
+  if (rule.upcase) text = upcaseOutsideComments(text);
+  text = normalizeBlock(text, false, cut);
+  if (text == "%") return std::nullopt;
+  return text;
+}
+
+// Line 1 "mark,name", line 2 the title, line 3 the eight settings.
+WfHeader readWfHeader(const std::vector<std::string>& lines) {
+  WfHeader header;
+  if (lines.size() > 0) {
+    const std::string first = fromCp932(lines[0]);
+    const size_t comma = first.find(',');
+    header.YGW = float(numberValue(first.substr(0, comma)));
+    if (comma != std::string::npos) header.name = unquote(std::string_view(first).substr(comma + 1));
   }
-
-  std::vector<std::string> kept;
-  kept.reserve(std::min<size_t>(fileLines.size(), size_t(buffer.capacity())));
-  for (size_t i = first; i < fileLines.size(); ++i) {
-    std::string text = fromCp932(fileLines[i]);
-    // Comment lines keep their text: a "(:" line names a file, and spacing
-    // its "." from the extension would lose it (the whole-program rule skips
-    // them for the same reason).
-    if (result.ncType && !text.starts_with('(')) {
-      text = normalizeBlock(text, false);
-      if (text == "%") continue;
+  if (lines.size() > 1) header.title = fromCp932(lines[1]);
+  if (lines.size() > 2) {
+    for (const std::string& item : splitCommas(fromCp932(lines[2]))) {
+      if (header.settings.size() == 8) break;
+      header.settings.push_back(float(numberValue(item)));
     }
+  }
+  return header;
+}
+
+namespace {
+
+// Reads file lines into `kept` through the rule; stops at the buffer's
+// capacity. `next` gives the next file line (bytes, cut flag); false at the end.
+template <class Next>
+LoadResult loadLines(ProgramBuffer& buffer, const std::string& path, Next&& next,
+                     const LoadOptions& options) {
+  LoadResult result;
+  const LineRule rule = lineRuleFor(path);
+  result.ncType = rule.ncType;
+  std::string bytes;
+  bool longer = false;
+  int fileLine = 0;
+  if (rule.wf) {
+    std::vector<std::string> header;
+    while (header.size() < 3 && next(bytes, &longer)) {
+      ++fileLine;
+      header.push_back(bytes);
+    }
+    result.header = readWfHeader(header);
+  }
+  std::vector<std::string> kept;
+  while (next(bytes, &longer)) {
+    ++fileLine;
+    if (longer) bytes.resize(cp932WholePrefix(bytes));
+    bool cut = false;
+    std::optional<std::string> text = programLine(rule, bytes, &cut);
+    if (!text) continue;
     if (int(kept.size()) == buffer.capacity()) {
-      result.cutAtLine = int(i) + 1;  // the first line that would have been kept
+      result.cutAtLine = fileLine;  // the first line that would have been kept
       break;
     }
-    kept.push_back(std::move(text));
+    kept.push_back(std::move(*text));
+    if (cut || longer) {
+      if (result.linesCut++ == 0) result.firstCutLine = int(kept.size());
+    }
     if (options.progress && kept.size() % kProgressEvery == 0) options.progress(int(kept.size()));
   }
 
   result.linesKept = int(kept.size());
   buffer.assign(std::move(kept));
-  buffer.OSDATE = programNameFromPath(p);
+  buffer.OSDATE = programNameFromPath(path);
   if (result.header) {
     if (!result.header->name.empty()) buffer.OSDATE = result.header->name;
     buffer.H0X = result.header->title;
@@ -173,8 +198,38 @@ LoadResult loadProgramBytes(ProgramBuffer& buffer, std::string_view path, std::s
   return result;
 }
 
+}  // namespace
+
+LoadResult loadProgramFile(ProgramBuffer& buffer, std::string_view path, const LoadOptions& options) {
+  const std::string p = unquotePath(path);
+  const std::string hostPath = options.mapPath ? options.mapPath(p) : p;
+  LineReader reader(hostPath, p);
+  // A device such as /dev/zero may never end a line nor the file: refused.
+  if (reader.isCharacterDevice()) throw RuntimeError(err::DeviceUnavailable, "open " + p, "a device, not a program file");
+  return loadLines(buffer, p, [&reader](std::string& line, bool* cut) { return reader.next(line, cut); },
+                   options);
+}
+
+LoadResult loadProgramBytes(ProgramBuffer& buffer, std::string_view path, std::string_view bytes,
+                            const LoadOptions& options) {
+  const std::vector<std::string_view> lines = splitLines(bytes);
+  size_t i = 0;
+  auto next = [&](std::string& line, bool* cut) {
+    if (i == lines.size()) return false;
+    const std::string_view l = lines[i++];
+    *cut = l.size() > LineReader::kMaxLineBytes;
+    line.assign(l.substr(0, LineReader::kMaxLineBytes));
+    return true;
+  };
+  return loadLines(buffer, unquotePath(path), next, options);
+}
+
 std::string loadCutMessage(const LoadResult& result) {
-  if (result.cutAtLine == 0) return {};
+  if (result.cutAtLine == 0) {
+    if (result.linesCut == 0) return {};
+    return "長すぎる行を切りました: " + std::to_string(result.linesCut) + "行 (最初は" +
+           std::to_string(result.firstCutLine) + "行目)";
+  }
   return "ﾌｧｲﾙが大きすぎます: " + std::to_string(result.cutAtLine) + "行目から先は読み込んでいません";
 }
 

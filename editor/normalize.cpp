@@ -26,7 +26,7 @@ std::string collapseDotRuns(const std::string& s) {
 
 }  // namespace
 
-std::string normalizeBlock(std::string_view text, bool collapseDots) {
+std::string normalizeBlock(std::string_view text, bool collapseDots, bool* cut) {
   // One slot per display cell; a wide character fills its first cell and
   // leaves U+0000 in the second.
   std::vector<char32_t> cells(kNormalizedWidth, U' ');
@@ -51,6 +51,7 @@ std::string normalizeBlock(std::string_view text, bool collapseDots) {
     previous = c;
   }
   int keep = length - (last == U' ' ? 1 : 0);
+  if (cut) *cut = keep > limit;
   if (keep > limit) keep = limit;
   std::string out;
   for (int i = 0; i < keep; ++i) {

@@ -34,7 +34,8 @@ class ProgramBuffer final : public ProgramSource {
   bool full() const { return Z >= capacity_; }
 
   // ProgramSource: lines 1..Z; line() gives "" outside that range.
-  int lineCount() const override { return Z; }
+  int lineCount() const { return Z; }
+  bool hasLine(int number) const override { return number >= 1 && number <= Z; }
   std::string_view line(int number) const override;
   // Line of the "O" line whose number is programNumber, 0 when none; rebuilds
   // the index first when it is stale.

@@ -64,6 +64,7 @@ void Interpreter::setAxis(int i, float v) {
 void Interpreter::beginBlock() {
   s_.Y1 = 0;
   s_.Z2 = s_.jOffset = s_.YTOP = 0;
+  s_.jGiven = false;
   s_.previous = current();
   s_.ZD0 = 1;
   s_.H0M[0] = 0;
@@ -155,7 +156,13 @@ void Interpreter::word(const Word& w) {
     case 'X': addressX(unitValue(w, IDMX)); break;
     case 'Y': addressY(unitValue(w, IDMX)); break;
     case 'Z': addressZ(unitValue(w, IDMX)); break;
-    default: break;  // A, B, C, E, N, lower case and punctuation: ignored
+    case 'E':
+    case 'N': break;  // ignored by rule: line numbers and the like
+    default:
+      // A, B, C, lower case and punctuation: ignored without a message, but
+      // counted so that the command line can warn about them.
+      if (s_.ignoredWords++ == 0) s_.firstIgnoredLine = s_.FILE;
+      break;
   }
 }
 
@@ -290,7 +297,10 @@ void Interpreter::addressI(float v) {
   }
 }
 
-void Interpreter::addressJ(float v) { s_.jOffset = v; }
+void Interpreter::addressJ(float v) {
+  s_.jOffset = v;
+  s_.jGiven = true;
+}
 
 void Interpreter::addressK(const Word& w) {
   if (s_.Z3) {
@@ -305,7 +315,9 @@ void Interpreter::addressK(const Word& w) {
   } else {
     float v = unitValue(w, settings_.IDMX);
     s_.YTOP = v;
-    s_.jOffset = v;
+    // In G19 the J word is the arc's first offset: a K read after it must
+    // not wipe it, or "J10. K0." would fail where "K0. J10." works.
+    if (!(s_.H0M[2] == 19 && s_.jGiven)) s_.jOffset = v;
   }
 }
 

@@ -57,6 +57,7 @@ struct InterpState {
   float Z2 = 0;                        // first-axis arc offset (I; lathe K)
   float jOffset = 0;                   // second-axis arc offset (J; lathe I)
   float YTOP = 0;                      // third-axis arc offset (K)
+  bool jGiven = false;                 // a J word was read in this block (G19 keeps it from K)
   float W0M = 0;                       // R word as read (after the unit rule)
 
   float CJ = 0;                        // canned-cycle R plane, absolute Z
@@ -89,6 +90,8 @@ struct InterpState {
   int FILE = 1;                        // the run loop's current line (routines set line - 1)
 
   Totals totals;                       // rapid and cutting distance, cutting time
+  long ignoredWords = 0;               // words whose letter has no routine (lower case, A-C ...), this run
+  int firstIgnoredLine = 0;            // line (FILE) of the first of them; 0: none
   Compensation comp;                   // cutter-compensation element and corner
   std::string I1M;                     // block error text, cleared every block
 };

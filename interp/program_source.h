@@ -8,8 +8,10 @@ namespace vorn {
 class ProgramSource {
  public:
   virtual ~ProgramSource() = default;
-  virtual int lineCount() const = 0;                  // lines 1..lineCount()
-  virtual std::string_view line(int number) const = 0;  // UTF-8 text of line `number`
+  // True when line `number` exists. A streamed source may read on to find out.
+  virtual bool hasLine(int number) const = 0;
+  // UTF-8 text of line `number` ("" when there is none); valid until the next call.
+  virtual std::string_view line(int number) const = 0;
   // Line number of the "O" line that starts program `programNumber`, or 0 when
   // there is none (the program-number lookup; it may rebuild its index).
   virtual int findProgram(int programNumber) const = 0;

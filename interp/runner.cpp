@@ -19,6 +19,13 @@ std::string_view trimBlanks(std::string_view s) {
 
 }  // namespace
 
+bool IncludedFile::next(std::string& line) {
+  if (stream_) return stream_(line);
+  if (pos_ >= lines_.size()) return false;
+  line = lines_[pos_++];
+  return true;
+}
+
 Runner::Runner(const ProgramSource& program, const CodeTable& codes, const RunSettings& settings,
                IncludeReader includes, BlockNormalizer normalize)
     : program_(program),
@@ -26,7 +33,7 @@ Runner::Runner(const ProgramSource& program, const CodeTable& codes, const RunSe
       normalize_(std::move(normalize)),
       interp_(codes, settings, &program) {
   interp_.state().FILE = 1;
-  if (program_.lineCount() < 1) result_.ZVZ = RunState::Ended;
+  if (!program_.hasLine(1)) result_.ZVZ = RunState::Ended;
 }
 
 void Runner::stop() {
@@ -36,8 +43,7 @@ void Runner::stop() {
 
 void Runner::closeInclude() {
   includeOpen_ = false;
-  included_.clear();
-  includeNext_ = 0;
+  included_ = {};
 }
 
 bool Runner::openInclude(std::string_view name) {
@@ -51,8 +57,19 @@ bool Runner::openInclude(std::string_view name) {
     return false;
   }
   includeOpen_ = true;
-  includeNext_ = 0;
+  includeName_ = file;
   return true;
+}
+
+bool Runner::nextIncludedLine() {
+  try {
+    return included_.next(lineText_);
+  } catch (const std::exception& e) {
+    result_.ZVZ = RunState::FileError;
+    result_.fileError = "(:" + includeName_ + ": " + e.what();
+    closeInclude();
+    return false;
+  }
 }
 
 // Takes the next line to run: a line of the open included file, or the
@@ -62,17 +79,17 @@ bool Runner::nextLine(std::string_view& line) {
   InterpState& s = interp_.state();
   for (;;) {
     if (includeOpen_) {
-      if (includeNext_ >= included_.size()) {
+      if (!nextIncludedLine()) {
+        if (result_.ZVZ != RunState::Running) return false;  // a read error
         // End of the included file: no further block; continue after the including line.
         closeInclude();
         finishLine();
         if (result_.ZVZ != RunState::Running) return false;
         continue;
       }
-      lineText_ = included_[includeNext_++];
       if (endsInclusion(lineText_)) {
         lineText_ = "(EOF";
-        includeNext_ = included_.size();
+        included_ = {};  // nothing after the end line is read
       } else if (normalize_ && !lineText_.empty() &&
                  static_cast<unsigned char>(lineText_[0]) > ')') {
         lineText_ = normalize_(lineText_);
@@ -81,7 +98,7 @@ bool Runner::nextLine(std::string_view& line) {
       return true;
     }
     if (s.FILE < 1) s.FILE = 1;
-    if (s.FILE > program_.lineCount()) {
+    if (!program_.hasLine(s.FILE)) {
       result_.ZVZ = RunState::Ended;
       return false;
     }
@@ -106,7 +123,7 @@ void Runner::finishLine() {
   }
   if (includeOpen_) return;
   s.FILE += 1;
-  if (s.FILE > program_.lineCount()) result_.ZVZ = RunState::Ended;
+  if (!program_.hasLine(s.FILE)) result_.ZVZ = RunState::Ended;
 }
 
 bool Runner::step() {
@@ -146,6 +163,8 @@ bool Runner::step() {
     return true;
   }
   result_.totals = interp_.state().totals;
+  result_.ignoredWords = interp_.state().ignoredWords;
+  result_.firstIgnoredLine = interp_.state().firstIgnoredLine;
   return false;
 }
 

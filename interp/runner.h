@@ -16,9 +16,25 @@
 
 namespace vorn {
 
-// Reads an included file by the name written after "(:": its lines as UTF-8.
-// Raises RuntimeError when the file cannot be read.
-using IncludeReader = std::function<std::vector<std::string>(const std::string& name)>;
+// The lines (UTF-8) of an included file, in order: held in memory, or read
+// from a stream as the run goes so that a file of any size costs no memory.
+class IncludedFile {
+ public:
+  IncludedFile() = default;
+  IncludedFile(std::vector<std::string> lines) : lines_(std::move(lines)) {}  // NOLINT: readers return lines
+  explicit IncludedFile(std::function<bool(std::string&)> next) : stream_(std::move(next)) {}
+  // The next line into *line; false at the end. A stream may raise on a read error.
+  bool next(std::string& line);
+
+ private:
+  std::vector<std::string> lines_;
+  size_t pos_ = 0;
+  std::function<bool(std::string&)> stream_;
+};
+
+// Reads an included file by the name written after "(:". Raises when the
+// file cannot be read.
+using IncludeReader = std::function<IncludedFile(const std::string& name)>;
 // Block normalisation applied to included lines not starting with a character
 // at or below ")" (the editor's rule; none leaves them as they are).
 using BlockNormalizer = std::function<std::string(std::string_view)>;
@@ -40,6 +56,8 @@ struct RunResult {
   std::string fileError;             // message of an unreadable included file
   Totals totals;                     // rapid and cutting distance, cutting time
   long blocks = 0;                   // blocks read
+  long ignoredWords = 0;             // words ignored without a message (set when the run is over)
+  int firstIgnoredLine = 0;          // line of the first of them (0: none)
 };
 
 class Runner {
@@ -60,6 +78,7 @@ class Runner {
 
  private:
   bool nextLine(std::string_view& line);
+  bool nextIncludedLine();  // the included file's next line into lineText_; false at its end
   bool openInclude(std::string_view name);
   void closeInclude();
   void finishLine();
@@ -71,8 +90,8 @@ class Runner {
   RunResult result_;
   long maxBlocks_ = 0;
   bool includeOpen_ = false;            // included-file flag
-  std::vector<std::string> included_;   // lines of the open included file
-  size_t includeNext_ = 0;              // next line of it to read
+  IncludedFile included_;               // the open included file
+  std::string includeName_;             // its name as written after "(:"
   std::string lineText_;                // the current line when it is not a program line
 };
 

@@ -15,7 +15,8 @@ class TextProgram final : public ProgramSource {
   TextProgram() = default;
   explicit TextProgram(std::vector<std::string> lines);
 
-  int lineCount() const override { return static_cast<int>(lines_.size()); }
+  int lineCount() const { return static_cast<int>(lines_.size()); }
+  bool hasLine(int number) const override { return number >= 1 && number <= lineCount(); }
   std::string_view line(int number) const override;  // "" outside 1..lineCount()
   int findProgram(int programNumber) const override;  // first "O" line with that number
 

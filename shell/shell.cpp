@@ -107,13 +107,13 @@ void setUpFromStep12(Session& s) {
   s.shell.handlerInstalled = true;
   screen.resetTextWindow();
   if (s.hooks.resetScreens) s.hooks.resetScreens(s);
-  drawProgramHeading(s);
+  drawProgramName(s);
   for (int n = 1; n <= 12; ++n) s.shell.functionKeys[size_t(n - 1)] = key::fn(n);
 }
 
 }  // namespace
 
-void drawProgramHeading(Session& s) {
+void drawProgramName(Session& s) {
   Screen& screen = s.screen;
   const std::string name = s.hooks.programName ? s.hooks.programName(s) : "";
   const std::string title = s.hooks.programTitle ? s.hooks.programTitle(s) : "";
@@ -341,6 +341,15 @@ ExitOutcome exitSequence(Session& s) {
   }
   stopTimer();
   return ExitOutcome::Ended;
+}
+
+void drawHeadingRow(Session& session) {
+  Screen& screen = session.screen;
+  screen.color(7, 0);
+  screen.locate(0, 0);
+  screen.print(std::string(size_t(screen.cols()), ' '));  // whatever a screen left there goes
+  drawTopRow(session);
+  drawProgramName(session);
 }
 
 }  // namespace vorn

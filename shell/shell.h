@@ -45,6 +45,13 @@ int runShell(Session& session, const StartOptions& options, const std::map<int, 
 // list selection, and the close question (throws ShellUnwind{End} on Yes).
 // Screens call it from their loops; the menu does between keys.
 void handleWindowEvents(Session& session);
+
+// Prints the program name and title on row 0 from column 7 (the start-up
+// heading); screens that change the name or title show them again.
+void drawProgramName(Session& session);
+// Row 0 as the menu shows it: store location, program name and title, date.
+// Screens that cleared row 0 (the trajectory run) call it to put it back.
+void drawHeadingRow(Session& session);
 // The close question alone; start-up installs it as the screen's event hook
 // so that it is asked wherever the program waits.
 void handleCloseRequest(Session& session);
@@ -52,10 +59,6 @@ void handleCloseRequest(Session& session);
 // The program number in a list-box entry: the number after the first code 1
 // at or after the fifth character (the whole text when there is none).
 float listEntryNumber(const std::string& entry);
-
-// Row 0's program name and title (through the hooks), as set-up shows them;
-// screens that change the name or title show them again.
-void drawProgramHeading(Session& session);
 
 enum class ExitOutcome { BackToMenu, Restart, Ended };
 // The exit sequence (menu code 9).

@@ -77,7 +77,7 @@ bool readPath(SharedFolderContext& c, const FolderMenuEntry& entry, int entryRow
   s.guarded([&] { c.read(s, chosen); });
   s.screen.locate(0, entryRow - 1);
   s.screen.printSpaces(kFrameCol - 2);
-  drawProgramHeading(s);
+  drawProgramName(s);
   showResult(s.screen, entryRow, c.buffer.lineCount(), "行,読込み完了");
   return true;
 }
@@ -126,7 +126,7 @@ bool savePath(SharedFolderContext& c, const FolderMenuEntry& entry, int entryRow
     // Name and title change only once the file is there.
     c.buffer.OSDATE = header.OSDATE;
     c.buffer.H0X = header.H0X;
-    drawProgramHeading(s);
+    drawProgramName(s);
     showResult(s.screen, entryRow, c.buffer.lineCount(), "行,保存完了");
     return true;
   }

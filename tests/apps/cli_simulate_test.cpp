@@ -7,6 +7,10 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vorn {
 namespace {
@@ -133,6 +137,80 @@ TEST(CliSimulate, ReadsLongProgramsBeyondTheBuffer) {
   std::string p = cli.write("long.txt", text);
   EXPECT_EQ(cli.run({p}), 0);
   EXPECT_EQ(cli.out, "line 200000\n移動 0 切削 200000  : 3H20M\n");
+}
+
+// The program is streamed: calls far ahead and behind, repeats, nested calls
+// and "%" lines give the report the loaded buffer's run gives.
+TEST(CliSimulate, StreamedRunsMakeEveryJumpTheBufferRunMakes) {
+  Cli cli;
+  std::string pad;
+  for (int i = 0; i < 20000; ++i) pad += "G91 G01 X1. F1000\r\n";
+  struct Case {
+    const char* name;
+    std::string program;
+    const char* report;
+  } cases[] = {
+      // Main program first, subprograms after it (calls jump ahead, returns go back).
+      {"ahead.nc", "%\r\nM98 P21000\r\nM98 P2000 L3\r\n" + pad + "M30\r\n%\r\nO1000\r\nG91 G01 Y1.\r\nM98 P2000\r\nM99\r\nO2000\r\n" + pad + "M99\r\n",
+       "line 20003\n移動 0 切削 120002  : 2H 0M\n"},
+      // Subprogram first, called from far behind it.
+      {"behind.txt", "M98 P9\r\nM30\r\nO8\r\n" + pad + "M99\r\nO9\r\nM98 P8\r\nM99\r\nM98 P9\r\n",
+       "line 2\n移動 0 切削 20000  : 0H20M\n"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(cli.run({cli.write(c.name, c.program)}), 0) << c.name << cli.err;
+    EXPECT_EQ(cli.out, c.report) << c.name;
+  }
+}
+
+// A pipe is read as a stream; a call in it, which needs to read lines again,
+// stops with a message instead of a wrong result.
+TEST(CliSimulate, PipesRunInOrderAndRefuseCalls) {
+  Cli cli;
+  const fs::path fifo = cli.dir / "pipe.nc";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& program : {std::string("G01X10.F100\nG01Y10.\n"), std::string("M98 P1\nM30\nO1\nM99\n")}) {
+    std::thread writer([&] { std::ofstream(fifo, std::ios::binary) << program; });
+    const int rc = cli.run({fifo.string()});
+    writer.join();
+    if (program.starts_with("G01")) {
+      EXPECT_EQ(rc, 0) << cli.err;
+      EXPECT_EQ(cli.out, "line 2\n移動 0 切削 20  : 0H 0M\n");
+    } else {
+      EXPECT_EQ(rc, 1);
+      EXPECT_NE(cli.err.find("pipe or device"), std::string::npos) << cli.err;
+      EXPECT_NE(cli.err.find("line 1"), std::string::npos) << cli.err;
+    }
+  }
+}
+
+// Programs from other tools: upper-cased by their extension, and words the
+// interpreter ignores are counted in one warning line.
+TEST(CliSimulate, IgnoredWordsAreReportedOnce) {
+  Cli cli;
+  const std::string program = "G00 X0\r\ng01 x10. f100\r\nG01X20.F100\r\nG01 Y10. A3. B1\r\n";
+  struct Case {
+    const char* name;
+    const char* report;
+    const char* warning;
+  } cases[] = {
+      {"p.gcode", "line 4\n移動 0 切削 30  : 0H 0M\n", "2 words ignored"},
+      {"p.NGC", "line 4\n移動 0 切削 30  : 0H 0M\n", "2 words ignored"},
+      {"p.nc", "line 4\n移動 0 切削 30  : 0H 0M\n", "5 words ignored"},
+      {"p.txt", "line 4\n移動 0 切削 10  : 0H 0M\n", "5 words ignored"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(cli.run({cli.write(c.name, program)}), 0) << c.name << cli.err;
+    EXPECT_EQ(cli.out, c.report) << c.name;
+    EXPECT_NE(cli.err.find(c.warning), std::string::npos) << c.name << ": " << cli.err;
+    EXPECT_EQ(std::count(cli.err.begin(), cli.err.end(), '\n'), 1) << c.name << ": " << cli.err;
+  }
+  EXPECT_NE(cli.err.find("first on line 2"), std::string::npos) << cli.err;
+  // Drawing a picture runs the same program and warns the same way.
+  EXPECT_EQ(cli.run({cli.write("q.txt", program), "--png", (cli.dir / "q.png").string()}), 0) << cli.err;
+  EXPECT_NE(cli.err.find("5 words ignored"), std::string::npos) << cli.err;
+  EXPECT_EQ(cli.run({cli.write("clean.gcode", "g01 x10. f100 (lower case comment)\r\n")}), 0);
+  EXPECT_EQ(cli.err, "") << "nothing ignored, nothing said";
 }
 
 }  // namespace

@@ -80,6 +80,30 @@ TEST(DisplayWiring, IncludedFileRunsAndTheProgramContinuesAfterIt) {
   EXPECT_NE(status.find("切削 50 "), std::string::npos) << status;
 }
 
+// "?" at the copy prompt writes the hard copy into the working folder and
+// says which file it wrote; back in the editor row 0 names the program again.
+TEST(DisplayWiring, HardCopyIsNamedAndRowZeroComesBack) {
+  ProgramRun run(std::string(kToRun) + "0?");
+  App& app = run.start(dataDirectory() / "samples" / "sample.nc");
+  std::vector<fs::path> copies;
+  for (const auto& entry : fs::directory_iterator(run.dir))
+    if (entry.path().filename().string().starts_with("copy")) copies.push_back(entry.path());
+  ASSERT_EQ(copies.size(), 1u);
+  const std::string name = copies[0].filename().string();
+  EXPECT_EQ(copies[0].extension(), ".png");
+  const std::string status = run.row(run.statusRow());
+  EXPECT_NE(status.find(name), std::string::npos) << status;
+  EXPECT_NE(run.row(0).find(" " + app.editor.buffer.OSDATE + " "), std::string::npos) << run.row(0);
+  EXPECT_EQ(run.row(0).find("copy"), std::string::npos) << "the copy message left row 0: " << run.row(0);
+}
+
+// Esc leaves the editor for the menu without its function-key line.
+TEST(DisplayWiring, MenuAfterTheEditorHasNoEditorKeyLine) {
+  ProgramRun run("1{Esc}");
+  run.start(dataDirectory() / "samples" / "sample.nc");
+  EXPECT_EQ(run.row(run.statusRow() + 1).find("軌跡"), std::string::npos) << run.row(run.statusRow() + 1);
+}
+
 TEST(DisplayWiring, PictureFromTheCommandLineIsTheScreenDrawing) {
   // Esc at the copy prompt keeps the drawing on screen.
   ProgramRun run(std::string(kToRun) + "0{Esc}");

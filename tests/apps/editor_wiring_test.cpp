@@ -60,6 +60,18 @@ TEST(EditorWiring, AFileThatDoesNotFitIsCutAndSaysWhere) {
   EXPECT_NE(run.row(countRow).find("4行目"), std::string::npos) << run.row(countRow);
 }
 
+// A loaded block longer than 70 cells once spaced apart is cut with a beep
+// and a notice naming how many lines and the first.
+TEST(EditorWiring, LoadedLinesCutTo70CellsAreReported) {
+  ProgramRun run("");
+  const fs::path file = run.write("wide.nc", "G00X0\nG01" + std::string(80, 'X') + "\n");
+  App& app = run.start(file);
+  EXPECT_EQ(app.editor.buffer.line(2).size(), 70u);
+  const int countRow = int(app.session.geometry.CMMF) + 1;
+  EXPECT_NE(run.row(countRow).find("2行目"), std::string::npos) << run.row(countRow);
+  EXPECT_GE(run.backend.beepCount(), 1);
+}
+
 TEST(EditorWiring, AMissingFileGoesToTheRecoveryScreenWithAnEmptyProgram) {
   ProgramRun stopped("");
   App& first = stopped.start(stopped.dir / "missing.nc");

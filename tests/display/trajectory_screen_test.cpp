@@ -105,6 +105,16 @@ TEST(TrajectoryRunScreen, IncludedFileRunsAndProgramContinues) {
   EXPECT_NE(r.totals.find("切削 50 "), std::string::npos) << r.totals;
 }
 
+// An included file is streamed; a device, which may never end a line, is
+// refused (the run stops there with the message) instead of filling the memory.
+TEST(TrajectoryRunScreen, IncludedDeviceIsRefused) {
+  Bench b("{Enter}0x", {"G00 X1.", "(:/dev/zero", "G00 X2."});
+  const RunReport r = b.run();
+  EXPECT_EQ(r.ZVZ, runstate::Error);
+  EXPECT_EQ(r.FILE, 2);
+  EXPECT_NE(r.I1M.find("/dev/zero"), std::string::npos) << r.I1M;
+}
+
 TEST(TrajectoryRunScreen, EscStopsAndKeysChangePace) {
   std::vector<std::string> program;
   for (int i = 0; i < 200; ++i) program.push_back("G01 X" + std::to_string(i % 50) + ". F100");
@@ -141,6 +151,36 @@ TEST(TrajectoryRunScreen, DigitKeysSetThePace) {
     Bench b(std::string("{Enter}") + c.key, program);
     EXPECT_NEAR(runToPrompt(b), c.seconds, 0.01) << "key " << c.key;
   }
+}
+
+// Headless, a run at the default pace waits on the virtual clock without a
+// frame per block: it presents about as often as a full-speed run.
+TEST(TrajectoryRunScreen, PacedHeadlessRunPresentsNoFramePerBlock) {
+  std::vector<std::string> program;
+  for (int i = 0; i < 300; ++i) program.push_back("G01 X" + std::to_string(i % 50) + ". F100");
+  Bench paced("{Enter}", program);
+  const double seconds = runToPrompt(paced);
+  EXPECT_NEAR(seconds, 300 * 0.075, 0.05) << "every block still waits its 75 ms";
+  EXPECT_LT(paced.backend.presentCount(), 20);
+  // The keys are still seen at once while a block waits.
+  Bench stopped("{Enter}{Esc}", program);
+  const RunReport r = stopped.run();
+  EXPECT_EQ(r.ZVZ, runstate::Escaped);
+  EXPECT_LE(r.FILE, 2);
+}
+
+// "?" during a run writes the copy into the working folder and names it on row 0.
+TEST(TrajectoryRunScreen, HardCopyDuringARunShowsItsName) {
+  Bench b("{Enter}?", {"G01 X1. F100", "X2."});
+  runToPrompt(b);
+  int copies = 0;
+  for (const auto& entry : fs::directory_iterator(b.dir)) {
+    const std::string name = entry.path().filename().string();
+    if (!name.starts_with("copy")) continue;
+    ++copies;
+    EXPECT_NE(b.screen.rowText(0).find(name), std::string::npos) << b.screen.rowText(0);
+  }
+  EXPECT_EQ(copies, 1);
 }
 
 TEST(TrajectoryRunScreen, ClearAndTextKeys) {

@@ -171,7 +171,31 @@ TEST(EditorScreen, CopyRangeAndPasteTwice) {
   EXPECT_EQ(c.buffer.line(15), "L3");
   EXPECT_EQ(c.textAt(0, c.CMMF() + 1, 5), "( 42)") << "the count printed on leaving";
   EXPECT_EQ(c.textAt(0, c.CMMF(), 6), "      ") << "the text area is cleared on leaving";
-  EXPECT_EQ(c.textAt(0, c.CMMF() + 2, 2), "f1") << "the key line stays";
+  EXPECT_EQ(c.textAt(0, c.CMMF() + 2, 2), "  ") << "the editor's key line goes with it";
+}
+
+// After Enter the row shows the line as stored, however long normalisation
+// made it; a line cut to 70 cells beeps and says so.
+TEST(EditorScreen, StoredLinesAreReprintedWholeAndCutLinesSaySo) {
+  auto words = [](int n) {
+    std::string s;
+    for (int i = 0; i < n; ++i) s += "XYZ"[i % 3] + std::string("1.");
+    return s;
+  };
+  struct Case {
+    int words;          // "X1." words typed (3 characters each)
+    size_t stored;      // cells stored after normalisation
+    bool cut;
+  } cases[] = {{14, 55, false}, {16, 63, false}, {17, 67, false}, {18, 70, true}};
+  for (const Case& c : cases) {
+    EditorHarness h("{Code:11}" + words(c.words) + "{Enter}", {"L1", "L2"});
+    h.run();
+    const std::string stored(h.buffer.line(1));
+    EXPECT_EQ(stored.size(), c.stored) << c.words;
+    EXPECT_EQ(h.textAt(6, 1, 74), stored + std::string(74 - stored.size(), ' ')) << c.words << " words";
+    EXPECT_EQ(h.backend.beepCount() > 0, c.cut) << c.words << " words";
+    EXPECT_EQ(h.textAt(9, h.CMMF() + 1, 30).find("70桁") != std::string::npos, c.cut) << c.words << " words";
+  }
 }
 
 TEST(EditorScreen, RangeDeleteClampsToTheLastLine) {

@@ -5,9 +5,16 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <thread>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "editor/program_buffer.h"
 #include "runtime/error.h"
+#include "runtime/line_reader.h"
 
 namespace vorn {
 namespace {
@@ -140,8 +147,11 @@ TEST(LoadBytes, BadBytesAndLongLinesNeverBreakTheBuffer) {
   EXPECT_EQ(b.line(2), std::string(70, 'Q')) << "NC-type lines are cut at 70 cells";
   EXPECT_NE(b.line(1).find("\xEF\xBF\xBD"), std::string::npos) << "invalid byte shown as U+FFFD";
 
-  loadProgramBytes(b, "bad.txt", bytes);
-  EXPECT_EQ(b.line(2).size(), 5000u) << "other files keep long lines whole";
+  const LoadResult txt = loadProgramBytes(b, "bad.txt", bytes);
+  // Other files keep long lines, up to the reader's cap.
+  EXPECT_EQ(b.line(2).size(), LineReader::kMaxLineBytes);
+  EXPECT_EQ(txt.linesCut, 1);
+  EXPECT_EQ(txt.firstCutLine, 2);
 }
 
 TEST(LoadFile, ReadsFromDiskAndRaisesOnAMissingFile) {
@@ -168,6 +178,118 @@ TEST(LoadFile, ReadsFromDiskAndRaisesOnAMissingFile) {
   EXPECT_THROW(loadProgramFile(b, (dir / "folder.nc").string()), RuntimeError) << "a folder is no file";
   EXPECT_EQ(joined(b), "O1|G0 X1|");
   std::filesystem::remove_all(dir);
+}
+
+// Programs written by other CNC tools: NC-type, their blocks upper-cased
+// outside parentheses before normalisation; ".nc" and the rest as before.
+TEST(LoadBytes, ForeignNcFilesAreUpperCasedOutsideComments) {
+  struct Case {
+    const char* path;
+    const char* lines;
+  } cases[] = {
+      {"part.gcode", "G01 X10. F100 (keep case)|(a comment line)|G01 X10. F100|"},
+      {"PART.NGC", "G01 X10. F100 (keep case)|(a comment line)|G01 X10. F100|"},
+      {"c:\\x\\p.tap", "G01 X10. F100 (keep case)|(a comment line)|G01 X10. F100|"},
+      {"p.Cnc", "G01 X10. F100 (keep case)|(a comment line)|G01 X10. F100|"},
+      {"part.nc", "g01 x10. f100 (keep case)|(a comment line)|G01 X10. F100|"},
+      {"part.txt", "g01 x10. f100 (keep case)|(a comment line)|G01X10.F100|%|"},
+  };
+  for (const Case& c : cases) {
+    ProgramBuffer b(100);
+    const LoadResult r =
+        loadProgramBytes(b, c.path, "g01 x10. f100 (keep case)\n(a comment line)\nG01X10.F100\n%\n");
+    EXPECT_EQ(joined(b), c.lines) << c.path;
+    EXPECT_EQ(r.ncType, std::string(c.path) != "part.txt") << c.path;
+  }
+  struct Type {
+    const char* path;
+    bool foreign;
+  } types[] = {{"a.ngc", true}, {"a.GCODE", true}, {"a.tap", true}, {"a.cnc", true},
+               {"a.nc", false},  {"a.gcode.txt", false}, {"dir.tap/file", false}, {"gcode", false}};
+  for (const Type& t : types) {
+    EXPECT_EQ(isForeignNcPath(t.path), t.foreign) << t.path;
+    EXPECT_EQ(lineRuleFor(t.path).upcase, t.foreign) << t.path;
+  }
+  EXPECT_EQ(programNameFromPath("part.gcode"), "part");
+}
+
+// A block that normalisation cuts to 70 cells is counted, so the caller can say so.
+TEST(LoadBytes, LinesCutTo70CellsAreReported) {
+  ProgramBuffer b(100);
+  const std::string longBlock = "G01" + std::string(80, 'X');
+  const LoadResult r = loadProgramBytes(b, "p.nc", "G00 X1.\n" + longBlock + "\n" + longBlock + "\n");
+  EXPECT_EQ(r.linesCut, 2);
+  EXPECT_EQ(r.firstCutLine, 2);
+  EXPECT_EQ(b.line(2).size(), 70u);
+  EXPECT_NE(loadCutMessage(r).find("2"), std::string::npos);
+  const LoadResult whole = loadProgramBytes(b, "p.nc", "G00 X1.\n" + std::string(70, 'X') + "\n");
+  EXPECT_EQ(whole.linesCut, 0);
+  EXPECT_EQ(loadCutMessage(whole), "");
+}
+
+std::filesystem::path scratchDir() {
+  const auto dir = std::filesystem::temp_directory_path() / "vorn_editor_load_stream_test";
+  std::filesystem::create_directories(dir);
+  return dir;
+}
+
+// The streamed reader gives what the in-memory split gives, also for line
+// ends that fall on the reader's buffer boundary.
+TEST(LoadFile, StreamedLinesEqualTheInMemoryRule) {
+  const auto path = scratchDir() / "same.txt";
+  std::vector<std::string> contents = {"A\r\nB\r\n", "A\rB\r", "A\r\nB", "A\n\nB\n", "", "\r\n",
+                                       "A\r\n\x1a", "A\x1a", "\x1a\n"};
+  for (size_t at : {size_t(65535), size_t(65536), size_t(65537)}) {
+    contents.push_back(std::string(at - 1, 'a') + "\r\nB\n");  // CR LF across the boundary
+    contents.push_back(std::string(at, 'a') + "\n\x1a");
+  }
+  for (const std::string& c : contents) {
+    {
+      std::ofstream out(path, std::ios::binary);
+      out << c;
+    }
+    ProgramBuffer fromFile(100), fromBytes(100);
+    const LoadResult a = loadProgramFile(fromFile, path.string());
+    const LoadResult b = loadProgramBytes(fromBytes, path.string(), c);
+    EXPECT_EQ(joined(fromFile), joined(fromBytes)) << c.size() << " bytes";
+    EXPECT_EQ(a.linesCut, b.linesCut);
+  }
+  std::filesystem::remove(path);
+}
+
+// A pipe that never ends is read only up to the buffer's capacity; a device
+// that may never end a line is refused instead of filling the memory.
+TEST(LoadFile, EndlessPipeStopsAtCapacityAndDeviceIsRefused) {
+  const auto fifo = scratchDir() / "endless.nc";
+  std::filesystem::remove(fifo);
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  struct sigaction ignore {}, old {};
+  ignore.sa_handler = SIG_IGN;
+  ::sigaction(SIGPIPE, &ignore, &old);
+  std::thread writer([&fifo] {
+    const int fd = ::open(fifo.c_str(), O_WRONLY);
+    const std::string block = "G01X1.Y2.\n";
+    while (fd >= 0 && ::write(fd, block.data(), block.size()) > 0) {
+    }
+    if (fd >= 0) ::close(fd);
+  });
+  ProgramBuffer b(500);
+  const LoadResult r = loadProgramFile(b, fifo.string());
+  writer.join();
+  ::sigaction(SIGPIPE, &old, nullptr);
+  EXPECT_EQ(b.lineCount(), 500);
+  EXPECT_EQ(r.cutAtLine, 501);
+  EXPECT_EQ(b.line(500), "G01 X1. Y2.");
+  std::filesystem::remove(fifo);
+
+  b.assign({"kept"});
+  try {
+    loadProgramFile(b, "/dev/zero");
+    ADD_FAILURE() << "a device loaded";
+  } catch (const RuntimeError& e) {
+    EXPECT_EQ(e.code(), err::DeviceUnavailable);
+  }
+  EXPECT_EQ(joined(b), "kept|");
 }
 
 }  // namespace

@@ -136,7 +136,9 @@ TEST(ProgramBuffer, ReadsThroughProgramSource) {
   ProgramBuffer b;
   b.assign({"O1", "G0 X1"});
   const ProgramSource& source = b;
-  EXPECT_EQ(source.lineCount(), 2);
+  EXPECT_TRUE(source.hasLine(2));
+  EXPECT_FALSE(source.hasLine(3));
+  EXPECT_FALSE(source.hasLine(0));
   EXPECT_EQ(source.line(2), "G0 X1");
   EXPECT_EQ(source.line(0), "");
   EXPECT_EQ(source.line(3), "");

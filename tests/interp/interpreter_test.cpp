@@ -180,6 +180,33 @@ TEST(Arcs, PlaneG18SwapsDirectionAndG19MapsAxes) {
   EXPECT_EQ(y.in.move().centre, (Point3{7, 5, 0}));
 }
 
+// In G19 the order of J and K in a block does not matter; elsewhere a K still
+// sets the J offset as well (the lathe I routine and G17 keep their rules).
+TEST(Arcs, G19JBeforeKEqualsKBeforeJ) {
+  struct Case {
+    const char* block;
+    Point3 centre;
+  } cases[] = {
+      {"G19 G02 Y20. Z0. J10. K0.", {0, 10, 0}},
+      {"G19 G02 Y20. Z0. K0. J10.", {0, 10, 0}},
+      {"G19 G03 Y10. Z10. J10. K0. F100", {0, 10, 0}},
+      {"G19 G03 Y10. Z10. K0. J10. F100", {0, 10, 0}},
+  };
+  for (const Case& c : cases) {
+    Machine m(mm());
+    EXPECT_EQ(m.run({c.block}), "") << c.block;
+    EXPECT_EQ(m.in.move().centre, c.centre) << c.block;
+  }
+  // A K in a later block of G19 still overwrites nothing it should not: J is per block.
+  Machine later(mm());
+  later.run({"G19 G02 Y20. Z0. J10.", "G00 Y0 Z0", "G02 Y20. Z0. K10."});
+  EXPECT_EQ(later.in.move().centre, (Point3{0, 10, 10}));
+  // In G17 a K read after J still sets the J offset too, as before.
+  Machine g17(mm());
+  EXPECT_EQ(g17.run({"G17 G02 X20. Y0 I10. J5. K0."}), "");
+  EXPECT_EQ(g17.in.move().centre, (Point3{10, 0, 0}));
+}
+
 TEST(FullCircles, G12G13WithStartAngleAndRadius) {
   Machine m(mm());
   m.run({"G00 X10. Y10.", "G13 R5. D90 F100"});

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "harness.h"
 
 namespace vorn {
@@ -152,6 +154,34 @@ TEST(Includes, RunInPlaceAndEndAtTheirMarkers) {
   EXPECT_EQ(o.texts, texts);
   EXPECT_EQ(joined(o.lines), "1 1 1 2 3 3 4 ");
   EXPECT_TRUE(o.moves[0].included);
+}
+
+// An included file may be a stream: its lines run as they are read, and a
+// read error part-way stops the run as an unreadable file, naming it.
+TEST(Includes, StreamedFileAndAReadErrorPartWay) {
+  TextProgram program({"(:s.nc", "G00 X1."});
+  for (bool fails : {false, true}) {
+    IncludeReader reader = [fails](const std::string&) {
+      auto count = std::make_shared<int>(0);
+      return IncludedFile([count, fails](std::string& line) {
+        if (++*count == 2 && fails) throw std::runtime_error("read error");
+        if (*count > 2) return false;
+        line = "G01 X" + std::to_string(*count * 10) + ".";
+        return true;
+      });
+    };
+    Runner runner(program, standardCodeTable(), test::millimetres(), reader);
+    std::vector<std::string> seen;
+    while (runner.step()) seen.emplace_back(runner.move().text);
+    if (fails) {
+      EXPECT_EQ(seen, (std::vector<std::string>{"G01 X10."}));
+      EXPECT_EQ(runner.result().ZVZ, RunState::FileError);
+      EXPECT_NE(runner.result().fileError.find("s.nc"), std::string::npos) << runner.result().fileError;
+    } else {
+      EXPECT_EQ(seen, (std::vector<std::string>{"G01 X10.", "G01 X20.", "G00 X1."}));
+      EXPECT_EQ(runner.result().ZVZ, RunState::Ended);
+    }
+  }
 }
 
 TEST(Includes, NormalizerAndMissingFile) {
