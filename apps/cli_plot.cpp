@@ -11,7 +11,9 @@
 #include <ostream>
 
 #include "apps/cli_simulate.h"
+#include "editor/load.h"
 #include "editor/normalize.h"
+#include "editor/program_stream.h"
 #include "interp/text_program.h"
 #include "output/hpgl_plot.h"
 #include "runtime/channels.h"
@@ -24,6 +26,20 @@
 namespace vorn {
 
 namespace {
+
+// The title of a ".wf" file's header ("" for other files or an unreadable one).
+std::string wfTitle(const std::string& file) {
+  const std::string path = unquotePath(file);
+  if (!isWfPath(path)) return "";
+  std::ifstream in(path, std::ios::binary);
+  std::vector<std::string> lines;
+  std::string line;
+  while (lines.size() < 3 && std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return readWfHeader(lines).title;
+}
 
 constexpr int kPlotChannel = 9;
 constexpr long kProgressBlocks = 10000;
@@ -185,15 +201,15 @@ int runPlotCommand(const std::vector<std::string>& args, std::ostream&, std::ost
   c.job.workSize = c.run.drawing.workSize;
   c.job.basePoint = c.run.drawing.basePoint;
 
-  std::optional<ProgramBuffer> program;
+  std::optional<StreamProgram> program;
   try {
-    program.emplace(readProgram(c.run.file));
+    program.emplace(c.run.file);
   } catch (const RuntimeError& e) {
     err << "vornt-cli plot: " << e.what() << "\n";
     return 1;
   }
-  if (c.label.H0X.empty()) c.label.H0X = program->H0X;
-  c.label.OSDATE = program->OSDATE;
+  if (c.label.H0X.empty()) c.label.H0X = wfTitle(c.run.file);
+  c.label.OSDATE = programNameFromPath(unquotePath(c.run.file));
   std::string problem;
   std::optional<CodeTable> codes;
   {
@@ -219,15 +235,7 @@ int runPlotCommand(const std::vector<std::string>& args, std::ostream&, std::ost
     HpglWriter out(sink);
     outcome = plotProgram(
         *program, *codes, c.run.settings, c.job, c.label, out,
-        [&paths](const std::string& name) {
-          std::string path = name;
-          for (char& ch : path) ch = ch == '\\' ? '/' : ch;
-          std::ifstream in(paths.resolve(path), std::ios::binary);
-          if (!in) raiseErrno(errno ? errno : ENOENT, "open " + name);
-          std::stringstream bytes;
-          bytes << in.rdbuf();
-          return decodeLines(bytes.str());
-        },
+        [&paths](const std::string& name) { return streamIncludedFile(paths.resolve(name).string(), name); },
         [](std::string_view line) { return normalizeBlock(line); },
         [&](const Move&) {
           if (++blocks % kProgressBlocks == 0) err << "vornt-cli plot: " << blocks << " blocks\n";

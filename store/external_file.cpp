@@ -81,7 +81,7 @@ void writeExternalFile(ChannelTable& channels, const std::string& hostPath, cons
     for (float v : header.settings) settings.emplace_back(double(v));
     channels.writeItems(ch, settings);
   }
-  for (int n = 1; n <= program.lineCount(); ++n) channels.printLine(ch, program.line(n));
+  for (int n = 1; program.hasLine(n); ++n) channels.printLine(ch, program.line(n));
   channels.close(ch);
   unfinished.done = true;
 }
