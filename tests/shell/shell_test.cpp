@@ -342,8 +342,7 @@ TEST(WindowEvents, FlagsMapOntoShellState) {
   rig.h.screen.listAdd("O1  \x01" "11");
   rig.h.screen.listAdd("O2  \x01" "22");
   rig.session->shell.LST_S1 = -1;
-  rig.h.screen.doEvents();
-  rig.h.screen.doEvents();
+  rig.h.screen.waitInput();   // a script's events go to reads
   handleWindowEvents(*rig.session);
   EXPECT_EQ(rig.session->shell.MXY, -1);
   EXPECT_EQ(rig.session->shell.PZJ, 22);
@@ -352,10 +351,10 @@ TEST(WindowEvents, FlagsMapOntoShellState) {
 
 TEST(WindowEvents, CloseAsksAndYesEnds) {
   ShellRig yes("{Close}{Enter}");
-  yes.h.screen.doEvents();
+  yes.h.screen.waitInput();
   EXPECT_THROW(handleWindowEvents(*yes.session), ShellUnwind);
   ShellRig no("{Close}{Esc}");
-  no.h.screen.doEvents();
+  no.h.screen.waitInput();
   EXPECT_NO_THROW(handleWindowEvents(*no.session));
 }
 
