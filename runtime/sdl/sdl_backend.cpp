@@ -79,6 +79,8 @@ void drawText(Image& img, int x, int y, std::string_view utf8, Rgb ink, Rgb pape
 }  // namespace
 
 SdlBackend::SdlBackend(int restoredWidth, int restoredHeight) {
+  // Stop signals end the program (runtime/signals.h); SDL must not turn them into close requests.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) fail("cannot open the display");
   // Large displays get whole-number scaling so that 8x18 cells stay readable.
   SDL_Rect usable{0, 0, 1024, 768};

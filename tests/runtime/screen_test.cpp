@@ -330,3 +330,34 @@ TEST(ScreenInputOrder, ADelayTakesNothingPastAWaitingKey) {
 
 }  // namespace
 }  // namespace vorn
+
+#include <csignal>
+
+#include "runtime/signals.h"
+
+namespace vorn {
+namespace {
+
+// A stop signal only sets the flag; the next input poll raises StopRequested.
+TEST(StopSignals, TheNextInputPollRaisesStopRequested) {
+  installStopSignals();
+  Rig r("abc");
+  EXPECT_EQ(r.screen.inkey(), "a");
+  std::raise(SIGHUP);
+  EXPECT_EQ(stopSignal(), SIGHUP);
+  try {
+    r.screen.waitKey();
+    ADD_FAILURE() << "no stop";
+  } catch (const StopRequested& stop) {
+    EXPECT_EQ(stop.signal, SIGHUP);
+  }
+  EXPECT_THROW(r.screen.doEvents(), StopRequested);
+  clearStopSignal();
+  EXPECT_EQ(r.screen.inkey(), "b");
+  std::signal(SIGTERM, SIG_DFL);
+  std::signal(SIGINT, SIG_DFL);
+  std::signal(SIGHUP, SIG_DFL);
+}
+
+}  // namespace
+}  // namespace vorn
