@@ -91,10 +91,10 @@ std::string readWholeFile(const std::string& hostPath, const std::string& shownP
   std::error_code ec;
   if (std::filesystem::is_directory(hostPath, ec)) throw RuntimeError(err::NotFound, "open " + shownPath, "a folder");
   std::ifstream in(hostPath, std::ios::binary);
-  if (!in) raiseErrno(errno ? errno : ENOENT, "open " + shownPath);
+  if (!in) raiseErrno(errno ? errno : ENOENT, "open " + shownPath, Access::Read);
   std::ostringstream content;
   content << in.rdbuf();
-  if (in.bad()) raiseErrno(errno ? errno : EIO, "read " + shownPath);
+  if (in.bad()) raiseErrno(errno ? errno : EIO, "read " + shownPath, Access::Read);
   return std::move(content).str();
 }
 

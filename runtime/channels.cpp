@@ -38,7 +38,7 @@ std::string readWholeFile(int fd, const std::string& where) {
   for (;;) {
     ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) raiseErrno(errno, where);
+    if (n < 0) raiseErrno(errno, where, Access::Read);
     if (n == 0) return data;
     data.append(buffer, static_cast<size_t>(n));
   }
@@ -183,7 +183,7 @@ void ChannelTable::open(int ch, std::string_view name, OpenMode mode) {
     c->kind = Kind::Input;
     c->path = paths_.resolve(name);
     c->fd = ::open(c->path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (c->fd < 0) raiseErrno(errno, where);
+    if (c->fd < 0) raiseErrno(errno, where, Access::Read);
     c->data = readWholeFile(c->fd, where);
     c->end = std::min(c->data.find(kEndOfText), c->data.size());
   } else if (mode == OpenMode::Append) {

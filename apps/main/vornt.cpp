@@ -149,6 +149,8 @@ int run(const Options& o, vorn::Backend& backend, vorn::Clock& clock) {
   const fs::path configDir = vorn::configFolder(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
   std::error_code ec;
   vorn::App app(backend, clock, vorn::loadDeviceConfig(configDir, fs::current_path(ec)));
+  for (const std::string& line : app.paths.config().problems)
+    std::cerr << "vornt: " << (configDir / "devices.conf").string() << ": line not understood: " << line << "\n";
   vorn::wireScreens(app);
   const fs::path dataDir = vorn::dataDirectory();
   app.session.hooks.prepareWorkDir = [&app, &configDir, &dataDir](vorn::Session&) {

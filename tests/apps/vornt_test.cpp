@@ -282,3 +282,24 @@ TEST(VorntSignals, StopSignalsEndPromptlyAndKeepTheTypedLines) {
 
 }  // namespace
 }  // namespace vorn
+
+namespace vorn {
+namespace {
+
+// Lines of devices.conf that were not understood are told once at start: on
+// standard error and as a notice in the window under the menu.
+TEST(Vornt, BadDevicesConfLinesAreShownOnceAtStart) {
+  VorntRun run;
+  fs::create_directories(run.dir / "config" / "vornt");
+  std::ofstream(run.dir / "config" / "vornt" / "devices.conf") << "A: = /tmp\nCOMX = /dev/null\nnonsense\n";
+  ASSERT_EQ(run.vornt("--headless --keys '' --dump-text out.txt"), 0);
+  const std::string said = readFile(run.dir / "stderr.txt");
+  EXPECT_NE(said.find("line not understood: COMX = /dev/null"), std::string::npos) << said;
+  EXPECT_NE(said.find("line not understood: nonsense"), std::string::npos) << said;
+  EXPECT_NE(readFile(run.dir / "work" / "out.txt").find("devices.conf 解釈できない行: COMX = /dev/null ほか1行"),
+            std::string::npos)
+      << readFile(run.dir / "work" / "out.txt");
+}
+
+}  // namespace
+}  // namespace vorn
