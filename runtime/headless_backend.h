@@ -52,6 +52,11 @@ class HeadlessBackend final : public Backend {
   void mouse(int& col, int& row, int& buttons) const override;
   void setInputMethodMode(int mode) override { imeMode_ = mode; }
   int inputMethodMode() const { return imeMode_; }
+  void setTextInputRect(int x, int y, int w, int h) override { textInputRect_ = {x, y, w, h}; }
+  struct Rect {
+    int x = 0, y = 0, w = 0, h = 0;
+  };
+  Rect textInputRect() const { return textInputRect_; }   // last one placed
 
  private:
   std::deque<InputEvent> script_;
@@ -66,6 +71,7 @@ class HeadlessBackend final : public Backend {
   bool listVisible_ = false;
   int mouseCol_ = 0, mouseRow_ = 0, mouseButtons_ = 0;
   int imeMode_ = 0;
+  Rect textInputRect_;
   int liveFd_ = -1;         // script still being written, -1 none
   std::string livePart_;    // its text after the last complete line
 

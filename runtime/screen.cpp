@@ -252,8 +252,12 @@ bool Screen::handle(const InputEvent& e) {
   ++arrivals_;
   switch (e.kind) {
     case Kind::Key:
+      composition_.clear();   // a delivered text ends any composition
       keys_.push_back({e.text, arrivals_});
       return true;
+    case Kind::Compose:
+      composition_ = e.text;
+      return false;
     case Kind::Click:
       clicks_.push_back({{e.col, e.row, e.button}, arrivals_});
       return true;

@@ -163,7 +163,18 @@ class Screen {
   // --- windows
   void setTitle(const std::string& utf8);
   const std::string& title() const { return title_; }
-  void setInputMethodMode(int mode) { backend_.setInputMethodMode(mode); }
+  // The input method: on (1) only while a field takes double-byte text.
+  void setInputMethodMode(int mode) {
+    imeMode_ = mode;
+    backend_.setInputMethodMode(mode);
+  }
+  int inputMethodMode() const { return imeMode_; }
+  // The text the input method is composing ("" when none); fields show it at their cursor.
+  const std::string& composition() const { return composition_; }
+  // Places the input method's candidate window at cells col.. on row.
+  void setTextInputArea(int col, int row, int cells) {
+    backend_.setTextInputRect(col * kCellWidth, row * kCellHeight, cells * kCellWidth, kCellHeight);
+  }
   // Secondary window "form2" with list box "list1".
   void listClear();
   void listAdd(const std::string& entry);
@@ -237,6 +248,8 @@ class Screen {
   std::function<void()> eventHook_;
   bool inEventHook_ = false;
   unsigned windowEventCount_ = 0;         // counts resize, close and list events handled
+  int imeMode_ = 0;                       // last input-method mode set
+  std::string composition_;               // text being composed by the input method
 
   void composeInto(Image& img) const;     // composite() into img's storage
   bool textLayerCurrent() const;

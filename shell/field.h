@@ -54,6 +54,8 @@ std::string translateKey(std::string_view key);
 // Whether a typed character belongs to text class ZDN 1-7; sets *upper to the
 // character to store (letters upper-cased for classes 3 and 4).
 bool acceptsCharacter(int textClass, char32_t ch, char32_t* stored);
+// Whether text class ZDN 1-7 takes double-byte text (the input method is on for it).
+bool takesDoubleByte(int textClass);
 // Decimals of a number type: the digit after the decimal point of ZDN (11.2 -> 2).
 int numberDecimals(float ZDN);
 // The display template of a number field: ZP "#" with "." at position ZP - decimals.
