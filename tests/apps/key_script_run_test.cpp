@@ -144,7 +144,7 @@ TEST(KeyScriptRun, EventsInTheMiddleReachEveryScreenInOrder) {
     std::string script;
     std::string expectedLine;     // a line the buffer must hold at the end
     bool waiting = true;          // the run ends waiting for input
-    std::function<void(const fs::path&)> prepare;
+    std::function<void(const fs::path&)> prepare = {};
   };
   const std::string toEditor = "1{Enter}{Code:11}";
   const std::vector<Case> cases = {
