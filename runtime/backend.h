@@ -29,6 +29,7 @@ struct InputEvent {
     CloseRequest, // the user asked to close the main window
     ListSelect,   // index: the list box selection changed
     Wait,         // ms: a key-script pause (headless only)
+    Compose,      // text: what the input method is composing ("" when it ends), index: its cursor
   };
   Kind kind = Kind::Key;
   std::string text;
@@ -61,7 +62,10 @@ class Backend {
   virtual void hideList() = 0;
   // Mouse position in cells and buttons held (bit 0 left, bit 1 right).
   virtual void mouse(int& col, int& row, int& buttons) const = 0;
+  // 1 turns the input method on (a field takes double-byte text); other modes turn it off.
   virtual void setInputMethodMode(int mode) = 0;
+  // Where the input method's candidate window belongs (client pixels): the field's cursor.
+  virtual void setTextInputRect(int /*x*/, int /*y*/, int /*w*/, int /*h*/) {}
 };
 
 }  // namespace vorn

@@ -38,7 +38,7 @@ std::string readWholeFile(int fd, const std::string& where) {
   for (;;) {
     ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) raiseErrno(errno, where);
+    if (n < 0) raiseErrno(errno, where, Access::Read);
     if (n == 0) return data;
     data.append(buffer, static_cast<size_t>(n));
   }
@@ -107,6 +107,7 @@ struct ChannelTable::Channel {
   std::string pending;                // output and append: bytes not yet written
   std::filesystem::path tempPath;     // output: temporary file renamed over path on close
   int64_t written = 0;                // output and append: bytes in the file including pending
+  int64_t sizeAtOpen = 0;             // append: the file's size before this channel added to it
 
   int recordLength = 0;             // random: bytes per record
   std::string record;               // random: the record buffer
@@ -122,6 +123,10 @@ struct ChannelTable::Channel {
     if (!tempPath.empty()) ::unlink(tempPath.c_str());
   }
 
+  void undo() {
+    if (kind == Kind::Append && fd >= 0) (void)::ftruncate(fd, sizeAtOpen);
+  }
+
   std::string where(const char* operation) const { return std::string(operation) + " " + name; }
 
   void flush() {
@@ -134,7 +139,10 @@ struct ChannelTable::Channel {
     if (pending.size() >= kFlushThreshold) flush();
   }
 
-  // Writes out everything and finishes the file; throws leaving the channel retryable.
+  // Writes out everything and finishes the file. On failure the caller drops
+  // the channel: output leaves the old file as it was (the destructor removes
+  // the temporary file), append is cut back to its size at open (undo()), so
+  // that repeating the whole operation writes everything exactly once.
   void finish() {
     if (kind == Kind::Output || kind == Kind::Append) {
       flush();
@@ -175,7 +183,7 @@ void ChannelTable::open(int ch, std::string_view name, OpenMode mode) {
     c->kind = Kind::Input;
     c->path = paths_.resolve(name);
     c->fd = ::open(c->path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (c->fd < 0) raiseErrno(errno, where);
+    if (c->fd < 0) raiseErrno(errno, where, Access::Read);
     c->data = readWholeFile(c->fd, where);
     c->end = std::min(c->data.find(kEndOfText), c->data.size());
   } else if (mode == OpenMode::Append) {
@@ -184,7 +192,7 @@ void ChannelTable::open(int ch, std::string_view name, OpenMode mode) {
     c->fd = ::open(c->path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
     if (c->fd < 0) raiseErrno(errno, where);
     struct stat st {};
-    if (::fstat(c->fd, &st) == 0) c->written = st.st_size;
+    if (::fstat(c->fd, &st) == 0) c->written = c->sizeAtOpen = st.st_size;
   } else {
     c->kind = Kind::Output;
     c->path = paths_.resolveForWriting(name);
@@ -247,11 +255,19 @@ void ChannelTable::attachSerial(int ch, std::unique_ptr<SerialPort> port, std::s
   add(ch, std::move(c));
 }
 
+// A failed close still closes the channel: a retry of the failed operation
+// then opens it again instead of finding it "already open".
 void ChannelTable::close(int ch) {
   auto it = channels_.find(ch);
   if (it == channels_.end()) return;
-  it->second->finish();  // on failure the channel stays open so that a retry repeats the close
+  std::unique_ptr<Channel> c = std::move(it->second);
   channels_.erase(it);
+  try {
+    c->finish();
+  } catch (const RuntimeError&) {
+    c->undo();
+    throw;
+  }
 }
 
 void ChannelTable::discard(int ch) { channels_.erase(ch); }
@@ -262,6 +278,7 @@ void ChannelTable::closeAll() {
     try {
       c->finish();
     } catch (const RuntimeError& e) {
+      c->undo();
       if (!first) first = e;
     }
   }

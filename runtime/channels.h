@@ -66,7 +66,10 @@ class ChannelTable {
   void openDevice(int ch, std::string_view deviceString);
   // Puts an already open port on a channel (protocol tests use a fake port).
   void attachSerial(int ch, std::unique_ptr<SerialPort> port, std::string name);
-  // Closes the channel, committing output; closing a closed channel does nothing.
+  // Closes the channel, committing output; closing a closed channel does
+  // nothing. When committing fails the channel is closed all the same, the
+  // old file kept (output) or cut back to its size at open (append), and the
+  // error raised, so that retrying the whole operation repeats it.
   void close(int ch);
   // Drops the channel without committing: a file being replaced keeps its old
   // contents (the temporary file is removed). Nothing happens on a closed channel.

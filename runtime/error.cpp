@@ -10,7 +10,7 @@ RuntimeError::RuntimeError(int code, std::string where, const std::string& detai
       code_(code),
       where_(std::move(where)) {}
 
-int codeFromErrno(int e) {
+int codeFromErrno(int e, Access access) {
   switch (e) {
     case ENOENT:
     case ENOTDIR:
@@ -22,9 +22,10 @@ int codeFromErrno(int e) {
     case EFBIG:
       return err::DiskFull;
     case EROFS:
+      return err::WriteProtected;
     case EACCES:
     case EPERM:
-      return err::WriteProtected;
+      return access == Access::Read ? err::PathAccess : err::WriteProtected;
     case ENOMEM:
       return err::OutOfMemory;
     case ENXIO:
@@ -49,8 +50,8 @@ int codeFromErrno(int e) {
   }
 }
 
-void raiseErrno(int errnoValue, const std::string& where) {
-  throw RuntimeError(codeFromErrno(errnoValue), where, std::strerror(errnoValue));
+void raiseErrno(int errnoValue, const std::string& where, Access access) {
+  throw RuntimeError(codeFromErrno(errnoValue, access), where, std::strerror(errnoValue));
 }
 
 }  // namespace vorn

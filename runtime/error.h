@@ -25,7 +25,8 @@ inline constexpr int DiskFull = 67;
 inline constexpr int MediaError = 71;
 inline constexpr int NoMedia = 72;
 inline constexpr int WriteProtected = 73;
-inline constexpr int NetPathMissing = 75;
+inline constexpr int NetPathMissing = 75;  // also the path/file access error:
+inline constexpr int PathAccess = 75;      // a file or folder that may not be read
 inline constexpr int NcLineFault = 78;
 }  // namespace err
 
@@ -40,10 +41,14 @@ class RuntimeError : public std::runtime_error {
   std::string where_;
 };
 
+// What the failing operation did: refused permission means a write-protected
+// file or disk for writes, but a path/file access error for reads.
+enum class Access { Write, Read };
+
 // Maps an errno value onto the codes above (one table, tested).
-int codeFromErrno(int errnoValue);
-// Throws RuntimeError(codeFromErrno(errnoValue), where).
-[[noreturn]] void raiseErrno(int errnoValue, const std::string& where);
+int codeFromErrno(int errnoValue, Access access = Access::Write);
+// Throws RuntimeError(codeFromErrno(errnoValue, access), where).
+[[noreturn]] void raiseErrno(int errnoValue, const std::string& where, Access access = Access::Write);
 
 // What the installed handler decided for a failed operation.
 enum class Recovery { Retry, Rethrow };

@@ -1,5 +1,10 @@
 #include "headless_backend.h"
 
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
+
 #include "keyscript.h"
 
 namespace vorn {
@@ -35,8 +40,30 @@ void HeadlessBackend::present(const Image& frame) {
   lastFrame_ = frame;
 }
 
-std::optional<InputEvent> HeadlessBackend::nextEvent(double) {
+// Waits for more of a followed script; complete lines are parsed and queued
+// (an item never spans lines), the rest when the writer closes its end.
+void HeadlessBackend::readLive(double timeoutSeconds) {
+  pollfd p{liveFd_, POLLIN, 0};
+  if (::poll(&p, 1, int(timeoutSeconds * 1000)) <= 0) return;   // nothing yet, or a signal
+  char buffer[4096];
+  ssize_t n = ::read(liveFd_, buffer, sizeof buffer);
+  if (n < 0 && (errno == EINTR || errno == EAGAIN)) return;
+  if (n <= 0) {
+    liveFd_ = -1;
+    append(parseKeyScript(livePart_));
+    livePart_.clear();
+    return;
+  }
+  livePart_.append(buffer, size_t(n));
+  size_t end = livePart_.rfind('\n');
+  if (end == std::string::npos) return;
+  append(parseKeyScript(std::string_view(livePart_).substr(0, end + 1)));
+  livePart_.erase(0, end + 1);
+}
+
+std::optional<InputEvent> HeadlessBackend::nextEvent(double timeoutSeconds) {
   mouseButtons_ = 0;  // a scripted click is released when the next event is taken
+  if (script_.empty() && liveFd_ >= 0) readLive(timeoutSeconds);
   if (script_.empty()) return std::nullopt;
   InputEvent e = std::move(script_.front());
   script_.pop_front();

@@ -23,6 +23,10 @@ class HeadlessBackend final : public Backend {
 
   void append(std::vector<InputEvent> events);   // more script at the end
   size_t pendingEvents() const { return script_.size(); }
+  // Reads more script from fd (a pipe or terminal) as it is written, line by
+  // line, after the queued items; the script is used up only at its end of
+  // file. nextEvent() waits on it up to its timeout. The fd stays the caller's.
+  void followScript(int fd) { liveFd_ = fd; }
 
   bool headless() const override { return true; }
   int clientWidth() const override { return width_; }
@@ -37,7 +41,7 @@ class HeadlessBackend final : public Backend {
   const Image& lastFrame() const { return lastFrame_; }
   // Script events never wait: the next one comes at once, or nullopt when used up.
   std::optional<InputEvent> nextEvent(double timeoutSeconds) override;
-  bool exhausted() const override { return script_.empty(); }
+  bool exhausted() const override { return script_.empty() && liveFd_ < 0; }
   void beep() override { ++beeps_; }
   int beepCount() const { return beeps_; }
   void showList(const std::vector<std::string>& entries, int selected) override;
@@ -48,6 +52,11 @@ class HeadlessBackend final : public Backend {
   void mouse(int& col, int& row, int& buttons) const override;
   void setInputMethodMode(int mode) override { imeMode_ = mode; }
   int inputMethodMode() const { return imeMode_; }
+  void setTextInputRect(int x, int y, int w, int h) override { textInputRect_ = {x, y, w, h}; }
+  struct Rect {
+    int x = 0, y = 0, w = 0, h = 0;
+  };
+  Rect textInputRect() const { return textInputRect_; }   // last one placed
 
  private:
   std::deque<InputEvent> script_;
@@ -62,6 +71,11 @@ class HeadlessBackend final : public Backend {
   bool listVisible_ = false;
   int mouseCol_ = 0, mouseRow_ = 0, mouseButtons_ = 0;
   int imeMode_ = 0;
+  Rect textInputRect_;
+  int liveFd_ = -1;         // script still being written, -1 none
+  std::string livePart_;    // its text after the last complete line
+
+  void readLive(double timeoutSeconds);
 };
 
 }  // namespace vorn

@@ -67,6 +67,11 @@ InputEvent namedItem(std::string_view body, size_t pos) {
     if (auto code = keyCodeByName(name)) return keyEvent(*code);
     throw KeyScriptError(pos, "unknown key name {" + std::string(body) + "}");
   }
+  if (is("Compose")) return e.kind = Kind::Compose, e.text = std::string(args), e.index = charCount(args), e;
+  if (is("Text")) {
+    if (args.empty()) throw KeyScriptError(pos, "{Text:...} needs the text the input method delivers");
+    return keyEvent(std::string(args));
+  }
   if (is("Code")) {
     std::string text;
     for (long v : numbers(args, 0, pos, name)) {

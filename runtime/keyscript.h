@@ -2,7 +2,9 @@
 // Key scripts: the input of headless runs. Typed text (UTF-8, one key per
 // character) and names in braces: {Enter} {F5} {Shift+Home} {Ctrl+L}
 // {Code:N[,N...]} {Wait:ms} {Click:col,row} {RClick:col,row} {Resize:w,h}
-// {Close} {ListSelect:n} {ListResize}; "{{" is a literal "{". Line breaks in
+// {Close} {ListSelect:n} {ListResize}, and the input method's {Compose:text}
+// (text being composed; {Compose:} ends it) and {Text:text} (composed text
+// delivered as one key); "{{" is a literal "{". Line breaks in
 // the script are ignored. The notation is documented in docs/KEYS.md.
 #include <stdexcept>
 #include <string>

@@ -20,12 +20,12 @@ LineReader::LineReader(const std::string& hostPath, const std::string& shownPath
                        size_t maxLineBytes)
     : shownPath_(shownPath), maxLineBytes_(maxLineBytes), buffer_(kBufferBytes) {
   fd_ = ::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd_ < 0) raiseErrno(errno, "open " + shownPath);
+  if (fd_ < 0) raiseErrno(errno, "open " + shownPath, Access::Read);
   struct stat st {};
   if (::fstat(fd_, &st) != 0) {
     const int e = errno;
     ::close(fd_);
-    raiseErrno(e, "open " + shownPath);
+    raiseErrno(e, "open " + shownPath, Access::Read);
   }
   if (S_ISDIR(st.st_mode)) {
     ::close(fd_);
@@ -58,7 +58,7 @@ bool LineReader::fill() {
       eof_ = true;
       return false;
     }
-    if (errno != EINTR) raiseErrno(errno, "read " + shownPath_);
+    if (errno != EINTR) raiseErrno(errno, "read " + shownPath_, Access::Read);
   }
 }
 
@@ -68,7 +68,7 @@ void LineReader::seekTo(uint64_t offset) {
     pos_ = size_t(offset - bufferStart_);  // still in the buffer
     return;
   }
-  if (::lseek(fd_, off_t(offset), SEEK_SET) < 0) raiseErrno(errno, "seek " + shownPath_);
+  if (::lseek(fd_, off_t(offset), SEEK_SET) < 0) raiseErrno(errno, "seek " + shownPath_, Access::Read);
   bufferStart_ = offset;
   pos_ = end_ = 0;
   eof_ = false;

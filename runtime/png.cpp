@@ -79,7 +79,7 @@ void writePng(const std::string& path, const Image& image) {
 
 Image readPng(const std::string& path) {
   FilePtr file(std::fopen(path.c_str(), "rb"));
-  if (!file) raiseErrno(errno, "read " + path);
+  if (!file) raiseErrno(errno, "read " + path, Access::Read);
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, jumpOnError, ignoreWarning);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   Image image;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "png.h"
+#include "signals.h"
 #include "text.h"
 
 namespace vorn {
@@ -251,8 +252,12 @@ bool Screen::handle(const InputEvent& e) {
   ++arrivals_;
   switch (e.kind) {
     case Kind::Key:
+      composition_.clear();   // a delivered text ends any composition
       keys_.push_back({e.text, arrivals_});
       return true;
+    case Kind::Compose:
+      composition_ = e.text;
+      return false;
     case Kind::Click:
       clicks_.push_back({{e.col, e.row, e.button}, arrivals_});
       return true;
@@ -305,16 +310,37 @@ void Screen::advance(double seconds) {
   clock_.sleep(end - clock_.seconds());
 }
 
-// Drains waiting events but stops after one key or click, so that script
-// events after a key stay behind it until the key has been read.
+// Takes back-end events only while no key or click waits unread: window
+// events are handled as they come, and the first key or click stops the
+// take. So every input item is seen in its written order, one per read,
+// however often a screen polls.
 void Screen::pump(double timeoutSeconds) {
+  checkStop();
   runTimer();
   double wait = timeoutSeconds;
-  while (auto e = backend_.nextEvent(wait)) {
+  while (!inputWaiting()) {
+    auto e = backend_.nextEvent(wait);
+    if (!e) break;
     wait = 0;
-    if (handle(*e)) break;
+    handle(*e);
   }
   runTimer();
+  checkStop();
+}
+
+// Waits up to `seconds` for one event; while a key or click waits unread
+// nothing more is taken, time just passes.
+void Screen::waitEvent(double seconds) {
+  if (inputWaiting()) {
+    clock_.sleep(seconds);
+  } else if (auto e = backend_.nextEvent(seconds)) {
+    handle(*e);
+  }
+  checkStop();
+}
+
+void Screen::checkStop() const {
+  if (int signal = stopSignal()) throw StopRequested{signal};
 }
 
 void Screen::block() {
@@ -326,11 +352,18 @@ void Screen::block() {
   }
   double wait = kLongestWait;
   if (timerOn_) wait = std::clamp(timerNext_ - clock_.seconds(), 0.0, kLongestWait);
-  if (auto e = backend_.nextEvent(wait)) handle(*e);
+  waitEvent(wait);
   runTimer();
 }
 
+// A click that waited through a key read is dropped: the screen reading
+// keys does not take clicks. (One that arrives during this read stays for a
+// takeClick() that may follow.)
 std::string Screen::inkey() {
+  if (clickFirst()) {
+    clicks_.erase(clicks_.begin());
+    return {};
+  }
   pump(0);
   if (!keys_.empty()) return popFront(keys_).item;
   present(false);
@@ -341,7 +374,9 @@ std::string Screen::inkey() {
 std::string Screen::waitKey() {
   bool tickedAfterScript = false;
   for (;;) {
+    clicks_.clear();   // a screen waiting for a key does not take clicks
     if (keys_.empty()) pump(0);
+    clicks_.clear();
     if (!keys_.empty()) return popFront(keys_).item;
     // A timer cannot deliver a key: after the script let it tick once, then give up.
     if (backend_.headless() && backend_.exhausted()) {
@@ -355,7 +390,7 @@ std::string Screen::waitKey() {
 std::string Screen::waitKeyOrClick() {
   bool tickedAfterScript = false;
   for (;;) {
-    if (keys_.empty() && clicks_.empty()) pump(0);
+    if (!inputWaiting()) pump(0);
     if (clickFirst()) return {};
     if (!keys_.empty()) return popFront(keys_).item;
     if (backend_.headless() && backend_.exhausted()) {
@@ -368,7 +403,7 @@ std::string Screen::waitKeyOrClick() {
 
 void Screen::waitInput() {
   unsigned seen = arrivals_;
-  if (!keys_.empty() || !clicks_.empty()) return;
+  if (inputWaiting()) return;
   for (;;) {
     pump(0);
     if (arrivals_ != seen) return;
@@ -378,11 +413,17 @@ void Screen::waitInput() {
 }
 
 void Screen::flushKeys() {
-  // Keys already typed in a window are discarded; a key script's later keys
-  // are typed later, so they stay.
-  if (!backend_.headless())
-    while (auto e = backend_.nextEvent(0)) handle(*e);
+  // Only what a person typed ahead in a window is discarded. A key script's
+  // items are typed in their written order, so none of them is ever dropped.
+  if (backend_.headless()) return;
   keys_.clear();
+  clicks_.clear();
+  while (auto e = backend_.nextEvent(0)) {
+    if (handle(*e)) {
+      keys_.clear();
+      clicks_.clear();
+    }
+  }
 }
 
 bool Screen::takeClick(MouseClick& click) {
@@ -392,11 +433,21 @@ bool Screen::takeClick(MouseClick& click) {
   return true;
 }
 
-void Screen::doEvents() { pump(0); }
+// In a window these let the events already queued run. A key script's next
+// item has not happened yet: a person types it once the program reads input,
+// so a headless run gives it to reads only, never to these.
+void Screen::doEvents() {
+  if (backend_.headless()) {
+    runTimer();
+    checkStop();
+  } else {
+    pump(0);
+  }
+}
 
 bool Screen::eventsPending() {
   unsigned before = windowEventCount_;
-  pump(0);
+  doEvents();
   return windowEventCount_ != before;
 }
 
@@ -413,7 +464,7 @@ void Screen::delay(double seconds, bool breakOnKey) {
       clock_.sleep(std::min(step, kFramePeriod));   // keys are looked at as often as in a window
     } else {
       present(false);
-      if (auto e = backend_.nextEvent(std::min(step, kFramePeriod))) handle(*e);
+      waitEvent(std::min(step, kFramePeriod));
     }
     runTimer();
   }

@@ -114,9 +114,17 @@ class Screen {
   Painter& gfx() { return painter_; }
 
   // --- input
-  // Next key string, or "" when none is waiting. Lets pending events run first.
+  // Input arrives in order, one item per read: while a key or click waits
+  // unread no further event is taken from the back end, so a window event
+  // written after a key in a script is seen only once that key was read.
+  // Every input call raises StopRequested (runtime/signals.h) once a stop
+  // signal has arrived.
+  //
+  // Next key string, or "" when none is waiting. Lets pending events run
+  // first. A click still waiting from before is dropped (and "" returned):
+  // a screen reading keys takes no clicks.
   std::string inkey();
-  // Waits for a key. Throws InputExhausted when no key can ever arrive.
+  // Waits for a key, dropping clicks. Throws InputExhausted when no key can ever arrive.
   std::string waitKey();
   // Waits for a key or a mouse click; returns the key ("" when a click came,
   // then takeClick() tells where). Throws InputExhausted like waitKey.
@@ -126,11 +134,15 @@ class Screen {
   // and window events together. Throws InputExhausted when nothing can come.
   void waitInput();
   // True in a headless run whose key script is used up (no key can arrive).
-  bool inputExhausted() const { return backend_.exhausted(); }
+  bool inputExhausted() const { return backend_.exhausted() && !inputWaiting(); }
+  // A key or click waits unread.
+  bool inputWaiting() const { return !keys_.empty() || !clicks_.empty(); }
+  // Discards what a person typed ahead in a window; a key script keeps every item.
   void flushKeys();
   bool takeClick(MouseClick& click);    // a pending click, consumed
   void mouse(int& col, int& row, int& buttons) const { backend_.mouse(col, row, buttons); }
-  // Lets pending events run (handlers set flags) without taking keys.
+  // Lets pending events run (handlers set flags) without taking keys. In a
+  // headless run no script item is taken: items go to the reads above.
   void doEvents();
   bool eventsPending();
   WindowEvents& events() { return events_; }
@@ -151,7 +163,18 @@ class Screen {
   // --- windows
   void setTitle(const std::string& utf8);
   const std::string& title() const { return title_; }
-  void setInputMethodMode(int mode) { backend_.setInputMethodMode(mode); }
+  // The input method: on (1) only while a field takes double-byte text.
+  void setInputMethodMode(int mode) {
+    imeMode_ = mode;
+    backend_.setInputMethodMode(mode);
+  }
+  int inputMethodMode() const { return imeMode_; }
+  // The text the input method is composing ("" when none); fields show it at their cursor.
+  const std::string& composition() const { return composition_; }
+  // Places the input method's candidate window at cells col.. on row.
+  void setTextInputArea(int col, int row, int cells) {
+    backend_.setTextInputRect(col * kCellWidth, row * kCellHeight, cells * kCellWidth, kCellHeight);
+  }
   // Secondary window "form2" with list box "list1".
   void listClear();
   void listAdd(const std::string& entry);
@@ -225,6 +248,8 @@ class Screen {
   std::function<void()> eventHook_;
   bool inEventHook_ = false;
   unsigned windowEventCount_ = 0;         // counts resize, close and list events handled
+  int imeMode_ = 0;                       // last input-method mode set
+  std::string composition_;               // text being composed by the input method
 
   void composeInto(Image& img) const;     // composite() into img's storage
   bool textLayerCurrent() const;
@@ -235,6 +260,8 @@ class Screen {
   void runTimer();                         // fires the handler when its time has come
   void advance(double seconds);            // lets time pass; the timer fires on schedule
   void block();                            // waits for the next event; throws InputExhausted
+  void waitEvent(double seconds);          // one event, unless input waits unread
+  void checkStop() const;                  // throws StopRequested after a stop signal
   void scrollWindow();
   void newLine();
   int scrollBottom() const;

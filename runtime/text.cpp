@@ -97,6 +97,14 @@ bool isHalfWidthKatakana(char32_t cp) { return cp >= 0xFF61 && cp <= 0xFF9F; }
 
 }  // namespace
 
+bool hasCp932Form(char32_t cp) {
+  std::string one;
+  appendUtf8(one, cp);
+  int missing = 0;
+  toCp932(one, &missing);
+  return missing == 0;
+}
+
 std::string toCp932(std::string_view utf8, int* unconverted) {
   std::string out;
   out.reserve(utf8.size());

@@ -13,6 +13,9 @@ std::string toCp932(std::string_view utf8, int* unconverted = nullptr);
 // Code page 932 -> UTF-8. Invalid bytes become U+FFFD, one per bad byte.
 std::string fromCp932(std::string_view bytes);
 
+// Whether the character has a code page 932 form (files and the line can carry it).
+bool hasCp932Form(char32_t cp);
+
 // Decodes the code point at s[pos] and advances pos; invalid UTF-8 yields U+FFFD.
 char32_t nextCodePoint(std::string_view s, size_t& pos);
 void appendUtf8(std::string& out, char32_t cp);

@@ -109,8 +109,9 @@ bool acceptsCharacter(int textClass, char32_t ch, char32_t* stored) {
     case 3: return letter;
     case 4: return letter || digit || ch == U'.' || ch == U'-' || ch == U' ';
     case 5: return (ch >= 32 && ch < 127) || halfKana;          // codes 32-223 of the code page
-    case 6: return ch >= 32 && ch != 127;
-    case 7: return wide;
+    // Double-byte text must have a code page 932 form ("€" or an emoji has none).
+    case 6: return ch >= 32 && ch != 127 && hasCp932Form(ch);
+    case 7: return wide && hasCp932Form(ch);
     case 8: return letter || digit || ch == U'-' || ch == U'@' || ch == U'_';
     default: return false;
   }
@@ -360,23 +361,66 @@ FieldResult fieldInput(Screen& screen, FieldCall& call) {
   return textField(screen, call);
 }
 
+// Text classes 6 and 7 take double-byte text: the input method is on while
+// such a field is edited, and what it composes is shown at the cursor.
+bool takesDoubleByte(int textClass) { return textClass == 6 || textClass == 7; }
+
+namespace {
+
+// The field with the composition (reversed) at the cursor, the cursor after
+// it, and the candidate window placed there.
+void paintTextField(Screen& screen, const TextEntry& entry, int col, int row) {
+  printAt(screen, col, row, entry.shown(), kEditColor);
+  const int cursor = std::min(entry.cursor, entry.ZP - 1);
+  const std::string composing = cutToWidth(screen.composition(), entry.ZP - cursor);
+  if (!composing.empty()) {
+    screen.color(0, kEditColor);
+    screen.locate(col + cursor, row);
+    screen.print(composing);
+    screen.color(kTextColor, 0);
+  }
+  const int after = std::min(cursor + textWidth(composing), entry.ZP - 1);
+  screen.locate(col + after, row);
+  screen.setTextInputArea(col + after, row, entry.ZP - after);
+}
+
+// The next key; the field is painted again whenever the composition changes.
+std::string nextFieldKey(Screen& screen, const TextEntry& entry, int col, int row) {
+  std::string shown = screen.composition();
+  for (;;) {
+    std::string k = screen.inkey();
+    if (!k.empty()) return k;
+    if (screen.composition() != shown) {
+      shown = screen.composition();
+      paintTextField(screen, entry, col, row);
+    }
+    screen.waitInput();
+  }
+}
+
+}  // namespace
+
 FieldResult textField(Screen& screen, FieldCall& call) {
   FieldResult result;
   TextEntry entry(call.ZP, int(call.ZDN), call.text);
   const int col = call.F1 - 1, row = call.Y - 1;
   MarkerCell marker = saveMarker(screen, col - 1, row);
+  const int imeBefore = screen.inputMethodMode();
+  const int imeHere = takesDoubleByte(entry.textClass) ? 1 : 2;
+  if (imeHere != imeBefore) screen.setInputMethodMode(imeHere);
   screen.showCursor(true);
   for (;;) {
     paintMarker(screen, marker, entry.insert);
-    printAt(screen, col, row, entry.shown(), kEditColor);
-    screen.locate(col + std::min(entry.cursor, entry.ZP - 1), row);
-    std::string k = translateKey(screen.waitKey());
+    paintTextField(screen, entry, col, row);
+    std::string k = translateKey(nextFieldKey(screen, entry, col, row));
     bool refused = false;
     int ending = entry.key(k, &refused);
     if (refused) screen.beep();
     if (ending >= 0) {
       call.text = entry.text();
+      printAt(screen, col, row, entry.shown(), kEditColor);   // without a composition left over
       restoreMarker(screen, marker);
+      if (imeHere != imeBefore) screen.setInputMethodMode(imeBefore);
       finish(screen, result, ending, k);
       return result;
     }

@@ -56,6 +56,8 @@ std::string translateKey(std::string_view key);
 // the program store's names: letters, digits, "-", "@" and "_".
 inline constexpr int kProgramNameClass = 8;
 bool acceptsCharacter(int textClass, char32_t ch, char32_t* stored);
+// Whether text class ZDN 1-7 takes double-byte text (the input method is on for it).
+bool takesDoubleByte(int textClass);
 // Decimals of a number type: the digit after the decimal point of ZDN (11.2 -> 2).
 int numberDecimals(float ZDN);
 // The display template of a number field: ZP "#" with "." at position ZP - decimals.

@@ -27,7 +27,29 @@ void printAt(Screen& screen, int col, int row, std::string_view text) {
 
 }  // namespace
 
-std::string recoveryMessage(int code, int line) {
+namespace {
+
+// The room of the message on the row: left of the question.
+constexpr int kMessageRoom = kQuestionCol - 1;
+
+// where cut to width cells, keeping its operation word and the end of the
+// file name (the part that tells one file from another).
+std::string fitWhere(std::string_view where, int width) {
+  if (textWidth(where) <= width) return std::string(where);
+  const size_t blank = where.find(' ');
+  const std::string head = blank == std::string_view::npos ? "" : std::string(where.substr(0, blank + 1)) + "..";
+  std::string tail(where.substr(blank == std::string_view::npos ? 0 : blank + 1));
+  while (!tail.empty() && textWidth(head) + textWidth(tail) > width) {
+    size_t pos = 0;
+    nextCodePoint(tail, pos);
+    tail.erase(0, pos);
+  }
+  return cutToWidth(head + tail, width);
+}
+
+}  // namespace
+
+std::string recoveryMessage(int code, std::string_view where) {
   switch (code) {
     case 7: return "ﾒﾓﾘ 不足 ";
     case 27: return "SYSTEM内部異常";
@@ -41,7 +63,11 @@ std::string recoveryMessage(int code, int line) {
     case 73: return "書込禁止ｼｰﾙあり";
     case 75: return "ﾈｯﾄﾊﾟｽが見つからない";
     case 78: return "NC 接続不良";
-    default: return formatTemplate("ｴﾗｰ#### L=##### ﾒﾓする  ", {double(code), double(line)});
+    default: {
+      const std::string number = formatTemplate("ｴﾗｰ#### ", {double(code)});
+      const std::string memo = " ﾒﾓする";
+      return number + fitWhere(where, kMessageRoom - textWidth(number) - textWidth(memo)) + memo;
+    }
   }
 }
 
@@ -55,7 +81,7 @@ int recoveryChoiceAfterKey(int X8, char key) {
 
 int recoveryScreen(Screen& screen, const RuntimeError& error) {
   const int row = 0;
-  const std::string message = recoveryMessage(error.code(), 0);
+  const std::string message = recoveryMessage(error.code(), error.where());
   // A long message starts further left so that the question stays readable.
   const int messageCol = std::max(0, std::min(kMessageCol, kQuestionCol - 1 - textWidth(message)));
   screen.color(kMessageColor);

@@ -17,8 +17,10 @@ struct ShellUnwind {
   To to;
 };
 
-// The message for an error code; unknown codes show the code and the line.
-std::string recoveryMessage(int code, int line);
+// The message for an error code. An unknown code shows its number and the
+// failing operation or file (`where`, its end kept when it is long) within
+// the room left of the question on the same row.
+std::string recoveryMessage(int code, std::string_view where);
 
 // Choice X8: 0 retry, 1 menu, 2 restart. A key moves or selects (pure).
 int recoveryChoiceAfterKey(int X8, char key);

@@ -30,6 +30,7 @@ struct ShellState {
   std::string commandFile;  // program named on the command line, "" for none
   std::array<std::string, 12> functionKeys;  // what F1-F12 deliver (code 1 + "A".."L")
   bool handlerInstalled = false;  // the recovery screen catches runtime errors
+  bool deviceNoticeShown = false; // the lines of devices.conf not understood were shown once
 };
 
 // Start-up work that belongs to other subsystems; each may be empty.

@@ -137,6 +137,20 @@ void drawTopRow(Session& s) {
 
 enum class MenuOutcome { Restart, Ended };
 
+// Lines of devices.conf that were not understood are told once, on the
+// bottom row under the first menu, so that a mistyped drive or port is seen.
+void showDeviceNotice(Session& s) {
+  const std::vector<std::string>& problems = s.paths.config().problems;
+  if (s.shell.deviceNoticeShown || problems.empty()) return;
+  s.shell.deviceNoticeShown = true;
+  Screen& screen = s.screen;
+  std::string notice = "devices.conf 解釈できない行: " + problems.front();
+  if (problems.size() > 1) notice += " ほか" + std::to_string(problems.size() - 1) + "行";
+  screen.color(3, 0);
+  printAt(screen, 0, screen.rows() - 1, cutToWidth(notice, screen.cols() - 1));
+  screen.color(7, 0);
+}
+
 MenuOutcome menuLoop(Session& s, const std::map<int, MenuAction>& actions) {
   Screen& screen = s.screen;
   const std::vector<MenuEntry> entries = mainMenuEntries();
@@ -145,6 +159,7 @@ MenuOutcome menuLoop(Session& s, const std::map<int, MenuAction>& actions) {
     screen.setInputMethodMode(2);
     s.geometry.CRTR = menuColumn(screen.backend().clientWidth());
     drawTopRow(s);
+    showDeviceNotice(s);
     screen.flushKeys();
     while (screen.eventsPending()) screen.doEvents();
     handleWindowEvents(s);

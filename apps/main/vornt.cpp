@@ -1,6 +1,8 @@
 // vornt: the full program. Runs in a window, or headless from a key script
 // (writing the screen as text and/or PNG when the script is used up).
 #include <cstdlib>
+#include <ctime>
+#include <initializer_list>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -11,9 +13,11 @@
 #include <system_error>
 
 #include "apps/app.h"
+#include "apps/recovery_file.h"
 #include "runtime/headless_backend.h"
 #include "runtime/keyscript.h"
 #include "runtime/sdl/sdl_backend.h"
+#include "runtime/signals.h"
 
 namespace {
 
@@ -21,13 +25,15 @@ namespace fs = std::filesystem;
 
 constexpr const char* kUsage =
     "usage: vornt [FILE] [--work-dir DIR]\n"
-    "       vornt --headless (--keys SCRIPT | --keys-file PATH) [--dump-text FILE] [--dump-png FILE] [FILE]\n";
+    "       vornt --headless (--keys SCRIPT | --keys-file PATH) [--dump-text FILE] [--dump-png FILE] [FILE]\n"
+    "       (--keys-file - follows a script written to standard input until its end)\n";
 
 struct Options {
   std::string file;       // NC program to load at start
   std::string workDir;    // run in this folder (no remembered directory)
   bool headless = false;
   std::optional<std::string> keys;
+  bool followStdin = false;   // --keys-file -: the script is read as it is written
   std::string dumpText, dumpPng;
 };
 
@@ -60,7 +66,10 @@ std::optional<Options> parse(int argc, char** argv) {
       o.headless = true;
     } else if (a == "--keys" && value(v)) {
       o.keys = v;
-    } else if (a == "--keys-file" && value(v)) {
+    } else if (a == "--keys-file" && value(v) && v == "-") {
+      o.keys = "";
+      o.followStdin = true;
+    } else if (a == "--keys-file" && !v.empty()) {
       o.keys = readWhole(v);
       if (!o.keys) {
         std::cerr << "vornt: cannot read the key script " << v << "\n";
@@ -112,10 +121,36 @@ bool writeDumps(vorn::Screen& screen, const Options& o) {
   return ok;
 }
 
+// A stop signal ends the run; the program's lines are kept in a recovery file.
+void saveOnStop(vorn::App& app) {
+  std::error_code ec;
+  const fs::path here = fs::current_path(ec);
+  try {
+    if (auto path = vorn::writeRecoveryFile(app.editor.buffer, here, std::time(nullptr)))
+      std::cerr << "vornt: stopped; the program's lines are saved in " << path->string() << "\n";
+    else
+      std::cerr << "vornt: stopped\n";
+  } catch (const std::exception& e) {
+    std::cerr << "vornt: stopped, and the program's lines could not be saved: " << e.what() << "\n";
+  }
+}
+
+// A window needs a display: without one, say so instead of waiting for a
+// window that never comes. SDL_VIDEODRIVER names a display of SDL's own.
+bool displayAvailable() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"}) {
+    const char* v = std::getenv(name);
+    if (v && *v) return true;
+  }
+  return false;
+}
+
 int run(const Options& o, vorn::Backend& backend, vorn::Clock& clock) {
   const fs::path configDir = vorn::configFolder(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
   std::error_code ec;
   vorn::App app(backend, clock, vorn::loadDeviceConfig(configDir, fs::current_path(ec)));
+  for (const std::string& line : app.paths.config().problems)
+    std::cerr << "vornt: " << (configDir / "devices.conf").string() << ": line not understood: " << line << "\n";
   vorn::wireScreens(app);
   const fs::path dataDir = vorn::dataDirectory();
   app.session.hooks.prepareWorkDir = [&app, &configDir, &dataDir](vorn::Session&) {
@@ -133,6 +168,9 @@ int run(const Options& o, vorn::Backend& backend, vorn::Clock& clock) {
     status = vorn::runShell(app.session, start, app.menu);
   } catch (const vorn::InputExhausted&) {
     status = 0;   // the key script is used up
+  } catch (const vorn::StopRequested& stop) {
+    status = 128 + stop.signal;
+    saveOnStop(app);
   }
   if (o.headless && !writeDumps(app.screen, o)) status = 1;
   return status;
@@ -144,6 +182,12 @@ int main(int argc, char** argv) {
   std::optional<Options> options = parse(argc, argv);
   if (!options) return 2;
   const Options& o = *options;
+  if (!o.headless && !displayAvailable()) {
+    std::cerr << "vornt: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
+                 "       Run it on a desktop, or without a window: vornt --headless --keys SCRIPT\n";
+    return 1;
+  }
+  vorn::installStopSignals();
   if (!o.workDir.empty()) {
     std::error_code ec;
     fs::create_directories(o.workDir, ec);
@@ -157,6 +201,7 @@ int main(int argc, char** argv) {
     if (o.headless) {
       vorn::VirtualClock clock;
       vorn::HeadlessBackend backend = vorn::HeadlessBackend::fromScript(*o.keys);
+      if (o.followStdin) backend.followScript(0);
       return run(o, backend, clock);
     }
     vorn::RealClock clock;

@@ -79,6 +79,8 @@ void drawText(Image& img, int x, int y, std::string_view utf8, Rgb ink, Rgb pape
 }  // namespace
 
 SdlBackend::SdlBackend(int restoredWidth, int restoredHeight) {
+  // Stop signals end the program (runtime/signals.h); SDL must not turn them into close requests.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) fail("cannot open the display");
   // Large displays get whole-number scaling so that 8x18 cells stay readable.
   SDL_Rect usable{0, 0, 1024, 768};
@@ -234,6 +236,16 @@ void SdlBackend::translate(const SDL_Event& e) {
       else
         translateKey(e);
       break;
+    case SDL_TEXTEDITING: {
+      // Shown only where a field takes double-byte text; elsewhere the field refuses what comes.
+      if (e.edit.windowID == listId || imeMode_ != 1) break;
+      InputEvent c;
+      c.kind = InputEvent::Kind::Compose;
+      c.text = e.edit.text;
+      c.index = e.edit.start;
+      pending_.push_back(c);
+      break;
+    }
     case SDL_TEXTINPUT: {
       if (e.text.windowID == listId) break;
       std::string_view text(e.text.text);
@@ -279,6 +291,26 @@ void SdlBackend::translateKey(const SDL_Event& e) {
   SDL_Keycode sym = e.key.keysym.sym;
   if ((mods & ModCtrl) && !(mods & ModAlt) && sym >= SDLK_a && sym <= SDLK_z)
     if (auto code = ctrlLetterCode(char('a' + (sym - SDLK_a)))) pending_.push_back(keyEvent(*code));
+}
+
+// Typed characters of every kind arrive as SDL text input, so it stays on;
+// turning the input method off ends a composition in progress, and its
+// editing events are no longer shown.
+void SdlBackend::setInputMethodMode(int mode) {
+  if (mode == imeMode_) return;
+  imeMode_ = mode;
+  if (mode != 1) {
+    SDL_StopTextInput();
+    SDL_StartTextInput();
+    InputEvent ended;
+    ended.kind = InputEvent::Kind::Compose;
+    pending_.push_back(ended);
+  }
+}
+
+void SdlBackend::setTextInputRect(int x, int y, int w, int h) {
+  SDL_Rect r{x * scale_, y * scale_, w * scale_, h * scale_};
+  SDL_SetTextInputRect(&r);
 }
 
 // --- the list window "form2" with its list box "list1"

@@ -40,7 +40,8 @@ class SdlBackend final : public Backend {
   void showList(const std::vector<std::string>& entries, int selected) override;
   void hideList() override;
   void mouse(int& col, int& row, int& buttons) const override;
-  void setInputMethodMode(int mode) override { imeMode_ = mode; }
+  void setInputMethodMode(int mode) override;
+  void setTextInputRect(int x, int y, int w, int h) override;
 
  private:
   SDL_Window* window_ = nullptr;

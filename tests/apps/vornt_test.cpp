@@ -1,5 +1,11 @@
 // End-to-end runs of the vornt program in headless mode, in fresh folders.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <initializer_list>
 
 #include <cstdlib>
 #include <ctime>
@@ -184,6 +190,116 @@ TEST(Vornt, ClosingTheWindowAndNoCarriesOn) {
   VorntRun run;
   ASSERT_EQ(run.vornt("--headless --keys '{Close}{Esc}{Up}{Enter}*' --dump-text out.txt"), 0);
   EXPECT_EQ(lines(readFile(run.dir / "work" / "out.txt"))[0], "* VORNT578f m *");
+}
+
+}  // namespace
+}  // namespace vorn
+
+namespace vorn {
+namespace {
+
+// Starts vornt in run.dir/work with the given environment changes, its
+// standard input a pipe (returned in *input) and its output in stderr.txt.
+pid_t startVornt(VorntRun& run, const std::vector<std::string>& args, bool withoutDisplay, int* input) {
+  int pipeFds[2];
+  if (::pipe(pipeFds) != 0) return -1;
+  const fs::path exe = fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "apps" / "vornt";
+  const std::string out = (run.dir / "stderr.txt").string(), config = (run.dir / "config").string();
+  const std::string work = (run.dir / "work").string();
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    ::dup2(pipeFds[0], 0);
+    ::close(pipeFds[1]);
+    int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ::dup2(fd, 1);
+    ::dup2(fd, 2);
+    if (::chdir(work.c_str()) != 0) ::_exit(126);
+    ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    if (withoutDisplay)
+      for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"}) ::unsetenv(name);
+    std::vector<char*> argv{const_cast<char*>(exe.c_str())};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    ::execv(exe.c_str(), argv.data());
+    ::_exit(127);
+  }
+  ::close(pipeFds[0]);
+  *input = pipeFds[1];
+  return pid;
+}
+
+// Waits up to `seconds` for the child; its wait status, or -1 when it did not end.
+int waitFor(pid_t pid, double seconds) {
+  for (int i = 0; i < int(seconds * 100); ++i) {
+    int status = 0;
+    if (::waitpid(pid, &status, WNOHANG) == pid) return status;
+    ::usleep(10000);
+  }
+  ::kill(pid, SIGKILL);
+  ::waitpid(pid, nullptr, 0);
+  return -1;
+}
+
+TEST(VorntSignals, WithoutADisplayItSaysSoAndEndsAtOnce) {
+  VorntRun run;
+  int input = -1;
+  const pid_t pid = startVornt(run, {}, true, &input);
+  const int status = waitFor(pid, 5);
+  ::close(input);
+  ASSERT_NE(status, -1) << "still running without a display";
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+  const std::string said = readFile(run.dir / "stderr.txt");
+  EXPECT_NE(said.find("no display found"), std::string::npos) << said;
+  EXPECT_NE(said.find("--headless"), std::string::npos) << said;
+}
+
+// Each stop signal ends a headless run that waits for more script; the
+// lines typed so far are saved in a recovery file in the working folder.
+TEST(VorntSignals, StopSignalsEndPromptlyAndKeepTheTypedLines) {
+  for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    SCOPED_TRACE(signal);
+    VorntRun run;
+    int input = -1;
+    const pid_t pid = startVornt(run, {"--headless", "--keys-file", "-"}, true, &input);
+    const std::string script = "1{Enter}{Code:11}(ONE){Enter}(ZWEI){Enter}\n";
+    ASSERT_EQ(::write(input, script.data(), script.size()), ssize_t(script.size()));
+    // The script is followed, so the program waits for more; give it time to type.
+    fs::path saved;
+    for (int i = 0; i < 300 && saved.empty(); ++i) {
+      ::usleep(20000);
+      if (i == 50) ::kill(pid, signal);
+      for (const auto& e : fs::directory_iterator(run.dir / "work"))
+        if (e.path().filename().string().rfind("recover", 0) == 0) saved = e.path();
+    }
+    const int status = waitFor(pid, 5);
+    ::close(input);
+    ASSERT_NE(status, -1) << "did not end on the signal";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + signal);
+    ASSERT_FALSE(saved.empty()) << readFile(run.dir / "stderr.txt");
+    EXPECT_EQ(readFile(saved), "(ONE)\r\n(ZWEI)\r\n");
+    EXPECT_NE(readFile(run.dir / "stderr.txt").find(saved.string()), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace vorn
+
+namespace vorn {
+namespace {
+
+// Lines of devices.conf that were not understood are told once at start: on
+// standard error and as a notice in the window under the menu.
+TEST(Vornt, BadDevicesConfLinesAreShownOnceAtStart) {
+  VorntRun run;
+  fs::create_directories(run.dir / "config" / "vornt");
+  std::ofstream(run.dir / "config" / "vornt" / "devices.conf") << "A: = /tmp\nCOMX = /dev/null\nnonsense\n";
+  ASSERT_EQ(run.vornt("--headless --keys '' --dump-text out.txt"), 0);
+  const std::string said = readFile(run.dir / "stderr.txt");
+  EXPECT_NE(said.find("line not understood: COMX = /dev/null"), std::string::npos) << said;
+  EXPECT_NE(said.find("line not understood: nonsense"), std::string::npos) << said;
+  EXPECT_NE(readFile(run.dir / "work" / "out.txt").find("devices.conf 解釈できない行: COMX = /dev/null ほか1行"),
+            std::string::npos)
+      << readFile(run.dir / "work" / "out.txt");
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "runtime/error.h"
@@ -306,6 +307,87 @@ TEST_F(Channels, SerialChannelOverAFakePort) {
   EXPECT_FALSE(table_->eof(8));
   table_->print(8, "ｱ\x12");
   EXPECT_EQ(port.sent, "\xB1\x12");
+}
+
+}  // namespace
+}  // namespace vorn
+
+namespace vorn {
+namespace {
+
+// A close that fails leaves the channel closed, so the recovery screen's
+// retry repeats the whole operation once the cause is gone, instead of
+// failing on "already open" for ever.
+TEST_F(Channels, RetryAfterAFailedCloseRepeatsTheOperation) {
+  struct Case {
+    const char* what;
+    std::function<void()> cause;   // makes the operation fail at its close
+    std::function<void()> mend;    // takes the cause away
+    std::function<void()> operation;
+    const char* file;
+    const char* expected;          // the file's bytes after the retry
+  };
+  const fs::path vot = dir_ / "VOT", log = dir_ / "vorntlog.txt";
+  const std::vector<Case> cases = {
+      {"a directory named VOT", [&] { fs::create_directory(vot); }, [&] { fs::remove(vot); },
+       [&] {
+         table_->open(1, "VOT", OpenMode::Output);
+         table_->printLine(1, "1234567");
+         table_->close(1);
+       },
+       "VOT", "1234567\r\n"},
+      {"a log append on a full disk",
+       [&] {
+         spit(log, "old\r\n");
+         fs::rename(log, dir_ / "log.keep");
+         fs::create_symlink("/dev/full", log);
+       },
+       [&] {
+         fs::remove(log);
+         fs::rename(dir_ / "log.keep", log);
+       },
+       [&] {
+         table_->open(2, "vorntlog.txt", OpenMode::Append);
+         table_->printLine(2, "sent PROG1");
+         table_->close(2);
+       },
+       "vorntlog.txt", "old\r\nsent PROG1\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    c.cause();
+    int failures = 0;
+    ErrorHandler mendOnce = [&](const RuntimeError& e) {
+      EXPECT_NE(e.code(), err::FileAlreadyOpen) << e.what();
+      if (++failures > 1) return Recovery::Rethrow;
+      c.mend();
+      return Recovery::Retry;
+    };
+    EXPECT_NO_THROW(withRecovery(mendOnce, c.operation));
+    EXPECT_EQ(failures, 1);
+    EXPECT_EQ(slurp(dir_ / c.file), c.expected);
+    EXPECT_FALSE(table_->isOpen(1) || table_->isOpen(2));
+  }
+  EXPECT_EQ(filesBesides("VOT"), 1);   // the log; no temporary file left behind
+}
+
+// An append whose close fails leaves the file as it was before the open.
+TEST_F(Channels, FailedAppendIsCutBackToItsSizeAtOpen) {
+  spit(dir_ / "LOG", "one\r\n");
+  auto previous = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit saved{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  rlimit small = saved;
+  small.rlim_cur = 4096;
+  setrlimit(RLIMIT_FSIZE, &small);
+  table_->open(1, "LOG", OpenMode::Append);
+  table_->print(1, std::string(6000, 'x'));
+  int code = errorCode([&] { table_->close(1); });
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previous);
+  EXPECT_EQ(code, err::DiskFull);
+  EXPECT_FALSE(table_->isOpen(1));
+  EXPECT_EQ(slurp(dir_ / "LOG"), "one\r\n");
 }
 
 }  // namespace

@@ -25,6 +25,22 @@ TEST(Errors, ErrnoMapsOntoRecoveryCodes) {
   for (const Case& c : cases) EXPECT_EQ(codeFromErrno(c.errnoValue), c.code) << "errno " << c.errnoValue;
 }
 
+// Refused permission is the write-protect error only for writes; a file that
+// may not be read is a path/file access error, and so is one that may not be
+// opened for reading.
+TEST(Errors, RefusedReadingIsAPathAccessErrorNotWriteProtection) {
+  EXPECT_EQ(codeFromErrno(EACCES, Access::Read), err::PathAccess);
+  EXPECT_EQ(codeFromErrno(EPERM, Access::Read), err::PathAccess);
+  EXPECT_EQ(codeFromErrno(EACCES, Access::Write), err::WriteProtected);
+  EXPECT_EQ(codeFromErrno(EROFS, Access::Read), err::WriteProtected);
+  EXPECT_EQ(codeFromErrno(ENOENT, Access::Read), err::NotFound);
+  try {
+    raiseErrno(EACCES, "open PROG.NC", Access::Read);
+  } catch (const RuntimeError& e) {
+    EXPECT_EQ(e.code(), err::PathAccess);
+  }
+}
+
 TEST(Errors, RaiseCarriesCodeWhereAndDetail) {
   try {
     raiseErrno(ENOSPC, "write A:M1\\PROG1");

@@ -96,3 +96,22 @@ TEST(KeyTable, PhysicalKeysGiveTheirCodes) {
 
 }  // namespace
 }  // namespace vorn
+
+namespace vorn {
+namespace {
+
+TEST(KeyScriptInputMethod, ComposeAndTextItems) {
+  const auto events = parseKeyScript("{Compose:にほ}{Compose:}{Text:日本}");
+  ASSERT_EQ(events.size(), 3u);
+  EXPECT_EQ(events[0].kind, InputEvent::Kind::Compose);
+  EXPECT_EQ(events[0].text, "にほ");
+  EXPECT_EQ(events[0].index, 2);
+  EXPECT_EQ(events[1].kind, InputEvent::Kind::Compose);
+  EXPECT_EQ(events[1].text, "");
+  EXPECT_EQ(events[2].kind, InputEvent::Kind::Key);
+  EXPECT_EQ(events[2].text, "日本");   // delivered as one key
+  EXPECT_THROW(parseKeyScript("{Text:}"), KeyScriptError);
+}
+
+}  // namespace
+}  // namespace vorn

@@ -32,7 +32,7 @@ TEST(Screen, GridFollowsClientSize) {
   EXPECT_EQ(r.screen.cols(), 100);   // same size: 800x600 both ways here
   Rig big("{Resize:1024,768}", 800, 600);
   big.screen.print("keep");
-  big.screen.doEvents();
+  big.screen.inkey();   // a read takes the script's resize
   EXPECT_TRUE(big.screen.events().resized);
   EXPECT_EQ(big.screen.cols(), 128);
   EXPECT_EQ(big.screen.rows(), 42);
@@ -162,11 +162,11 @@ TEST(Screen, WindowEventsOnlySetFlagsInScriptOrder) {
   Rig r("x{Close}{ListSelect:3}{Click:2,1}y");
   EXPECT_EQ(r.screen.waitKey(), "x");
   EXPECT_FALSE(r.screen.events().closeRequested);   // still behind the key
-  EXPECT_TRUE(r.screen.eventsPending());
+  EXPECT_FALSE(r.screen.eventsPending());   // a script's next items go to reads only
+  EXPECT_EQ(r.screen.waitKeyOrClick(), "");
   EXPECT_TRUE(r.screen.events().closeRequested);
   EXPECT_TRUE(r.screen.events().listSelected);
   EXPECT_EQ(r.screen.events().listSelection, 3);
-  EXPECT_EQ(r.screen.waitKeyOrClick(), "");
   int col, row, buttons;
   r.screen.mouse(col, row, buttons);
   EXPECT_EQ(buttons, 1);
@@ -228,7 +228,7 @@ TEST(Screen, PresentIsLimitedToTheFrameRate) {
   r.screen.print("a");   // a new picture each time
   r.screen.present(true);
   EXPECT_EQ(r.backend.presentCount(), 2);
-  r.screen.doEvents();   // 20 ms pass
+  r.screen.waitInput();   // 20 ms pass
   r.screen.print("b");
   r.screen.present();
   EXPECT_EQ(r.backend.presentCount(), 3);
@@ -251,6 +251,112 @@ TEST(Clock, DateAndTimeStrings) {
   VirtualClock v(t);
   v.sleep(61);
   EXPECT_EQ(timeString(v.wallTime()), "13:06:10");
+}
+
+}  // namespace
+}  // namespace vorn
+
+namespace vorn {
+namespace {
+
+// One pass of a line-input loop that looks for a click before it reads a
+// key: both pump, and still only one item is taken per pass.
+std::string clickThenKey(Screen& screen) {
+  MouseClick click;
+  if (screen.takeClick(click)) return "click";
+  return screen.inkey();
+}
+
+TEST(ScreenInputOrder, ALoopThatPollsTwiceStillReadsOneItemPerPass) {
+  Rig r("AB{Resize:40,36}C{ListSelect:2}D");
+  EXPECT_EQ(clickThenKey(r.screen), "A");
+  EXPECT_EQ(clickThenKey(r.screen), "B");
+  EXPECT_FALSE(r.screen.events().resized);   // written after B: not yet
+  EXPECT_EQ(clickThenKey(r.screen), "C");
+  EXPECT_TRUE(r.screen.events().resized);
+  EXPECT_FALSE(r.screen.events().listSelected);
+  EXPECT_EQ(clickThenKey(r.screen), "D");
+  EXPECT_EQ(r.screen.events().listSelection, 2);
+}
+
+TEST(ScreenInputOrder, FlushingKeysKeepsTheRestOfAScript) {
+  Rig r("{Down}{Esc}1{Enter}");
+  EXPECT_EQ(r.screen.waitKey(), std::string(1, key::Down));
+  MouseClick click;
+  EXPECT_FALSE(r.screen.takeClick(click));   // looks ahead: the Esc waits unread
+  r.screen.flushKeys();
+  EXPECT_EQ(r.screen.waitKey(), std::string(1, key::Esc));
+  r.screen.flushKeys();
+  EXPECT_EQ(r.screen.waitKey(), "1");
+  EXPECT_EQ(r.screen.waitKey(), "\r");
+}
+
+TEST(ScreenInputOrder, ClicksAreDroppedOnlyByScreensThatReadKeysAlone) {
+  Rig r("{Click:1,2}x{Click:3,4}y");
+  EXPECT_EQ(r.screen.waitKey(), "x");        // the click before x is not a key
+  EXPECT_EQ(r.screen.inkey(), "");           // the next click arrives...
+  MouseClick click;
+  ASSERT_TRUE(r.screen.takeClick(click));    // ...and a following takeClick gets it
+  EXPECT_EQ(click.col, 3);
+  EXPECT_EQ(r.screen.inkey(), "y");
+  Rig s("{Click:5,6}z");
+  EXPECT_EQ(s.screen.inkey(), "");           // the click waits for one read
+  EXPECT_EQ(s.screen.inkey(), "");           // then a key read drops it
+  EXPECT_FALSE(s.screen.takeClick(click));   // z waits now, not a click
+  EXPECT_EQ(s.screen.inkey(), "z");
+}
+
+TEST(ScreenInputOrder, LettingEventsRunTakesNoScriptItem) {
+  Rig r("{F8}{ListSelect:1}{Esc}");
+  EXPECT_EQ(key::fnNumber(r.screen.waitKey()), 8);
+  while (r.screen.eventsPending()) {
+  }
+  EXPECT_FALSE(r.screen.events().listSelected);   // chosen once the list is up
+  r.screen.waitInput();
+  EXPECT_TRUE(r.screen.events().listSelected);
+  EXPECT_EQ(r.screen.inkey(), std::string(1, key::Esc));
+}
+
+TEST(ScreenInputOrder, ADelayTakesNothingPastAWaitingKey) {
+  Rig r("k{Close}");
+  MouseClick click;
+  EXPECT_FALSE(r.screen.takeClick(click));   // k waits unread
+  r.screen.delay(0.5);
+  EXPECT_FALSE(r.screen.events().closeRequested);
+  EXPECT_EQ(r.screen.inkey(), "k");
+  r.screen.inkey();
+  EXPECT_TRUE(r.screen.events().closeRequested);
+}
+
+}  // namespace
+}  // namespace vorn
+
+#include <csignal>
+
+#include "runtime/signals.h"
+
+namespace vorn {
+namespace {
+
+// A stop signal only sets the flag; the next input poll raises StopRequested.
+TEST(StopSignals, TheNextInputPollRaisesStopRequested) {
+  installStopSignals();
+  Rig r("abc");
+  EXPECT_EQ(r.screen.inkey(), "a");
+  std::raise(SIGHUP);
+  EXPECT_EQ(stopSignal(), SIGHUP);
+  try {
+    r.screen.waitKey();
+    ADD_FAILURE() << "no stop";
+  } catch (const StopRequested& stop) {
+    EXPECT_EQ(stop.signal, SIGHUP);
+  }
+  EXPECT_THROW(r.screen.doEvents(), StopRequested);
+  clearStopSignal();
+  EXPECT_EQ(r.screen.inkey(), "b");
+  std::signal(SIGTERM, SIG_DFL);
+  std::signal(SIGINT, SIG_DFL);
+  std::signal(SIGHUP, SIG_DFL);
 }
 
 }  // namespace

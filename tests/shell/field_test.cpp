@@ -186,3 +186,60 @@ TEST(ClearToEndOfLine, BlanksUpToColumn80) {
 
 }  // namespace
 }  // namespace vorn
+
+namespace vorn {
+namespace {
+
+using test::Harness;
+
+// Japanese input: the input method is on only in fields that take
+// double-byte text, its composition shows at the cursor with the candidate
+// window placed there, and characters without a code page 932 form beep.
+TEST(TextFieldInputMethod, CompositionShowsAtTheCursorWhileComposing) {
+  Harness h("AB{Compose:に}{Compose:にほん}");
+  FieldCall call{3, 11, 20, 6, "", ""};
+  EXPECT_THROW(textField(h.screen, call), InputExhausted);   // still composing when the script ends
+  EXPECT_EQ(h.textAt(10, 2, 9), "ABにほん ");
+  EXPECT_EQ(h.backend.inputMethodMode(), 1);
+  const auto rect = h.backend.textInputRect();
+  EXPECT_EQ(rect.x, (10 + 2 + 6) * kCellWidth) << "after the composed text";
+  EXPECT_EQ(rect.y, 2 * kCellHeight);
+  // A field of single-byte text turns the input method off while it is edited.
+  Harness single("ab");
+  single.screen.setInputMethodMode(1);
+  FieldCall plain{3, 11, 20, 5, "", ""};
+  EXPECT_THROW(textField(single.screen, plain), InputExhausted);
+  EXPECT_EQ(single.backend.inputMethodMode(), 2);
+}
+
+TEST(TextFieldInputMethod, DeliveredTextIsTypedAndTheModeRestored) {
+  struct Case {
+    const char* name;
+    float ZDN;
+    const char* keys;
+    const char* text;
+    int beeps;
+  };
+  const Case cases[] = {
+      {"composed then delivered", 6, "AB{Compose:にほん}{Compose:}{Text:日本}{Enter}", "AB日本", 0},
+      {"no code page 932 form", 6, "A€B{Code:128512}{Text:x€}{Enter}", "ABx", 3},
+      {"double-byte class", 7, "日{Code:128512}本{Enter}", "日本", 1},
+      {"single-byte class keeps it off", 5, "ab{Text:日本}{Enter}", "ab", 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Harness h(c.keys);
+    h.screen.setInputMethodMode(2);
+    FieldCall call{3, 11, 20, c.ZDN, "", ""};
+    FieldResult r = textField(h.screen, call);
+    const int modeSeen = h.backend.inputMethodMode();
+    EXPECT_EQ(r.FDP, 13);
+    EXPECT_EQ(call.text, c.text);
+    EXPECT_EQ(h.screen.beepCount(), c.beeps);
+    EXPECT_EQ(modeSeen, 2) << "restored after the field";
+    EXPECT_EQ(h.textAt(10, 2, 20).find("にほん"), std::string::npos) << "no composition left";
+  }
+}
+
+}  // namespace
+}  // namespace vorn

@@ -110,9 +110,13 @@ TEST(ListSelection, NumberAfterCodeOne) {
 }
 
 TEST(Recovery, MessagesAndChoiceKeys) {
-  EXPECT_EQ(recoveryMessage(53, 0), recoveryMessage(59, 0));
-  EXPECT_EQ(recoveryMessage(63, 0), "ﾄﾞﾗｲﾌﾞ,ﾊﾟｽ,ﾌｧｲﾙが見付らない");
-  EXPECT_EQ(recoveryMessage(99, 120), "ｴﾗｰ  99 L=  120 ﾒﾓする  ");
+  EXPECT_EQ(recoveryMessage(53, ""), recoveryMessage(59, ""));
+  EXPECT_EQ(recoveryMessage(63, "open X"), "ﾄﾞﾗｲﾌﾞ,ﾊﾟｽ,ﾌｧｲﾙが見付らない");
+  // An unknown code shows the failing operation and file instead of a line number.
+  EXPECT_EQ(recoveryMessage(99, "close VOT"), "ｴﾗｰ  99 close VOT ﾒﾓする");
+  const std::string longOne = recoveryMessage(55, "open /home/user/work/programs/PART0012.NC");
+  EXPECT_EQ(longOne, "ｴﾗｰ  55 open ..rams/PART0012.NC ﾒﾓする");
+  EXPECT_LE(textWidth(longOne), 38) << "it stays left of the question";
   const struct {
     int from;
     char key;
@@ -342,8 +346,7 @@ TEST(WindowEvents, FlagsMapOntoShellState) {
   rig.h.screen.listAdd("O1  \x01" "11");
   rig.h.screen.listAdd("O2  \x01" "22");
   rig.session->shell.LST_S1 = -1;
-  rig.h.screen.doEvents();
-  rig.h.screen.doEvents();
+  rig.h.screen.waitInput();   // a script's events go to reads
   handleWindowEvents(*rig.session);
   EXPECT_EQ(rig.session->shell.MXY, -1);
   EXPECT_EQ(rig.session->shell.PZJ, 22);
@@ -352,10 +355,10 @@ TEST(WindowEvents, FlagsMapOntoShellState) {
 
 TEST(WindowEvents, CloseAsksAndYesEnds) {
   ShellRig yes("{Close}{Enter}");
-  yes.h.screen.doEvents();
+  yes.h.screen.waitInput();
   EXPECT_THROW(handleWindowEvents(*yes.session), ShellUnwind);
   ShellRig no("{Close}{Esc}");
-  no.h.screen.doEvents();
+  no.h.screen.waitInput();
   EXPECT_NO_THROW(handleWindowEvents(*no.session));
 }
 
