@@ -15,11 +15,12 @@ inline constexpr int kNormalizedWidth = 70;  // display cells a normalised block
 // before every character above "@" that follows "+", ",", "-", ".", "/" or a
 // digit; blanks collapse to one; a leading blank and a trailing blank go;
 // cells past 70 are dropped. With collapseDots every run of "." becomes one
-// "." afterwards (the editor's rule; file loading skips it).
-std::string normalizeBlock(std::string_view text, bool collapseDots = true);
+// "." afterwards (the editor's rule; file loading skips it). A width other
+// than 70 keeps that many cells instead; 0 keeps the whole block.
+std::string normalizeBlock(std::string_view text, bool collapseDots = true, int width = kNormalizedWidth);
 
-// Applies normalizeBlock (with the ".." rule) to every line 1..Z whose first
-// character is not "(". Used after a program is received.
-void normalizeProgram(ProgramBuffer& buffer);
+// Applies normalizeBlock (with the ".." rule and the width) to every line
+// 1..Z whose first character is not "(". Used after a program is received.
+void normalizeProgram(ProgramBuffer& buffer, int width = kNormalizedWidth);
 
 }  // namespace vorn
