@@ -111,10 +111,14 @@ void Transfer::sendLine(const std::string& cp932, bool comment, bool dnc) {
       ++count;
     }
   }
-  // NOTE: when the NC has paused the send (DC3) and the user stops, nothing more goes out.
-  if (V2W != result::Normal && paused_) return;
-  if (count % 2 == 0) port_.write(" ");  // keeps the block's character count odd with its end
-  port_.write(opt_.eob);
+  // The blank keeps the block's character count odd with its end.
+  const std::string tail = (count % 2 == 0 ? " " : "") + opt_.eob;
+  if (V2W == result::Normal) {
+    for (char c : tail) sendByte(c);
+  } else if (!paused_) {
+    // A stopped block still gets its end; NOTE: not while the NC holds the send with DC3.
+    port_.write(tail);
+  }
 }
 
 void Transfer::sendProgram(LineSource& source, bool dnc) {
@@ -123,8 +127,8 @@ void Transfer::sendProgram(LineSource& source, bool dnc) {
   record = {};
   record.start = dateString(start) + " " + timeString(start);
   obs_.started(start);
-  port_.write(std::string(1, ctl::NUL) + "%" + opt_.eob);
   show(linestatus::Sending);
+  for (char c : std::string(1, ctl::NUL) + "%" + opt_.eob) sendByte(c);
   linesSent = 0;
   int minutes = 0;
   std::string line;
@@ -136,8 +140,10 @@ void Transfer::sendProgram(LineSource& source, bool dnc) {
   }
   // A stopped send gets no closing "%": the NC must not take a cut program as whole.
   if (V2W == result::Normal) {
-    if (opt_.closingPercent) port_.write("%" + opt_.eob);
-    port_.write(std::string(1, ctl::NUL));
+    if (opt_.closingPercent) {
+      for (char c : "%" + opt_.eob) sendByte(c);
+    }
+    sendByte(ctl::NUL);
   }
   const std::time_t end = clock_.wallTime();
   if (opt_.showFinish) obs_.finished(end);

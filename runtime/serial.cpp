@@ -3,6 +3,7 @@
 // NOTE: <termios.h> defines macros such as B0, ECHO and CR1; it stays in this file.
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -218,6 +219,11 @@ std::unique_ptr<SerialPort> openSerialPort(const std::filesystem::path& device, 
   if (!isatty(fd)) {
     ::close(fd);
     throw RuntimeError(err::DeviceUnavailable, "open " + name, "not a serial line");
+  }
+  // One program at a time on a line: a second transfer would mix its bytes into this one.
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    ::close(fd);
+    throw RuntimeError(err::DeviceUnavailable, "open " + name, "the line is in use by another program");
   }
   auto port = std::make_unique<TermiosPort>(fd, name);
   port->configure(settings);

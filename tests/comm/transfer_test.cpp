@@ -79,14 +79,11 @@ TEST(Send, DncModeLeavesOutCommentLines) {
 
 TEST(Send, Dc3PausesAndDc1Resumes) {
   Rig rig;
-  int written = 0;
   rig.port.onWrite = [&](FakeSerialPort& p) {
-    if (++written == 3) p.incoming = "\x13";  // after "G": pause
+    if (p.sent == "\0%\r\nG"s) p.incoming = "\x13";  // after "G": pause
   };
-  rig.observer.stopAfterPolls = -1;
   ProgramBuffer b = programOf({"G00 X0"});
   BufferSource src(b);
-  Transfer t = rig.transfer();
   // Resume after a while of waiting: the clock moves while the engine waits.
   struct Resume : TransferObserver {
     FakeSerialPort* port;
@@ -106,9 +103,8 @@ TEST(Send, Dc3PausesAndDc1Resumes) {
 TEST(Send, Dc3ThenAnotherByteStopsWithError) {
   Rig rig;
   rig.options.closingPercent = true;
-  int written = 0;
   rig.port.onWrite = [&](FakeSerialPort& p) {
-    if (++written == 2) p.incoming = "\x13X";  // after "G": pause, then garbage
+    if (p.sent == "\0%\r\nG"s) p.incoming = "\x13X";  // after "G": pause, then garbage
   };
   ProgramBuffer b = programOf({"G00 X0", "G01 X5"});
   const ProgramBuffer before = b;
@@ -124,9 +120,8 @@ TEST(Send, Dc3ThenAnotherByteStopsWithError) {
 
 TEST(Send, UnexpectedByteEndsTheCurrentBlockAndStops) {
   Rig rig;
-  int written = 0;
   rig.port.onWrite = [&](FakeSerialPort& p) {
-    if (++written == 2) p.incoming = "?";
+    if (p.sent == "\0%\r\nG"s) p.incoming = "?";
   };
   ProgramBuffer b = programOf({"G00 X0", "G01 X5"});
   BufferSource src(b);
@@ -150,10 +145,11 @@ TEST(Send, F9WhileWaitingForTheNc) {
 TEST(Send, CharacterDelayInMilliseconds) {
   Rig rig;
   rig.options.charDelayMs = 20;
-  ProgramBuffer b = programOf({"G00 X0", "M30"});  // 8 characters
+  ProgramBuffer b = programOf({"G00 X0", "M30"});
   BufferSource src(b);
   rig.transfer().run(TransferMode::Now, &src, nullptr);
-  EXPECT_NEAR(rig.clock.seconds(), 8 * 0.020, 1e-9);
+  // Every character on the line: leader (4), "G00X0" CR LF (7), "M30" CR LF (5), NUL.
+  EXPECT_NEAR(rig.clock.seconds(), 17 * 0.020, 1e-9);
 }
 
 TEST(Send, EmptyProgramBeepsAndSendsFrame) {
