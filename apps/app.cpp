@@ -15,6 +15,7 @@ void wireScreens(App& app) {
   // here as they are built; until then their menu entries return at once.
   wireEditor(app.session, app.menu, app.editor);
   wireTrajectory(app.session, app.editor, app.display);
+  wireComm(app.session, app.menu, app.editor, app.comm);
 }
 
 fs::path dataDirectory() {

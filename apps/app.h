@@ -6,6 +6,7 @@
 #include <map>
 #include <string>
 
+#include "apps/comm_wiring.h"
 #include "apps/display_wiring.h"
 #include "apps/editor_wiring.h"
 #include "runtime/channels.h"
@@ -27,6 +28,7 @@ struct App {
   std::map<int, MenuAction> menu;
   EditorParts editor;  // the program buffer and the editor (menu code 1)
   DisplayParts display;  // the trajectory screen's settings (the editor's F10)
+  CommParts comm;        // communication and listing print (menu codes 5 and 3), environment (7)
 };
 
 // Fills app.menu and the start-up hooks with the screens built so far.

@@ -116,6 +116,9 @@ class Screen {
   // --- input
   // Next key string, or "" when none is waiting. Lets pending events run first.
   std::string inkey();
+  // A key trap: lets pending events run and takes the first queued key equal
+  // to k, leaving every other key queued in order. Never waits.
+  bool trapKey(std::string_view k);
   // Waits for a key. Throws InputExhausted when no key can ever arrive.
   std::string waitKey();
   // Waits for a key or a mouse click; returns the key ("" when a click came,
