@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "apps/cli_comm.h"
 #include "apps/cli_simulate.h"
 
 namespace {
@@ -18,6 +19,9 @@ struct Command {
 constexpr Command kCommands[] = {
     {"simulate", "run an NC program through the interpreter and report distance and time",
      vorn::runSimulate},
+    {"send", "send an NC program to the NC machine over a serial line", vorn::runSend},
+    {"receive", "receive an NC program from the NC machine over a serial line", vorn::runReceive},
+    {"print", "print the program listing (to the printer or a file)", vorn::runPrint},
 };
 
 int usage(std::ostream& err) {
