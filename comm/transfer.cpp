@@ -90,14 +90,19 @@ void Transfer::readControl() {
 
 // Waits until the driver holds no more than maxQueued unsent bytes, looking
 // for control bytes meanwhile, then sends c and waits the character delay.
+// The queue only shrinks by itself, so the last count plus the bytes written
+// since is an upper bound: the driver is asked only when that bound is too high.
 void Transfer::sendByte(char c) {
   for (;;) {
     if (port_.bytesWaiting() > 0) readControl();
     if (!check()) return;
-    if (port_.outputQueued() <= opt_.maxQueued) break;
+    if (queuedBound_ < opt_.maxQueued) break;
+    queuedBound_ = port_.outputQueued();
+    if (queuedBound_ < opt_.maxQueued) break;
     clock_.sleep(opt_.pollSeconds / 4);
   }
   port_.write(std::string_view(&c, 1));
+  ++queuedBound_;
   if (opt_.charDelayMs > 0) clock_.sleep(opt_.charDelayMs / 1000.0);
 }
 

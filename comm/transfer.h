@@ -68,7 +68,7 @@ struct ProtocolOptions {
   int endPolls = 200;            // receive: quiet polls after the end before giving up the line
   bool skipToPercent = false;    // receive: drop everything up to the first "%" (the module)
   bool showFinish = true;        // report the finishing time ("終了")
-  size_t maxQueued = 4;          // bytes the driver may hold unsent, so a DC3 acts at once
+  size_t maxQueued = 4;          // bytes the driver may hold unsent (with the one being written), so a DC3 acts at once
   double pollSeconds = 0.001;    // one look at an idle line
   double endPauseSeconds = 1.0;  // pause after a send or a receive
 };
@@ -146,6 +146,7 @@ class Transfer {
   int readByte();
 
   bool paused_ = false;  // send: the NC's DC3 holds the send
+  size_t queuedBound_ = 0;  // send: at least the bytes in the driver's output queue
   Port& port_;
   Clock& clock_;
   ProtocolOptions opt_;

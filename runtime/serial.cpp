@@ -138,7 +138,7 @@ class TermiosPort : public SerialPort {
   }
 
  private:
-  void requireOpen(const std::string& what) {
+  void requireOpen(const char* what) {
     if (fd_ < 0) throw RuntimeError(err::NcLineFault, what + name_, "the line is closed");
   }
 
