@@ -142,6 +142,32 @@ TEST(Send, F9WhileWaitingForTheNc) {
   EXPECT_EQ(rig.observer.shown.back(), "止 ");
 }
 
+TEST(Send, TheDriversOutputQueueStaysWithinItsBound) {
+  // A slow line: one queued byte leaves each time the engine looks at the queue.
+  struct SlowLine : FakeSerialPort {
+    size_t outputQueued() override {
+      const size_t q = queued;
+      if (queued > 0) --queued;
+      return q;
+    }
+    void write(std::string_view b) override {
+      FakeSerialPort::write(b);
+      queued += b.size();
+      worst = std::max(worst, queued);
+    }
+    size_t queued = 0;
+    size_t worst = 0;
+  } port;
+  VirtualClock clock;
+  Recorder obs;
+  ProgramBuffer b = programOf({"G01 X10. Y2.", "G00 X0", "M30"});
+  BufferSource src(b);
+  Transfer t(port, clock, {}, obs);
+  EXPECT_EQ(t.run(TransferMode::Now, &src, nullptr), result::Normal);
+  EXPECT_EQ(port.sent, "\0%\r\nG01X10.Y2. \r\nG00X0\r\nM30\r\n\0"s);
+  EXPECT_EQ(port.worst, ProtocolOptions{}.maxQueued);
+}
+
 TEST(Send, CharacterDelayInMilliseconds) {
   Rig rig;
   rig.options.charDelayMs = 20;
