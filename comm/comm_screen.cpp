@@ -1,5 +1,7 @@
 #include "comm/comm_screen.h"
 
+#include <chrono>
+
 #include "comm/line.h"
 #include "comm/program_lines.h"
 #include "runtime/channels.h"
@@ -40,18 +42,24 @@ class ScreenObserver final : public TransferObserver {
   explicit ScreenObserver(Screen& screen) : screen_(screen) {}
 
   // F9 anywhere, Esc while the prompt waits for the NC; other keys stay queued.
+  // A headless run whose script is used up can press neither: a line that
+  // shows no progress for kHeadlessPatience of real time is given up.
   int poll() override {
     if (screen_.trapKey(key::fn(9))) return result::F9;
     if (waiting_ && screen_.trapKey(std::string(1, key::Esc))) return result::Cancelled;
+    if (screen_.inputExhausted() && std::chrono::steady_clock::now() - lastProgress_ > kHeadlessPatience)
+      return result::Cancelled;
     return 0;
   }
   void status(int H0L, int code) override {
+    lastProgress_ = std::chrono::steady_clock::now();
     std::string word = statusWord(H0L) + " ";
     if (code >= 0) word += std::to_string(code);
     printAt(screen_, kStatusCol, kLinkRow, padToWidth(word, 9), H0L >= 4 ? kHighlight : 7);
     screen_.present();
   }
   void progress(int lines, int minutes) override {
+    lastProgress_ = std::chrono::steady_clock::now();
     std::string text = formatTemplate("######  ", {double(lines)});
     if (minutes >= 0) text += std::to_string(minutes);
     printAt(screen_, kMenuCol, kCountRow, text);
@@ -73,8 +81,10 @@ class ScreenObserver final : public TransferObserver {
   std::string operation;  // "T入力" or "T出力"
 
  private:
+  static constexpr std::chrono::seconds kHeadlessPatience{30};
   Screen& screen_;
   bool waiting_ = false;
+  std::chrono::steady_clock::time_point lastProgress_ = std::chrono::steady_clock::now();
 };
 
 const std::vector<MenuEntry>& modeEntries() {
