@@ -24,6 +24,7 @@ void wireScreens(App& app) {
   wireStore(app.session, app.menu, app.editor, app.display, app.store);
   wireFiles(app.session, app.menu, app.editor, app.display);
   wirePlotter(app.session, app.menu, app.editor, app.display, app.plot);
+  wireComm(app.session, app.menu, app.editor, app.comm);
 }
 
 fs::path dataDirectory() {

@@ -6,6 +6,7 @@
 #include <map>
 #include <string>
 
+#include "apps/comm_wiring.h"
 #include "apps/display_wiring.h"
 #include "apps/editor_wiring.h"
 #include "apps/plot_wiring.h"
@@ -31,6 +32,7 @@ struct App {
   DisplayParts display;  // the trajectory screen's settings (the editor's F10)
   PlotParts plot;        // the plot settings (menu code 10)
   StoreParts store;  // the program store and the storage screen (menu code 2, the editor's F9)
+  CommParts comm;        // communication and listing print (menu codes 5 and 3), environment (7)
 };
 
 // Fills app.menu and the start-up hooks with the screens built so far.

@@ -26,12 +26,14 @@ std::string collapseDotRuns(const std::string& s) {
 
 }  // namespace
 
-std::string normalizeBlock(std::string_view text, bool collapseDots, bool* cut) {
+std::string normalizeBlock(std::string_view text, bool collapseDots, bool* cut, int width) {
+  // Every character may gain a blank before it, so twice the bytes always fit.
+  const int kept = width > 0 ? width : int(2 * text.size() + 2);
   // One slot per display cell; a wide character fills its first cell and
   // leaves U+0000 in the second.
-  std::vector<char32_t> cells(kNormalizedWidth, U' ');
-  int length = 0;  // output length in cells (may run past the 70 kept)
-  int limit = kNormalizedWidth;  // shorter when a wide character would cross the end
+  std::vector<char32_t> cells(size_t(kept), U' ');
+  int length = 0;  // output length in cells (may run past the cells kept)
+  int limit = kept;  // shorter when a wide character would cross the end
   char32_t previous = U' ';
   char32_t last = 0;
   size_t pos = 0;
@@ -40,14 +42,14 @@ std::string normalizeBlock(std::string_view text, bool collapseDots, bool* cut) 
     last = c;
     if (isAddressLike(c) && isNumberLike(previous)) ++length;  // leave a blank
     if (c == U' ' && previous == U' ') continue;
-    const int width = cellWidth(c);
-    if (length + width <= kNormalizedWidth) {
+    const int cw = cellWidth(c);
+    if (length + cw <= kept) {
       cells[length] = c;
-      if (width == 2) cells[length + 1] = 0;
+      if (cw == 2) cells[length + 1] = 0;
     } else if (length < limit) {
       limit = length;  // never keep half of a wide character
     }
-    length += width;
+    length += cw;
     previous = c;
   }
   int keep = length - (last == U' ' ? 1 : 0);
@@ -62,11 +64,11 @@ std::string normalizeBlock(std::string_view text, bool collapseDots, bool* cut) 
   return collapseDots ? collapseDotRuns(out) : out;
 }
 
-void normalizeProgram(ProgramBuffer& buffer) {
+void normalizeProgram(ProgramBuffer& buffer, int width) {
   for (int n = 1; n <= buffer.lineCount(); ++n) {
     const std::string_view line = buffer.line(n);
     if (!line.empty() && line.front() == '(') continue;
-    buffer.storeLine(n, normalizeBlock(line));
+    buffer.storeLine(n, normalizeBlock(line, true, nullptr, width));
   }
 }
 

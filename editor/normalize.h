@@ -16,11 +16,13 @@ inline constexpr int kNormalizedWidth = 70;  // display cells a normalised block
 // digit; blanks collapse to one; a leading blank and a trailing blank go;
 // cells past 70 are dropped. With collapseDots every run of "." becomes one
 // "." afterwards (the editor's rule; file loading skips it). *cut is set when
-// cells past 70 were dropped.
-std::string normalizeBlock(std::string_view text, bool collapseDots = true, bool* cut = nullptr);
+// cells past the width were dropped. A width other than 70 keeps that many
+// cells instead; 0 keeps the whole block.
+std::string normalizeBlock(std::string_view text, bool collapseDots = true, bool* cut = nullptr,
+                           int width = kNormalizedWidth);
 
-// Applies normalizeBlock (with the ".." rule) to every line 1..Z whose first
-// character is not "(". Used after a program is received.
-void normalizeProgram(ProgramBuffer& buffer);
+// Applies normalizeBlock (with the ".." rule and the width) to every line
+// 1..Z whose first character is not "(". Used after a program is received.
+void normalizeProgram(ProgramBuffer& buffer, int width = kNormalizedWidth);
 
 }  // namespace vorn

@@ -494,6 +494,12 @@ int64_t ChannelTable::recordCount(int ch) {
   return (bytes + length - 1) / length;  // a partial last record counts, so it is never overwritten
 }
 
+SerialPort& ChannelTable::serialPort(int ch) {
+  Channel& c = channel(ch, "use line");
+  if (c.kind != Kind::Serial) throw RuntimeError(err::BadFileMode, c.where("use line"));
+  return *c.serial;
+}
+
 void ChannelTable::setSpeed(int ch, int bitsPerSecond) {
   Channel& c = channel(ch, "set speed of");
   if (c.kind != Kind::Serial) throw RuntimeError(err::BadFileMode, c.where("set speed of"));

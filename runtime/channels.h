@@ -119,6 +119,9 @@ class ChannelTable {
   // Serial lines: speed of an open channel, and the speed a port gets when opened (default 9600).
   void setSpeed(int ch, int bitsPerSecond);
   void setPortSpeed(int port, int bitsPerSecond) { portSpeeds_[port] = bitsPerSecond; }
+  // The port of an open serial channel, for protocol engines that need more
+  // than reading and writing (the output queue); err::BadFileMode for other channels.
+  SerialPort& serialPort(int ch);
 
  private:
   struct Channel;

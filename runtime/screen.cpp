@@ -371,6 +371,18 @@ std::string Screen::inkey() {
   return {};
 }
 
+bool Screen::trapKey(std::string_view k) {
+  pump(0);
+  for (auto it = keys_.begin(); it != keys_.end(); ++it) {
+    if (it->item == k) {
+      keys_.erase(it);
+      return true;
+    }
+  }
+  present(false);
+  return false;
+}
+
 std::string Screen::waitKey() {
   bool tickedAfterScript = false;
   for (;;) {

@@ -124,6 +124,9 @@ class Screen {
   // first. A click still waiting from before is dropped (and "" returned):
   // a screen reading keys takes no clicks.
   std::string inkey();
+  // A key trap: lets pending events run and takes the first queued key equal
+  // to k, leaving every other key queued in order. Never waits.
+  bool trapKey(std::string_view k);
   // Waits for a key, dropping clicks. Throws InputExhausted when no key can ever arrive.
   std::string waitKey();
   // Waits for a key or a mouse click; returns the key ("" when a click came,

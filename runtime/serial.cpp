@@ -3,6 +3,7 @@
 // NOTE: <termios.h> defines macros such as B0, ECHO and CR1; it stays in this file.
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -61,7 +62,7 @@ speed_t speedCode(int bitsPerSecond) {
 class TermiosPort : public SerialPort {
  public:
   TermiosPort(int fd, std::string name) : fd_(fd), name_(std::move(name)) {}
-  ~TermiosPort() override { ::close(fd_); }
+  ~TermiosPort() override { close(); }
   TermiosPort(const TermiosPort&) = delete;
   TermiosPort& operator=(const TermiosPort&) = delete;
 
@@ -86,6 +87,7 @@ class TermiosPort : public SerialPort {
   }
 
   std::string readWaiting(size_t maxBytes) override {
+    requireOpen("read from ");
     std::string out(maxBytes, '\0');
     for (;;) {
       ssize_t n = ::read(fd_, out.data(), maxBytes);
@@ -99,12 +101,14 @@ class TermiosPort : public SerialPort {
   }
 
   size_t bytesWaiting() override {
+    requireOpen("count bytes of ");
     int n = 0;
     if (ioctl(fd_, FIONREAD, &n) != 0) lineFault(errno, "count bytes of ");
     return static_cast<size_t>(n);
   }
 
   void write(std::string_view bytes) override {
+    requireOpen("write to ");
     while (!bytes.empty()) {
       ssize_t n = ::write(fd_, bytes.data(), bytes.size());
       if (n >= 0) {
@@ -117,7 +121,27 @@ class TermiosPort : public SerialPort {
     }
   }
 
+  size_t outputQueued() override {
+    requireOpen("count output of ");
+    int n = 0;
+    if (ioctl(fd_, TIOCOUTQ, &n) != 0) lineFault(errno, "count output of ");
+    return static_cast<size_t>(n);
+  }
+
+  void close() override {
+    if (fd_ < 0) return;
+    // Whatever is still queued is dropped: a stopped transfer must not keep
+    // the close waiting for a peer that reads nothing more.
+    tcflush(fd_, TCOFLUSH);
+    ::close(fd_);
+    fd_ = -1;
+  }
+
  private:
+  void requireOpen(const char* what) {
+    if (fd_ < 0) throw RuntimeError(err::NcLineFault, what + name_, "the line is closed");
+  }
+
   // NOTE: pseudo-terminals and some adapters have no modem lines; that is not an error.
   void setControlLine(int line, ControlLine how) {
     if (how == ControlLine::Leave) return;
@@ -195,6 +219,11 @@ std::unique_ptr<SerialPort> openSerialPort(const std::filesystem::path& device, 
   if (!isatty(fd)) {
     ::close(fd);
     throw RuntimeError(err::DeviceUnavailable, "open " + name, "not a serial line");
+  }
+  // One program at a time on a line: a second transfer would mix its bytes into this one.
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    ::close(fd);
+    throw RuntimeError(err::DeviceUnavailable, "open " + name, "the line is in use by another program");
   }
   auto port = std::make_unique<TermiosPort>(fd, name);
   port->configure(settings);

@@ -4,6 +4,7 @@
 // implementation and an in-memory fake for protocol tests.
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -49,6 +50,10 @@ class SerialPort {
   virtual size_t bytesWaiting() = 0;
   // Sends all bytes (waits while the driver's buffer is full).
   virtual void write(std::string_view bytes) = 0;
+  // Bytes written but still in the driver's output queue (not yet on the line).
+  virtual size_t outputQueued() = 0;
+  // Closes the line; later operations throw. Closing twice does nothing.
+  virtual void close() = 0;
 };
 
 // Opens a serial device (a tty) with the given line settings in raw mode,
@@ -66,11 +71,19 @@ class FakeSerialPort : public SerialPort {
     return out;
   }
   size_t bytesWaiting() override { return incoming.size(); }
-  void write(std::string_view bytes) override { sent.append(bytes); }
+  void write(std::string_view bytes) override {
+    sent.append(bytes);
+    if (onWrite) onWrite(*this);
+  }
+  size_t outputQueued() override { return 0; }
+  void close() override { closed = true; }
 
   std::string incoming;  // bytes the far end has sent, not yet read
   std::string sent;      // everything written to the line
   int speed = 0;         // last speed set, bit/s
+  bool closed = false;   // close() was called
+  // Called after every write: lets a test play the far end (answer a byte, fill `incoming`).
+  std::function<void(FakeSerialPort&)> onWrite;
 };
 
 }  // namespace vorn

@@ -44,6 +44,7 @@ struct ShellHooks {
   std::function<std::string(const Session&)> programTitle;
   std::function<int(const Session&)> programLines;            // lines in the program buffer
   std::function<void(Session&)> runModule;                    // the transfer and management module
+  std::function<void(Session&)> saveEnvironment;              // writes session.environment to the store
 };
 
 struct Session {

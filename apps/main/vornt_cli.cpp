@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "apps/cli_plot.h"
+#include "apps/cli_comm.h"
 #include "apps/cli_simulate.h"
 #include "apps/cli_store.h"
 
@@ -22,6 +23,9 @@ constexpr Command kCommands[] = {
      vorn::runSimulate},
     {"plot", "plot an NC program as HP-GL into a file", vorn::runPlotCommand},
     {"store", "list, import, export and delete programs of the program store", vorn::runStore},
+    {"send", "send an NC program to the NC machine over a serial line", vorn::runSend},
+    {"receive", "receive an NC program from the NC machine over a serial line", vorn::runReceive},
+    {"print", "print the program listing (to the printer or a file)", vorn::runPrint},
 };
 
 int usage(std::ostream& err, int status = 1) {

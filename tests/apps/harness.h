@@ -34,10 +34,11 @@ struct ProgramRun {
     DeviceConfig config;
     config.configDir = dir / "config";
     config.workDir = dir;
+    if (configure) configure(config);
     app = std::make_unique<App>(backend, clock, config);
     app->editor.buffer = ProgramBuffer(capacity);
     wireScreens(*app);
-    if (configure) configure(*app);
+    if (prepare) prepare(*app);
     app->session.hooks.prepareWorkDir = [this](Session&) { installShippedFiles(dataDirectory(), dir); };
     StartOptions options;
     options.commandFile = commandFile.string();
@@ -53,10 +54,11 @@ struct ProgramRun {
   std::string lineRow(int n) const { return row(n - app->editor.state.M + 1); }
 
   std::filesystem::path dir;
+  std::function<void(DeviceConfig&)> configure;  // device mapping of the run (serial ports, printers)
+  std::function<void(App&)> prepare;             // after the wiring, before the run (hooks, settings)
   VirtualClock clock;
   HeadlessBackend backend;
   std::unique_ptr<App> app;
-  std::function<void(App&)> configure;  // runs after the wiring, before start-up
 };
 
 }  // namespace vorn

@@ -19,7 +19,7 @@ TEST(PlotWiring, TheSampleProgramIsPlottedToAFileFromThePlotterScreen) {
   // "6": the plotter screen; Esc: from the paper field to the menu; "1": start;
   // "0" is read by the run; Esc and "3" leave the screen.
   ProgramRun run("6{Enter}{Esc}1{Enter}0{Esc}3{Enter}");
-  run.configure = [](App& app) {
+  run.prepare = [](App& app) {
     app.session.environment.Y8 = 2;
     app.display.settings.workSize = {100, 80, 20};
     app.display.settings.centre = {50, 40, 0};

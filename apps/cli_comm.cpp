@@ -1,0 +1,369 @@
+#include "apps/cli_comm.h"
+
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <ostream>
+
+#include "apps/cli_simulate.h"
+#include "comm/line.h"
+#include "comm/listing.h"
+#include "comm/program_lines.h"
+#include "editor/normalize.h"
+#include "runtime/channels.h"
+#include "runtime/clock.h"
+#include "runtime/error.h"
+#include "runtime/paths.h"
+#include "runtime/text.h"
+#include "shell/numeric.h"
+#include "shell/settings.h"
+
+namespace vorn {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+volatile std::sig_atomic_t interrupted = 0;  // set by SIGINT, the command line's F9
+extern "C" void onInterrupt(int) { interrupted = 1; }
+
+const char* kUsage =
+    "usage: vornt-cli send FILE --port DEV [--mode tape|dnc|now] [line options]\n"
+    "       vornt-cli receive OUT --port DEV [--append] [line options]\n"
+    "       vornt-cli print FILE [-o OUT] [--page-length N]\n"
+    "line options: --speed BPS --code iso|ascii --stop 1|2 --eob cr|lf|crlf --delay MS\n"
+    "              --closing-percent --work-dir DIR --quiet\n";
+
+bool bad(std::string* error, const std::string& message) {
+  *error = message;
+  return false;
+}
+
+bool wholeNumber(const std::string& s, long lo, long hi, long& v) {
+  char* end = nullptr;
+  v = std::strtol(s.c_str(), &end, 10);
+  return !s.empty() && *end == '\0' && v >= lo && v <= hi;
+}
+
+// Progress on stderr at most twice a second: lines, bytes, elapsed time, status.
+class CliObserver final : public TransferObserver {
+ public:
+  CliObserver(std::ostream& err, bool quiet, const std::string& verb) : err_(err), quiet_(quiet), verb_(verb) {}
+  int poll() override { return interrupted ? result::F9 : 0; }
+  void status(int H0L, int code) override {
+    status_ = statusWord(H0L) + (code >= 0 ? " " + std::to_string(code) : "");
+    report(false);
+  }
+  void progress(int lines, int) override {
+    lines_ = lines;
+    report(false);
+  }
+  void waitingForNc(bool shown) override {
+    if (shown && !quiet_) err_ << "waiting for the NC (F9: Ctrl+C)\n";
+  }
+  void report(bool last) {
+    if (quiet_) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (!last && now - shown_ < std::chrono::milliseconds(500)) return;
+    shown_ = now;
+    const double elapsed = std::chrono::duration<double>(now - start_).count();
+    err_ << verb_ << " " << lines_ << " lines, " << bytes << " bytes, " << int(elapsed) << " s, " << status_
+         << (last ? "\n" : "\r") << std::flush;
+  }
+  long bytes = 0;
+
+ private:
+  std::ostream& err_;
+  bool quiet_;
+  std::string verb_;
+  std::string status_;
+  int lines_ = 0;
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+  std::chrono::steady_clock::time_point shown_{};
+};
+
+// The lines of a file, read as they are sent (the file may be far larger than
+// the editor's buffer). Lines that are only "%" are left out: the engine
+// sends its own.
+class FileLineSource final : public LineSource {
+ public:
+  explicit FileLineSource(const std::string& path) : in_(path, std::ios::binary) {
+    if (!in_) throw RuntimeError(err::NotFound, "open " + path);
+    empty_ = in_.peek() == std::char_traits<char>::eof();
+  }
+  bool next(std::string& line) override {
+    std::string raw;
+    while (std::getline(in_, raw)) {
+      if (!raw.empty() && raw.back() == '\r') raw.pop_back();
+      if (raw == "%") continue;
+      line = fromCp932(raw);
+      return true;
+    }
+    return false;
+  }
+  bool empty() override { return empty_; }
+
+ private:
+  std::ifstream in_;
+  bool empty_ = false;
+};
+
+// Received lines kept in order; the command line has no editor capacity.
+class LinesReceiver final : public LineSink {
+ public:
+  bool store(std::string line) override {
+    lines.push_back(std::move(line));
+    return true;
+  }
+  int stored() const override { return int(lines.size()); }
+  std::vector<std::string> lines;
+};
+
+// Writes bytes to path through a temporary file renamed over it.
+void replaceFile(const std::string& path, const std::string& bytes) {
+  const std::string temp = path + ".tmp" + std::to_string(::getpid());
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    out << bytes;
+    out.flush();
+    if (!out) {
+      std::remove(temp.c_str());
+      throw RuntimeError(err::IoError, "write " + path);
+    }
+  }
+  std::error_code ec;
+  fs::rename(temp, path, ec);
+  if (ec) {
+    std::remove(temp.c_str());
+    throw RuntimeError(err::IoError, "write " + path, ec.message());
+  }
+}
+
+Settings settingsOf(const CommOptions& o) {
+  Settings s;
+  if (o.workDir.empty()) return s;
+  const std::vector<std::string> lines = [&] {
+    std::vector<std::string> v;
+    std::ifstream in(fs::path(o.workDir) / kSettingsFile, std::ios::binary);
+    for (std::string l; std::getline(in, l);) v.push_back(fromCp932(l));
+    return v;
+  }();
+  applySettingsLines(s, lines);
+  return s;
+}
+
+ProtocolOptions protocolOf(const CommOptions& o, const Settings& s) {
+  ProtocolOptions p;
+  p.eob = endOfBlockText(o.environment.endOfBlock);
+  p.charDelayMs = o.delayMs >= 0 ? o.delayMs : s.charDelay;
+  p.closingPercent = o.closingPercent || s.endOfTape == 1;
+  return p;
+}
+
+int reportEnd(const Transfer& t, CliObserver& obs, std::ostream& err, const std::string& command) {
+  obs.report(true);
+  if (!t.lineFault.empty()) err << "vornt-cli " << command << ": the line failed: " << t.lineFault << "\n";
+  if (t.V2W == result::F9) return 3;
+  if (t.V2W == result::PeerStopped) {
+    if (t.errorCode >= 0 && t.lineFault.empty() && !t.bufferFull)
+      err << "vornt-cli " << command << ": stopped by the NC with code " << t.errorCode << "\n";
+    return 2;
+  }
+  return t.V2W == result::Normal ? 0 : 3;
+}
+
+template <class Body>
+int guardedRun(const std::string& command, std::ostream& err, Body&& body) {
+  try {
+    return body();
+  } catch (const RuntimeError& e) {
+    err << "vornt-cli " << command << ": " << e.what() << "\n";
+    return 1;
+  }
+}
+
+int parseOrUsage(const std::string& command, const std::vector<std::string>& args, CommOptions& o,
+                 std::ostream& out, std::ostream& err) {
+  for (const auto& a : args) {
+    if (a == "--help" || a == "-h") {
+      out << kUsage;
+      return 0;
+    }
+  }
+  std::string error;
+  if (!parseCommArgs(command, args, o, &error)) {
+    err << "vornt-cli " << command << ": " << error << "\n" << kUsage;
+    return 1;
+  }
+  return -1;
+}
+
+struct InterruptGuard {
+  InterruptGuard() {
+    interrupted = 0;
+    previous = std::signal(SIGINT, onInterrupt);
+  }
+  ~InterruptGuard() { std::signal(SIGINT, previous); }
+  void (*previous)(int);
+};
+
+}  // namespace
+
+bool parseCommArgs(const std::string& command, const std::vector<std::string>& args, CommOptions& o,
+                   std::string* error) {
+  if (command == "receive") o.mode = TransferMode::Replace;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&](std::string& v) {
+      if (i + 1 >= args.size()) return bad(error, a + " needs a value");
+      v = args[++i];
+      return true;
+    };
+    std::string v;
+    long n = 0;
+    if (a == "--port") {
+      if (!value(o.port)) return false;
+    } else if (a == "--work-dir") {
+      if (!value(o.workDir)) return false;
+    } else if (a == "--quiet") {
+      o.quiet = true;
+    } else if (a == "--closing-percent") {
+      o.closingPercent = true;
+    } else if (a == "--speed") {
+      if (!value(v) || !wholeNumber(v, 50, 115200, n)) return bad(error, "--speed takes bit/s, e.g. 9600");
+      o.speed = int(n);
+    } else if (a == "--code") {
+      if (!value(v) || (v != "iso" && v != "ascii")) return bad(error, "--code takes iso or ascii");
+      o.environment.PAX = v == "iso" ? 1 : 2;
+    } else if (a == "--stop") {
+      if (!value(v) || !wholeNumber(v, 1, 2, n)) return bad(error, "--stop takes 1 or 2");
+      o.environment.V1R = int(n);
+    } else if (a == "--eob") {
+      if (!value(v) || (v != "cr" && v != "lf" && v != "crlf")) return bad(error, "--eob takes cr, lf or crlf");
+      o.environment.endOfBlock = v == "cr" ? 1 : v == "lf" ? 2 : 3;
+    } else if (a == "--delay") {
+      if (!value(v) || !wholeNumber(v, 0, 10000, n)) return bad(error, "--delay takes milliseconds");
+      o.delayMs = double(n);
+    } else if (a == "--mode" && command == "send") {
+      if (!value(v)) return false;
+      if (v == "tape") o.mode = TransferMode::Tape;
+      else if (v == "dnc") o.mode = TransferMode::Dnc;
+      else if (v == "now") o.mode = TransferMode::Now;
+      else return bad(error, "--mode takes tape, dnc or now");
+    } else if (a == "--append" && command == "receive") {
+      o.mode = TransferMode::Append;
+    } else if (a == "-o" && command == "print") {
+      if (!value(o.output)) return false;
+    } else if (a == "--page-length" && command == "print") {
+      if (!value(v) || !wholeNumber(v, 1, 99, n)) return bad(error, "--page-length takes 1 to 99");
+      o.pageLength = int(n);
+    } else if (!a.empty() && a[0] == '-') {
+      return bad(error, "unknown option " + a);
+    } else if (o.file.empty()) {
+      o.file = a;
+    } else {
+      return bad(error, "one file only");
+    }
+  }
+  if (o.file.empty()) return bad(error, command == "receive" ? "OUT is missing" : "FILE is missing");
+  if (command != "print" && o.port.empty()) return bad(error, "--port DEV is missing");
+  return true;
+}
+
+LineSettings commLineSettings(const CommOptions& o) { return ncLineSettings(deriveLineValues(o.environment)); }
+
+namespace {
+int speedOf(const CommOptions& o) { return o.speed > 0 ? o.speed : deriveLineValues(o.environment).bitsPerSecond(); }
+}  // namespace
+
+int runSend(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  CommOptions o;
+  if (int r = parseOrUsage("send", args, o, out, err); r >= 0) return r;
+  return guardedRun("send", err, [&] {
+    const Settings settings = settingsOf(o);
+    FileLineSource source(o.file);
+    auto port = openSerialPort(o.port, commLineSettings(o));
+    port->setSpeed(speedOf(o));
+    RealClock clock;
+    CliObserver observer(err, o.quiet, "sent");
+    ProtocolOptions p = protocolOf(o, settings);
+    p.endPauseSeconds = 0.2;
+    InterruptGuard guard;
+    Transfer t(*port, clock, p, observer);
+    t.run(o.mode, &source, nullptr);
+    port->close();
+    if (!o.workDir.empty() && !t.record.start.empty()) {
+      DeviceConfig config;
+      config.workDir = o.workDir;
+      PathMap paths(config);
+      ChannelTable channels(paths);
+      appendTransmissionLog(channels, settings, t.record);
+    }
+    return reportEnd(t, observer, err, "send");
+  });
+}
+
+int runReceive(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  CommOptions o;
+  if (int r = parseOrUsage("receive", args, o, out, err); r >= 0) return r;
+  return guardedRun("receive", err, [&] {
+    const Settings settings = settingsOf(o);
+    // An appended reception follows the old program and one empty line.
+    std::string text;
+    if (o.mode == TransferMode::Append && fs::exists(o.file)) {
+      const ProgramBuffer old = readProgram(o.file);
+      for (int n = 1; n <= old.lineCount(); ++n) text += toCp932(old.line(n)) + "\r\n";
+      text += "\r\n";
+    }
+    auto port = openSerialPort(o.port, commLineSettings(o));
+    port->setSpeed(speedOf(o));
+    RealClock clock;
+    CliObserver observer(err, o.quiet, "received");
+    ProtocolOptions p = protocolOf(o, settings);
+    p.endPauseSeconds = 0;
+    InterruptGuard guard;
+    LinesReceiver sink;
+    Transfer t(*port, clock, p, observer);
+    t.run(o.mode, nullptr, &sink);
+    port->close();
+    // Every complete line is kept, also after a stop, normalised as the screen does.
+    for (const std::string& line : sink.lines) {
+      const bool comment = !line.empty() && line.front() == '(';
+      text += toCp932(comment ? line : normalizeBlock(line, true, nullptr, 0)) + "\r\n";
+    }
+    if (!sink.lines.empty()) replaceFile(o.file, text);  // nothing received: OUT stays as it was
+    if (!o.quiet) err << "kept " << sink.lines.size() << " lines in " << o.file << "\n";
+    return reportEnd(t, observer, err, "receive");
+  });
+}
+
+int runPrint(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  CommOptions o;
+  if (int r = parseOrUsage("print", args, o, out, err); r >= 0) return r;
+  return guardedRun("print", err, [&] {
+    const ProgramBuffer program = readProgram(o.file);
+    const std::time_t now = std::time(nullptr);
+    const ListingHeader header{fs::path(o.file).stem().string(), "", 0, dateStamp(now), timeString(now)};
+    InterruptGuard guard;
+    std::string text;
+    const int lines = writeListing(
+        program, header, o.pageLength, [&](std::string_view s) { text += toCp932(s); },
+        [](int) { return interrupted != 0; });
+    if (!o.output.empty()) {
+      replaceFile(o.output, text);
+    } else {
+      const fs::path work = o.workDir.empty() ? fs::current_path() : fs::path(o.workDir);
+      const char* xdg = std::getenv("XDG_CONFIG_HOME");
+      PathMap paths(loadDeviceConfig(configFolder(xdg, std::getenv("HOME")), work));
+      ChannelTable channels(paths);
+      channels.openDevice(9, "LPT3:");
+      channels.writeBytes(9, text);
+      channels.close(9);
+    }
+    if (!o.quiet) err << "printed " << lines << " lines\n";
+    return interrupted ? 3 : 0;
+  });
+}
+
+}  // namespace vorn

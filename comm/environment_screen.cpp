@@ -1,0 +1,209 @@
+#include "comm/environment_screen.h"
+
+#include "runtime/channels.h"
+#include "runtime/numtext.h"
+#include "runtime/screen.h"
+#include "shell/menu.h"
+
+namespace vorn {
+
+namespace {
+
+constexpr int kFrameRow = 4;     // frame top-left, counted from 1
+constexpr int kFrameCol = 15;
+constexpr int kFrameWidth = 40;
+constexpr int kFrameInner = 14;  // rows inside the frame
+constexpr int kLabelColor = 5;
+constexpr int kStoreChannel = 6;  // the store's name-list channel, closed after a save
+
+constexpr float kChoice = 0;
+constexpr float kDigits = 1;
+constexpr float kLetters = 3;
+constexpr float kInteger = 10;
+constexpr float kSigned = 12;
+
+void printAt(Screen& screen, int col, int row, std::string_view text, int fg) {
+  screen.color(fg);
+  screen.locate(col - 1, row - 1);
+  screen.print(text);
+}
+
+std::string text(float v) { return numberTextTrim(v); }
+float value(const Form& form, int n) { return float(numberValue(form.field(n).ZM)); }
+int choice(const Form& form, int n, int count, int old) {
+  const int v = int(value(form, n));
+  return (v >= 1 && v <= count) ? v : old;
+}
+
+void drawScreen(Screen& screen, const Form& form) {
+  framedBox(screen, kFrameRow, kFrameCol, kFrameWidth, kFrameInner);
+  printAt(screen, kFrameCol + 2, kFrameRow + kFrameInner + 1, "環境", kLabelColor);
+  static const char* labels[] = {
+      "ﾃﾞｰﾀﾄﾞﾗｲﾌﾞ", "ﾌｫﾙﾀﾞ", "", "表示速度", "  円ﾋﾟｯﾁ", "開始座標 X     Y     Z", "表示色  ﾃｷｽﾄ",
+      "", "通信速度", "通信ｺｰﾄﾞ", "ｽﾄｯﾌﾟbit", "区切り", "ﾌﾟﾛｯﾀI/F", "ﾎﾟｰﾄNo.       RtsDtr",
+  };
+  for (int i = 0; i < kFrameInner; ++i) printAt(screen, kFrameCol + 2, kFrameRow + 1 + i, labels[i], kLabelColor);
+  printAt(screen, kFrameCol + 2 + 16, kFrameRow + 7, "m    l", kLabelColor);
+  drawForm(screen, form);
+  screen.color(7);
+}
+
+// Step 1: the data drive, one character. False when Esc leaves the screen.
+bool askDataDrive(Session& s) {
+  Screen& screen = s.screen;
+  for (;;) {
+    FieldCall call;
+    call.Y = kFrameRow + 1;
+    call.F1 = kFrameCol + 13;
+    call.ZP = 1;
+    call.ZDN = 5;
+    call.text = s.environment.ZDX.substr(0, 1);
+    const FieldResult r = fieldInput(screen, call);
+    if (r.FDP == ending::Esc) return false;
+    if (r.FDP != ending::Enter) continue;
+    std::string entry = call.text;
+    if (entry == " ") entry.clear();
+    if (applyDataDrive(s.environment, entry)) {
+      printAt(screen, call.F1, call.Y, s.environment.ZDX.empty() ? "  " : s.environment.ZDX, 7);
+      return true;
+    }
+    screen.beep();
+  }
+}
+
+EnvironmentOutcome runEnvironmentScreen(Session& s);
+
+}  // namespace
+
+const std::vector<FieldDef>& environmentFormFields() {
+  static const std::vector<FieldDef> fields = {
+      {2, 11, 3, kChoice, "M1 M2 M3 M4 M5 M6 ", 0},  // 1 folder
+      {4, 12, 3, kInteger, "5 322", 0},              // 2 display speed
+      {5, 12, 3, kInteger, "1 60", 0},               // 3 circle pitch
+      {6, 12, 4, kSigned, "", 0},                    // 4-6 start X, Y, Z
+      {6, 18, 4, kSigned, "", 0},
+      {6, 24, 4, kSigned, "", 0},
+      {7, 15, 1, kInteger, "0 7", 0},                // 7 text colour
+      {7, 20, 2, kInteger, "0 15", 0},               // 8 colour "m"
+      {7, 25, 2, kInteger, "0 15", 0},               // 9 colour "l"
+      {8, 11, 0, kChoice, "", 1},                    // 10 a placeholder, never edited
+      {9, 11, 5, kChoice, "1)12 2)24 3)48 4)96 ", 0},    // 11 line speed
+      {10, 11, 6, kChoice, "1)ISO 2)ASC 3)ｿﾉﾀ ", 0},     // 12 code
+      {11, 11, 4, kChoice, "1)1 2)2 ", 0},               // 13 stop bits
+      {12, 11, 5, kChoice, "1)CR 2)LF 3)C+L", 0},        // 14 end of block
+      {13, 11, 7, kChoice, "1)ｼﾘｱﾙ 2)ﾊﾟﾗﾚﾙ", 0},         // 15 plotter interface
+      {14, 11, 2, kDigits, "", 0},                   // 16 port digits
+      {14, 23, 2, kLetters, "", 0},                  // 17 RTS and DTR letters
+  };
+  return fields;
+}
+
+void environmentToForm(const Environment& env, Form& form) {
+  const int folder = env.USEL.size() == 2 && env.USEL[0] == 'M' ? env.USEL[1] - '0' : 1;
+  form.field(1).ZM = text(float(folder >= 1 && folder <= 6 ? folder : 1));
+  form.field(2).ZM = text(env.GL1);
+  form.field(3).ZM = text(env.ZC1);
+  form.field(4).ZM = text(env.G);
+  form.field(5).ZM = text(env.CD);
+  form.field(6).ZM = text(env.ZZS);
+  form.field(7).ZM = text(env.NNT);
+  form.field(8).ZM = text(env.CR);
+  form.field(9).ZM = text(env.Y6);
+  form.field(10).ZM = "";
+  form.field(11).ZM = text(float(env.lineSpeed));
+  form.field(12).ZM = text(float(env.PAX));
+  form.field(13).ZM = text(float(env.V1R));
+  form.field(14).ZM = text(float(env.endOfBlock));
+  form.field(15).ZM = text(float(env.Y8));
+  form.field(16).ZM = env.RCALC;
+  form.field(17).ZM = env.IKDSP;
+}
+
+void formToEnvironment(const Form& form, Environment& env) {
+  env.USEL = "M" + std::to_string(choice(form, 1, 6, 1));
+  env.GL1 = value(form, 2);
+  env.ZC1 = value(form, 3);
+  env.G = value(form, 4);
+  env.CD = value(form, 5);
+  env.ZZS = value(form, 6);
+  env.NNT = value(form, 7);
+  env.CR = value(form, 8);
+  env.Y6 = value(form, 9);
+  env.lineSpeed = choice(form, 11, 4, env.lineSpeed);
+  env.PAX = choice(form, 12, 3, env.PAX);
+  env.V1R = choice(form, 13, 2, env.V1R);
+  env.endOfBlock = choice(form, 14, 3, env.endOfBlock);
+  env.Y8 = choice(form, 15, 2, env.Y8);
+  env.RCALC = form.field(16).ZM;
+  env.IKDSP = form.field(17).ZM;
+}
+
+bool applyDataDrive(Environment& env, const std::string& entry) {
+  if (entry.empty()) {
+    env.ZDX.clear();
+  } else if (entry.size() == 1 && std::string("ABCDEF").find(char(std::toupper(entry[0]))) != std::string::npos) {
+    env.ZDX = std::string(1, char(std::toupper(entry[0]))) + ":";
+  } else {
+    return false;
+  }
+  if (env.ZDX == env.UC) env.UC = (!entry.empty() && std::toupper(entry[0]) == 'A') ? "B:" : "A:";
+  return true;
+}
+
+EnvironmentOutcome environmentScreen(Session& s) {
+  const EnvironmentOutcome out = runEnvironmentScreen(s);
+  eraseBox(s.screen, kFrameRow, kFrameCol, kFrameWidth, kFrameInner);
+  return out;
+}
+
+namespace {
+
+EnvironmentOutcome runEnvironmentScreen(Session& s) {
+  Screen& screen = s.screen;
+  Form form = loadForm(environmentFormFields(), kFrameRow, kFrameCol);
+  environmentToForm(s.environment, form);
+  screen.resetTextWindow();
+  screen.color(7, 0);
+  drawScreen(screen, form);
+  int editFrom = 1;
+  bool askDrive = true;
+  for (;;) {
+    if (askDrive) {
+      if (!askDataDrive(s)) return EnvironmentOutcome::Left;
+      askDrive = false;
+    }
+    if (editFrom > 0) editForm(screen, form, editFrom);
+    FieldCall menu;
+    menu.Y = kFrameRow + kFrameInner + 1;
+    menu.F1 = kFrameCol + 13;
+    menu.ZP = 7;
+    menu.ZDN = kChoice;
+    menu.W0L = "1)保存 2)変更 3)CAMM ";
+    menu.text = "1";
+    const FieldResult r = fieldInput(screen, menu);
+    const int chosen = int(numberValue(menu.text));
+    editFrom = 0;
+    if (r.FDP == ending::Esc) return EnvironmentOutcome::Left;
+    if (r.FDP == ending::Up) {
+      editFrom = form.count();
+    } else if (r.FDP == ending::Down) {
+      editFrom = 1;
+    } else if (r.FDP != ending::Enter) {
+      screen.beep();
+    } else if (chosen == 1) {
+      formToEnvironment(form, s.environment);
+      if (s.hooks.saveEnvironment) s.guarded([&] { s.hooks.saveEnvironment(s); });
+      s.channels.close(kStoreChannel);
+      return EnvironmentOutcome::Saved;
+    } else if (chosen == 2) {
+      askDrive = true;
+      editFrom = 1;
+    } else if (chosen == 3) {
+      return EnvironmentOutcome::Machine;
+    }
+  }
+}
+
+}  // namespace
+
+}  // namespace vorn
