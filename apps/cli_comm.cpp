@@ -11,6 +11,7 @@
 #include "comm/listing.h"
 #include "comm/program_lines.h"
 #include "editor/normalize.h"
+#include "editor/program_stream.h"
 #include "runtime/channels.h"
 #include "runtime/clock.h"
 #include "runtime/error.h"
@@ -312,8 +313,8 @@ int runReceive(const std::vector<std::string>& args, std::ostream& out, std::ost
     // An appended reception follows the old program and one empty line.
     std::string text;
     if (o.mode == TransferMode::Append && fs::exists(o.file)) {
-      const ProgramBuffer old = readProgram(o.file);
-      for (int n = 1; n <= old.lineCount(); ++n) text += toCp932(old.line(n)) + "\r\n";
+      const StreamProgram old(o.file);
+      for (int n = 1; old.hasLine(n); ++n) text += toCp932(old.line(n)) + "\r\n";
       text += "\r\n";
     }
     auto port = openSerialPort(o.port, commLineSettings(o));
@@ -342,7 +343,7 @@ int runPrint(const std::vector<std::string>& args, std::ostream& out, std::ostre
   CommOptions o;
   if (int r = parseOrUsage("print", args, o, out, err); r >= 0) return r;
   return guardedRun("print", err, [&] {
-    const ProgramBuffer program = readProgram(o.file);
+    const StreamProgram program(o.file);
     const std::time_t now = std::time(nullptr);
     const ListingHeader header{fs::path(o.file).stem().string(), "", 0, dateStamp(now), timeString(now)};
     InterruptGuard guard;

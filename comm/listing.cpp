@@ -36,7 +36,7 @@ int writeListing(const ProgramSource& program, const ListingHeader& header, int 
     onPage = 0;
   };
   int n = 1;
-  for (; n <= program.lineCount(); ++n) {
+  for (; program.hasLine(n); ++n) {
     const std::string_view line = program.line(n);
     out(formatTemplate("#####  ", {double(n)}) + std::string(size_t(listingIndent(line)), ' ') + std::string(line) +
         "\r\n");
