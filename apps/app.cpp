@@ -21,7 +21,7 @@ void wireScreens(App& app) {
   // here as they are built; until then their menu entries return at once.
   wireEditor(app.session, app.menu, app.editor);
   wireTrajectory(app.session, app.editor, app.display);
-  wireStore(app.session, app.menu, app.editor, app.display, app.store);
+  wireStore(app.session, app.menu, app.editor, app.display, app.plot, app.store);
   wireFiles(app.session, app.menu, app.editor, app.display);
   wirePlotter(app.session, app.menu, app.editor, app.display, app.plot);
   wireComm(app.session, app.menu, app.editor, app.comm);

@@ -16,18 +16,17 @@
 #include "runtime/clock.h"
 #include "runtime/error.h"
 #include "runtime/paths.h"
+#include "runtime/signals.h"
 #include "runtime/text.h"
 #include "shell/numeric.h"
 #include "shell/settings.h"
+#include "store/layouts.h"
 
 namespace vorn {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-volatile std::sig_atomic_t interrupted = 0;  // set by SIGINT, the command line's F9
-extern "C" void onInterrupt(int) { interrupted = 1; }
 
 const char* kUsage =
     "usage: vornt-cli send FILE --port DEV [--mode tape|dnc|now] [line options]\n"
@@ -51,7 +50,7 @@ bool wholeNumber(const std::string& s, long lo, long hi, long& v) {
 class CliObserver final : public TransferObserver {
  public:
   CliObserver(std::ostream& err, bool quiet, const std::string& verb) : err_(err), quiet_(quiet), verb_(verb) {}
-  int poll() override { return interrupted ? result::F9 : 0; }
+  int poll() override { return stopSignal() ? result::F9 : 0; }
   void status(int H0L, int code) override {
     status_ = statusWord(H0L) + (code >= 0 ? " " + std::to_string(code) : "");
     report(false);
@@ -184,6 +183,18 @@ int guardedRun(const std::string& command, std::ostream& err, Body&& body) {
   }
 }
 
+// The line settings of the environment record in the working directory,
+// when it has one; the options then change them. Nothing is written.
+void readStoredLineSettings(const std::vector<std::string>& args, Environment& env) {
+  fs::path dir = fs::current_path();
+  for (size_t i = 0; i + 1 < args.size(); ++i) {
+    if (args[i] == "--work-dir") dir = args[i + 1];
+  }
+  std::ifstream in(dir / "NVOL", std::ios::binary);
+  std::string record(size_t(kEnvironmentRecordLength), ' ');
+  if (in.read(record.data(), std::streamsize(record.size()))) env = unpackEnvironment(record, env);
+}
+
 int parseOrUsage(const std::string& command, const std::vector<std::string>& args, CommOptions& o,
                  std::ostream& out, std::ostream& err) {
   for (const auto& a : args) {
@@ -192,6 +203,7 @@ int parseOrUsage(const std::string& command, const std::vector<std::string>& arg
       return 0;
     }
   }
+  readStoredLineSettings(args, o.environment);
   std::string error;
   if (!parseCommArgs(command, args, o, &error)) {
     err << "vornt-cli " << command << ": " << error << "\n" << kUsage;
@@ -200,13 +212,12 @@ int parseOrUsage(const std::string& command, const std::vector<std::string>& arg
   return -1;
 }
 
+// SIGINT (and SIGTERM, SIGHUP) stop the transfer as F9 does on the screen.
 struct InterruptGuard {
   InterruptGuard() {
-    interrupted = 0;
-    previous = std::signal(SIGINT, onInterrupt);
+    clearStopSignal();
+    installStopSignals();
   }
-  ~InterruptGuard() { std::signal(SIGINT, previous); }
-  void (*previous)(int);
 };
 
 }  // namespace
@@ -350,7 +361,7 @@ int runPrint(const std::vector<std::string>& args, std::ostream& out, std::ostre
     std::string text;
     const int lines = writeListing(
         program, header, o.pageLength, [&](std::string_view s) { text += toCp932(s); },
-        [](int) { return interrupted != 0; });
+        [](int) { return stopSignal() != 0; });
     if (!o.output.empty()) {
       replaceFile(o.output, text);
     } else {
@@ -363,7 +374,7 @@ int runPrint(const std::vector<std::string>& args, std::ostream& out, std::ostre
       channels.close(9);
     }
     if (!o.quiet) err << "printed " << lines << " lines\n";
-    return interrupted ? 3 : 0;
+    return stopSignal() ? 3 : 0;
   });
 }
 

@@ -4,8 +4,9 @@
 //   send FILE --port DEV [--mode tape|dnc|now]   streams FILE to the NC
 //   receive OUT --port DEV [--append]            receives into OUT (code page 932, CR LF)
 //   print FILE [-o OUT] [--page-length N]        the listing, to OUT or the printer "LPT3:"
-// Line options: --speed BPS, --code iso|ascii, --stop 1|2, --eob cr|lf|crlf,
-// --delay MS, --closing-percent; --work-dir DIR, --quiet.
+// Line options change those of the working directory's environment record:
+// --speed BPS, --code iso|ascii, --stop 1|2, --eob cr|lf|crlf, --delay MS,
+// --closing-percent; --work-dir DIR, --quiet.
 #include <iosfwd>
 #include <string>
 #include <vector>

@@ -11,7 +11,7 @@ void wireComm(Session&, std::map<int, MenuAction>& menu, EditorParts& editor, Co
     redrawTextArea(s.screen, editor.buffer, editor.state, int(s.geometry.CMMF));
   };
   menu[3] = [&editor, &comm, redraw](Session& s) {
-    printScreen(s, editor.buffer, comm.print, editor.wfHeader ? editor.wfHeader->YGW : 0);
+    printScreen(s, editor.buffer, comm.print, editor.buffer.YGW);
     redraw(s);
   };
   menu[5] = [&editor, &comm, redraw](Session& s) {

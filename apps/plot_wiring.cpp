@@ -6,7 +6,7 @@ void wirePlotter(Session&, std::map<int, MenuAction>& menu, EditorParts& editor,
                  DisplayParts& display, PlotParts& plot) {
   menu[kPlotMenuCode] = [&editor, &display, &plot](Session& s) {
     const CodeTable codes = workingCodeTable(s);
-    PlotContext context{s, editor.buffer, editor.state, display.settings, plot.settings, codes, plot.YGW};
+    PlotContext context{s, editor.buffer, editor.state, display.settings, plot.settings, codes, editor.buffer.YGW};
     plotScreen(context);
   };
 }

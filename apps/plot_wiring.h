@@ -11,7 +11,6 @@ namespace vorn {
 
 struct PlotParts {
   PlotSettings settings;  // the plot settings, from the first visit to the end of the program
-  float YGW = 0;          // the program's mark for the label (the store sets it)
 };
 
 // Menu code of the plotter screen.

@@ -65,12 +65,16 @@ void openStoreAtStart(Session& session, Store& store) {
 }
 
 void wireStore(Session& session, std::map<int, MenuAction>& menu, EditorParts& editor, DisplayParts& display,
-               StoreParts& parts) {
+               PlotParts& plot, StoreParts& parts) {
   // One visit of the storage screen; a load puts the editor on line 1.
-  auto visit = [&editor, &display, &parts, variant = mainStorageVariant()](Session& s) {
+  auto visit = [&editor, &display, &plot, &parts, variant = mainStorageVariant()](Session& s) {
     StorageContext context{s, editor.buffer, parts.store, parts.screen,
-                           [&] { return storedSettings(display.settings, parts.plot); },
-                           [&](const StoredSettings& stored) { applyStoredSettings(stored, display.settings, parts.plot); }};
+                           [&] { return storedSettings(display.settings, plot.settings.toFloats()); },
+                           [&](const StoredSettings& stored) {
+                             std::array<float, 8> values = plot.settings.toFloats();
+                             applyStoredSettings(stored, display.settings, values);
+                             plot.settings.fromFloats(values);
+                           }};
     const StorageResult result = StorageScreen(context, variant).run();
     if (result.outcome == StorageOutcome::Loaded) editor.state.reset();
     editor.notice = result.message;
@@ -91,9 +95,8 @@ void wireStore(Session& session, std::map<int, MenuAction>& menu, EditorParts& e
   session.hooks.openStore = [&parts](Session& s) { openStoreAtStart(s, parts.store); };
   // A ".wf" file named on the command line brings its program mark.
   ShellHooks& hooks = session.hooks;
-  hooks.loadProgram = [load = hooks.loadProgram, &editor, &parts](Session& s, const std::string& path) {
-    if (load) load(s, path);
-    if (editor.wfHeader) parts.store.YGW = int(editor.wfHeader->YGW);
+  hooks.saveEnvironment = [](Session& s) {
+    writeEnvironmentFile(s.channels, s.environment, systemDateText(s.screen.clock().wallTime()));
   };
 }
 

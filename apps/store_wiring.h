@@ -1,14 +1,15 @@
 #pragma once
 // The program store as the application holds it, and its wiring: menu code 2
 // and the editor's F9 open the storage screen; start-up reads the environment
-// record and selects its data drive and volume. A program loaded from the
-// store brings its trajectory settings and tool radii (and the plot settings,
-// kept as stored until the plot settings screen takes them).
+// record and selects its data drive and volume, and the environment screen's
+// save writes the record. A program loaded from the store brings its
+// trajectory settings, tool radii and plot settings.
 #include <array>
 #include <map>
 
 #include "apps/display_wiring.h"
 #include "apps/editor_wiring.h"
+#include "apps/plot_wiring.h"
 #include "store/storage_screen.h"
 #include "store/store.h"
 
@@ -19,7 +20,6 @@ struct StoreParts {
 
   Store store;                  // the selected drive and volume and its name index
   StorageScreenState screen;    // last menu choice and the program list, kept between visits
-  std::array<float, 8> plot{};  // plot settings 1-8 as stored with the program last loaded
 };
 
 // The settings saved with a program: trajectory settings 1-9 and 18-22, the
@@ -36,6 +36,6 @@ void openStoreAtStart(Session& session, Store& store);
 
 // Menu code 2, the editor's F9 and the start-up hook.
 void wireStore(Session& session, std::map<int, MenuAction>& menu, EditorParts& editor, DisplayParts& display,
-               StoreParts& store);
+               PlotParts& plot, StoreParts& store);
 
 }  // namespace vorn

@@ -5,6 +5,7 @@
 #include "comm/line.h"
 #include "comm/program_lines.h"
 #include "runtime/channels.h"
+#include "runtime/clock.h"
 #include "runtime/numtext.h"
 #include "runtime/screen.h"
 #include "runtime/text.h"
@@ -124,7 +125,10 @@ bool transfer(Session& s, ProgramBuffer& buffer, TransferMode mode) {
   buffer.invalidateIndex();
   s.guarded([&] { openNcLine(s); });
   Port& port = s.channels.serialPort(kNcChannel);
-  Transfer engine(port, screen.clock(), protocolOptions(s), observer);
+  // The machine at the other end of the line keeps real time, also when the
+  // screen runs on a virtual clock (headless): waits on the line are real.
+  RealClock lineClock;
+  Transfer engine(port, lineClock, protocolOptions(s), observer);
   BufferSource source(buffer);
   BufferReceiver sink(buffer, mode == TransferMode::Append);
   if (mode == TransferMode::Now && !confirmSend(screen)) {

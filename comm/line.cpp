@@ -48,7 +48,7 @@ LineValues deriveLineValues(const Environment& env) {
   v.V0R = endOfBlockText(env.endOfBlock);
   v.ncPort = env.RCALC.size() > 0 ? env.RCALC[0] : ' ';
   v.XXA = env.RCALC.size() > 1 ? env.RCALC[1] : ' ';
-  v.XB = env.Y8 == 1 ? std::string("COM") + v.XXA + ":(S8N1N8NN?)" : "LPT3:";
+  v.XB = env.plotterDevice();
   return v;
 }
 

@@ -129,7 +129,7 @@ class PlotRun {
 
 void PlotRun::openPlotter() {
   Session& session = c_.session;
-  const std::string device = plotterDevice(session.environment);
+  const std::string device = session.environment.plotterDevice();
   session.guarded([&] {
     session.channels.close(kPlotChannel);
     if (device.starts_with("C")) {

@@ -35,12 +35,6 @@ void PlotSettings::fromFloats(const std::array<float, 8>& v) {
 
 PaperArea paperArea(float S2) { return S2 == 2 ? PaperArea{402, 276} : PaperArea{276, 192}; }
 
-std::string plotterDevice(const Environment& env) {
-  if (env.Y8 == 2) return "LPT3:";
-  const char port = env.RCALC.size() >= 2 ? env.RCALC[1] : '2';
-  return std::string("COM") + port + ":(S8N1N8NN?)";
-}
-
 std::string plotterLetter(const Environment& env) { return env.Y8 == 2 ? "P" : "R"; }
 
 }  // namespace vorn

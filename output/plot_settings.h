@@ -1,7 +1,7 @@
 #pragma once
 // The plot settings the user sets on the plotter screen (paper, scale, Z
 // ratio, rapid dash, outline type, name label, pen speed, pen), what is
-// derived from them, and the plotter's device string from the environment.
+// derived from them, and the plotter letter from the environment.
 // Pure: no screen.
 #include <array>
 #include <string>
@@ -37,9 +37,6 @@ struct PaperArea {
 };
 PaperArea paperArea(float S2);
 
-// The plotter device string from the environment: "COM" + plotter port +
-// ":(S8N1N8NN?)" for the serial interface, "LPT3:" for the parallel one.
-std::string plotterDevice(const Environment& env);
 // The letter shown for the plotter interface: "R" serial, "P" parallel.
 std::string plotterLetter(const Environment& env);
 

@@ -130,9 +130,15 @@ class TermiosPort : public SerialPort {
 
   void close() override {
     if (fd_ < 0) return;
-    // Whatever is still queued is dropped: a stopped transfer must not keep
-    // the close waiting for a peer that reads nothing more.
-    tcflush(fd_, TCOFLUSH);
+    // Queued output goes out first (a plot's last commands matter). What a
+    // peer that reads nothing more leaves queued is dropped after a second,
+    // so the close never waits on it.
+    auto queued = [this] {
+      int n = 0;
+      return ioctl(fd_, TIOCOUTQ, &n) == 0 ? n : 0;
+    };
+    for (int i = 0; i < 200 && queued() > 0; ++i) ::usleep(5000);
+    if (queued() > 0) tcflush(fd_, TCOFLUSH);
     ::close(fd_);
     fd_ = -1;
   }

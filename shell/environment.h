@@ -31,6 +31,12 @@ struct Environment {
 
   // The program-store location shown on the menu's top row: drive + folder.
   std::string storeLocation() const { return ZDX + USEL; }
+  // The plotter's device string: "LPT3:" on the parallel interface, else the
+  // plotter port (second digit of RCALC) at 9600 bit/s, 8 bits, no parity.
+  std::string plotterDevice() const {
+    if (Y8 == 2) return "LPT3:";
+    return std::string("COM") + (RCALC.size() >= 2 ? RCALC[1] : '2') + ":(S8N1N8NN?)";
+  }
 };
 
 }  // namespace vorn

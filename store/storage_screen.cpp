@@ -215,7 +215,7 @@ void StorageScreen::leave() {
   c_.session.channels.closeAll();
   eraseBox(screen_, kFrameRow, kFrameCol, kFrameWidth, kFrameInner);
   printAt1(screen_, kWarningRow, kWarningCol, std::string(size_t(textWidth(variant_.warning)), ' '), kTextColor);
-  drawProgramStatus(screen_, c_.buffer.OSDATE, c_.buffer.H0X, c_.store.YGW);
+  drawProgramStatus(screen_, c_.buffer.OSDATE, c_.buffer.H0X, int(c_.buffer.YGW));
 }
 
 // --------------------------------------------------------------- drawing
@@ -377,7 +377,7 @@ bool StorageScreen::load(bool append) {
   const TextLoadResult loaded = s.guarded([&] { return c_.store.loadText(c_.buffer, name, LoadMode::Replace); });
   // Title, mark and settings follow only once the text is in.
   c_.buffer.H0X = entry.title;
-  c_.store.YGW = entry.YGW;
+  c_.buffer.YGW = float(entry.YGW);
   if (c_.applySettings) c_.applySettings(entry.settings);
   result_ = {StorageOutcome::Loaded, loaded.message};
   return true;
@@ -448,7 +448,7 @@ bool StorageScreen::save() {
       const int record = store.index().entries[size_t(found.position - 1)].record;
       if (variant_.overwriteReadsWholeEntry) {
         const DirectoryRecord entry = s.guarded([&] { return store.readEntry(record); });
-        store.YGW = entry.YGW;
+        c_.buffer.YGW = float(entry.YGW);
         if (c_.applySettings) c_.applySettings(entry.settings);
         title = entry.title;
       } else {

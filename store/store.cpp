@@ -246,7 +246,7 @@ SaveResult Store::save(ProgramBuffer& buffer, const SaveRequest& request) {
     if (request.stopAfterStep == step) throw SaveInterrupted(step);
   };
 
-  YGW = 0;
+  buffer.YGW = 0;  // every save stores mark 0
   buffer.OSDATE = name;
   buffer.H0X = request.title;
 
@@ -255,7 +255,7 @@ SaveResult Store::save(ProgramBuffer& buffer, const SaveRequest& request) {
   openVolume();
   const auto& t = request.settings.trajectory;
   result.size = replaceFile(paths_, kTextChannel, textFile(name), [&](ChannelTable& text) {
-    text.writeItems(kTextChannel, {request.title, double(t[0]), double(t[1]), double(t[2]), double(t[3]), double(YGW)});
+    text.writeItems(kTextChannel, {request.title, double(t[0]), double(t[1]), double(t[2]), double(t[3]), double(buffer.YGW)});
     for (int n = 1; n <= buffer.lineCount(); ++n) text.printLine(kTextChannel, buffer.line(n));
   });
   stopAfter(1);
@@ -277,7 +277,7 @@ SaveResult Store::save(ProgramBuffer& buffer, const SaveRequest& request) {
   entry.date = request.date;
   entry.size = static_cast<float>(result.size);
   entry.saveCount = saveCountBase + 1;
-  entry.YGW = YGW;
+  entry.YGW = int(buffer.YGW);
   entry.settings = request.settings;
   packDirectoryRecord(entry, bytes);
   writeRecord(result.record, bytes);

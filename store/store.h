@@ -126,8 +126,6 @@ class Store {
   SaveResult save(ProgramBuffer& buffer, const SaveRequest& request);
   // The save count base: 0 at start, the stored count after readEntry, 0 after a new entry.
   int saveCountBase = 0;
-  // The current program's mark, written as 0 by every save.
-  int YGW = 0;
 
   // Loads a stored program's text. Replace: the buffer takes the lines and
   // OSDATE the name; Append: the lines go after the last line. A header line

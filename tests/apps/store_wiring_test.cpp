@@ -161,7 +161,7 @@ TEST(StoreWiring, LoadRestoresTheTrajectorySettingsAndToolRadii) {
   saved.angle = 30;
   saved.zRatio = 1.5f;
   saved.scale = 3;
-  const std::array<float, 8> plot{1, 2, 3, 4, 5, 6, 7, 8};
+  const std::array<float, 8> plot{2, 1.5f, 2.25f, 4, 2, 2, 40, 3};  // every value within its field
   // Loaded, then saved again under another name: the settings go round unchanged.
   ProgramRun run("2{Enter}1{Enter}{Enter}2{Enter}3{Enter}{Shift+Home}copy{Enter}{Enter}");
   {
@@ -179,7 +179,7 @@ TEST(StoreWiring, LoadRestoresTheTrajectorySettingsAndToolRadii) {
   EXPECT_EQ(t.angle, 30);
   EXPECT_EQ(t.zRatio, 1.5f);
   EXPECT_EQ(t.scale, 3);
-  EXPECT_EQ(app.store.plot, plot);
+  EXPECT_EQ(app.plot.settings.toFloats(), plot);
   EXPECT_EQ(app.editor.buffer.line(2), "G01Y2");
   EXPECT_EQ(app.editor.buffer.H0X, "front");
   ASSERT_EQ(app.store.store.index().count(), 2);

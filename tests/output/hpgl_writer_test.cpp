@@ -94,12 +94,12 @@ TEST(PlotSettings, PaperAndPlotterDevice) {
   EXPECT_EQ(paperArea(2).RX, 402);
   EXPECT_EQ(paperArea(2).RY, 276);
   Environment env;
-  EXPECT_EQ(plotterDevice(env), "COM2:(S8N1N8NN?)");
+  EXPECT_EQ(env.plotterDevice(), "COM2:(S8N1N8NN?)");
   EXPECT_EQ(plotterLetter(env), "R");
   env.RCALC = "13";
-  EXPECT_EQ(plotterDevice(env), "COM3:(S8N1N8NN?)");
+  EXPECT_EQ(env.plotterDevice(), "COM3:(S8N1N8NN?)");
   env.Y8 = 2;
-  EXPECT_EQ(plotterDevice(env), "LPT3:");
+  EXPECT_EQ(env.plotterDevice(), "LPT3:");
   EXPECT_EQ(plotterLetter(env), "P");
 }
 

@@ -185,7 +185,9 @@ TEST(PlotScreen, ASerialPlotterGetsThePlotAt9600) {
   int master = -1, slave = -1;
   char name[256] = {};
   ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
-  ::close(slave);  // the channel opens the device by its path
+  // The channel opens the device by its path. The test keeps its own slave
+  // open, so what the plot wrote still waits on the master after the channel
+  // closes (a pty whose last slave closes may drop it).
   PlotRig p("{Esc}1{Enter}0", kProgram);
   DeviceConfig config = p.rig.paths.config();
   config.serialPorts[2] = name;
@@ -210,6 +212,7 @@ TEST(PlotScreen, ASerialPlotterGetsThePlotAt9600) {
   }
   termios t{};
   ASSERT_EQ(tcgetattr(master, &t), 0);
+  ::close(slave);
   ::close(master);
   EXPECT_TRUE(got.starts_with("IN;IP0,0,400,400;SI.2,.28;SC")) << got;
   EXPECT_TRUE(got.ends_with("PR8000,21000;SP0;IN;")) << got;

@@ -562,11 +562,11 @@ TEST(StorageScreen, VariantMenuExtraActionsAndWholeEntryOverwrite) {
 TEST(StorageScreen, StatusRowShowsAMarkAboveNine) {
   ScreenRig r("{Esc}");
   r.buffer.OSDATE = "ABC";
-  r.store.YGW = 12;
+  r.buffer.YGW = 12;
   ASSERT_TRUE(r.run());
   EXPECT_EQ(r.at(37, 0, 3), " 12");
   ScreenRig s("{Esc}");
-  s.store.YGW = 9;
+  s.buffer.YGW = 9;
   ASSERT_TRUE(s.run());
   EXPECT_EQ(s.at(37, 0, 3), "   ");
 }

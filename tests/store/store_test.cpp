@@ -55,13 +55,13 @@ TEST_F(StoreTest, SaveWritesTextRecordAndIndex) {
   r.settings.trajectory[3] = 5;
   r.settings.toolRadii[0] = 3;
   r.settings.plot[7] = 1;
-  store_->YGW = 15;
+  buffer.YGW = 15;
   SaveResult res = store_->save(buffer, r);
   EXPECT_TRUE(res.newEntry);
   EXPECT_EQ(res.record, 2);
   EXPECT_EQ(res.position, 1);
   EXPECT_EQ(buffer.OSDATE, "ABC");
-  EXPECT_EQ(store_->YGW, 0);
+  EXPECT_EQ(buffer.YGW, 0);
 
   const std::string text = "\"\xC3\xBD\xC4\",120,2.5,0,5,0\r\nO1234\r\nG00X1.Y2.\r\nM30\r\n";
   EXPECT_EQ(readBytes(dir_ / "M1" / "ABC"), text);
