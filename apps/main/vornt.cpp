@@ -207,7 +207,9 @@ int main(int argc, char** argv) {
   }
   try {
     if (o.headless) {
-      vorn::VirtualClock clock;
+      // SOURCE_DATE_EPOCH fixes the date shown, for pictures that must not change.
+      const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
+      vorn::VirtualClock clock(epoch && *epoch ? std::time_t(std::atoll(epoch)) : std::time(nullptr));
       vorn::HeadlessBackend backend = vorn::HeadlessBackend::fromScript(*o.keys);
       if (o.followStdin) backend.followScript(0);
       return run(o, backend, clock);

@@ -2,7 +2,9 @@
 // screen can show: the texts are read from the code, so a new one that the
 // guide lacks fails here.
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -52,4 +54,26 @@ TEST(Guide, ExplainsEveryBlockErrorAndRecoveryMessage) {
   for (const auto* texts : {&blockErrors, &messages})
     for (const std::string& text : *texts)
       EXPECT_NE(guide.find("| `" + text + "` |"), std::string::npos) << "docs/GUIDE.md lacks a row for \"" << text << "\"";
+}
+
+// The guide's pictures are drawn again from their key scripts and must match
+// docs/images byte for byte (scripts/guide-pictures.sh redraws them).
+TEST(Guide, PicturesMatchWhatTheProgramDraws) {
+  char pattern[] = "/tmp/vornt-pictures-XXXXXX";
+  const fs::path out = ::mkdtemp(pattern);
+  const fs::path source = VORN_SOURCE_DIR;
+  const std::string command = "'" + (source / "scripts" / "guide-pictures.sh").string() + "' '" +
+                              (fs::path(VORN_BUILD_DIR) / "apps" / "vornt").string() + "' '" + out.string() + "' 2>&1";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  int pictures = 0;
+  for (const auto& entry : fs::directory_iterator(source / "docs" / "images")) {
+    if (entry.path().extension() != ".keys") continue;
+    const std::string name = entry.path().stem().string() + ".png";
+    ++pictures;
+    EXPECT_FALSE(readFile(out / name).empty()) << name;
+    EXPECT_TRUE(readFile(out / name) == readFile(source / "docs" / "images" / name))
+        << name << " no longer matches what vornt draws: run scripts/guide-pictures.sh and look at the change";
+  }
+  EXPECT_GE(pictures, 3);
+  fs::remove_all(out);
 }
