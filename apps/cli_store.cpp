@@ -216,7 +216,7 @@ int runStore(const std::vector<std::string>& args, std::ostream& out, std::ostre
     store.closeVolume();
     return rc;
   } catch (const UsageError& e) {
-    err << "vornt-cli store: " << e.what() << "\n" << kUsage;
+    err << "vornt-cli store: " << e.what() << "\n";
     return 1;
   } catch (const StoreRefused& e) {
     err << "vornt-cli store: " << e.what() << "\n";
