@@ -27,13 +27,17 @@ void wireScreens(App& app) {
   wireComm(app.session, app.menu, app.editor, app.comm);
 }
 
+fs::path dataDirectoryFor(const fs::path& executable) {
+  // Installed: P/bin/vornt finds P/share/vornt. The build tree mirrors that
+  // layout (build/share/vornt links to the source's data folder), so a
+  // developer build and a copied or moved installation both work.
+  return executable.parent_path().parent_path() / "share" / "vornt";
+}
+
 fs::path dataDirectory() {
-#ifdef VORN_DATA_DIR
-  if (fs::is_directory(VORN_DATA_DIR)) return VORN_DATA_DIR;
-#endif
   std::error_code ec;
   fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  return ec ? fs::path("data") : exe.parent_path() / "data";
+  return dataDirectoryFor(ec ? fs::current_path(ec) / "vornt" : exe);
 }
 
 void installShippedFiles(const fs::path& dataDir, const fs::path& workDir) {

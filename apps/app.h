@@ -38,9 +38,11 @@ struct App {
 // Fills app.menu and the start-up hooks with the screens built so far.
 void wireScreens(App& app);
 
-// The folder of the shipped files: the build's data folder, else "data" next
-// to the executable.
+// The folder of the shipped files, found from the running executable:
+// "../share/vornt" beside its "bin" (or beside the build's "apps" folder).
 std::filesystem::path dataDirectory();
+// The same for the executable at the given path.
+std::filesystem::path dataDirectoryFor(const std::filesystem::path& executable);
 // Copies "vorntc.ini", "UsFolder", "NCG" and the sample programs into workDir
 // (the samples also into its folder "samples", which the shipped "UsFolder"
 // lists) where they are missing; an existing file is never touched.

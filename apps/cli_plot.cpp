@@ -10,6 +10,7 @@
 #include <optional>
 #include <ostream>
 
+#include "apps/app.h"
 #include "apps/cli_simulate.h"
 #include "editor/load.h"
 #include "editor/normalize.h"
@@ -186,14 +187,14 @@ bool parse(const std::vector<std::string>& args, PlotCommand& c, std::string* er
 
 }  // namespace
 
-int runPlotCommand(const std::vector<std::string>& args, std::ostream&, std::ostream& err) {
+int runPlotCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   PlotCommand c;
   c.job.settings.fillFirstVisitDefaults();
   c.label.PCUSE = dateStamp(std::time(nullptr));
   std::string error;
   if (!parse(args, c, &error) || c.help) {
     if (!c.help) err << "vornt-cli plot: " << error << "\n";
-    err << kUsage;
+    (c.help ? out : err) << kUsage;
     return c.help ? 0 : 1;
   }
   c.job.H0V = c.run.settings.H0V;
@@ -215,7 +216,7 @@ int runPlotCommand(const std::vector<std::string>& args, std::ostream&, std::ost
   {
     std::error_code ec;
     std::string path = c.run.codesFile;
-    if (path.empty()) path = std::filesystem::exists("NCG", ec) ? "NCG" : std::string(VORN_DATA_DIR) + "/NCG";
+    if (path.empty()) path = std::filesystem::exists("NCG", ec) ? "NCG" : (dataDirectory() / "NCG").string();
     codes = loadCodeTable(path, &problem);
     if (!codes || (!c.run.codesFile.empty() && !std::filesystem::exists(path, ec))) {
       err << "vornt-cli plot: cannot read " << path << (problem.empty() ? "" : ": " + problem) << "\n";

@@ -10,6 +10,7 @@
 #include <ostream>
 #include <sstream>
 
+#include "apps/app.h"
 #include "editor/load.h"
 #include "editor/normalize.h"
 #include "editor/program_stream.h"
@@ -157,7 +158,7 @@ IncludedFile readInclude(const std::string& name) {
 CodeTable loadCodes(const SimulateOptions& o, std::string* error, bool* ok) {
   std::string path = o.codesFile;
   std::error_code ec;
-  if (path.empty()) path = std::filesystem::exists("NCG", ec) ? "NCG" : std::string(VORN_DATA_DIR) + "/NCG";
+  if (path.empty()) path = std::filesystem::exists("NCG", ec) ? "NCG" : (dataDirectory() / "NCG").string();
   // A table named on the command line must be there: a typing slip would
   // otherwise run with no G code defined. (An empty file gives that table.)
   if (!o.codesFile.empty() && !std::filesystem::exists(path, ec)) {
@@ -255,12 +256,19 @@ int drawPictures(const StreamProgram& program, const CodeTable& codes, SimulateO
 int runSimulate(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   SimulateOptions options;
   std::string error;
+  constexpr const char* kUsage =
+      "usage: vornt-cli simulate FILE [--unit 1-4] [--view 1-5] [--angle DEG] [--scale S]\n"
+      "       [--start X,Y,Z] [--tools R1,...,R8] [--skip N] [--codes NCG] [--max-blocks N] [--moves]\n"
+      "       [--png OUT.png] [--svg OUT.svg] [--size WxH] [--work X,Y,Z] [--base 1-9] [--zratio Z]\n"
+      "       [--rapid 1|2]\n";
+  for (const std::string& a : args) {
+    if (a == "--help" || a == "-h") {
+      out << kUsage;
+      return 0;
+    }
+  }
   if (!parseSimulateArgs(args, options, &error)) {
-    err << "vornt-cli simulate: " << error << "\n"
-        << "usage: vornt-cli simulate FILE [--unit 1-4] [--view 1-5] [--angle DEG] [--scale S]\n"
-        << "       [--start X,Y,Z] [--tools R1,...,R8] [--skip N] [--codes NCG] [--max-blocks N] [--moves]\n"
-        << "       [--png OUT.png] [--svg OUT.svg] [--size WxH] [--work X,Y,Z] [--base 1-9] [--zratio Z]\n"
-        << "       [--rapid 1|2]\n";
+    err << "vornt-cli simulate: " << error << "\n" << kUsage;
     return 1;
   }
   bool codesOk = false;

@@ -4,6 +4,7 @@
 # Extra arguments go to dirmark.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build_targets=dirmark
 source "$root/scripts/setup.sh"
 mkdir -p "$root/work"
 exec "$root/build/apps/dirmark" --work-dir "$root/work" "$@"

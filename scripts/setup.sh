@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs (only those missing) and builds
-# everything into build/. Sourced by start.sh and test.sh.
+# into build/: everything, or only the targets in build_targets when the
+# sourcing script sets it. Sourced by start.sh, dirmark.sh and test.sh.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 # What the build and the tests need (the optional fuzz targets also need
 # clang and libclang-rt-14-dev; see README).
 packages=(build-essential cmake pkg-config libsdl2-dev libpng-dev unifont
-          libgtest-dev libbenchmark-dev hp2xx)
+          libgtest-dev libbenchmark-dev hp2xx desktop-file-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -20,4 +21,4 @@ if ((${#missing[@]})); then
 fi
 
 cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$root/build" -j"$(nproc)"
+cmake --build "$root/build" -j"$(nproc)" ${build_targets:+--target $build_targets}

@@ -151,6 +151,15 @@ void showDeviceNotice(Session& s) {
   screen.color(7, 0);
 }
 
+// A menu entry whose screen is not part of this build says so on the bottom
+// row instead of returning without a word.
+void showNotBuilt(Session& s) {
+  Screen& screen = s.screen;
+  screen.color(3, 0);
+  printAt(screen, 0, screen.rows() - 1, cutToWidth(std::string(kNotBuiltNotice), screen.cols() - 1));
+  screen.color(7, 0);
+}
+
 MenuOutcome menuLoop(Session& s, const std::map<int, MenuAction>& actions) {
   Screen& screen = s.screen;
   const std::vector<MenuEntry> entries = mainMenuEntries();
@@ -183,12 +192,15 @@ MenuOutcome menuLoop(Session& s, const std::map<int, MenuAction>& actions) {
       if (out == ExitOutcome::Restart) return MenuOutcome::Restart;
       continue;
     }
-    if (code == menucode::Module) {
-      if (s.hooks.runModule) s.hooks.runModule(s);
+    if (code == menucode::Module && s.hooks.runModule) {
+      s.hooks.runModule(s);
       return MenuOutcome::Restart;
     }
     auto action = actions.find(code);
-    if (action != actions.end() && action->second) action->second(s);
+    if (action != actions.end() && action->second)
+      action->second(s);
+    else
+      showNotBuilt(s);
   }
 }
 

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include <string_view>
+
 #include "shell/menu.h"
 #include "shell/session.h"
 
@@ -21,6 +23,9 @@ namespace menucode {
 inline constexpr int Module = 8;   // the transfer and management module; set-up is redone after it
 inline constexpr int Exit = 9;
 }  // namespace menucode
+
+// The bottom-row notice of a menu entry whose screen this build lacks.
+inline constexpr std::string_view kNotBuiltNotice = "この機能はまだ組み込まれていません";
 
 // The nine entries of the main menu, in order (the sixth carries code 10).
 std::vector<MenuEntry> mainMenuEntries();

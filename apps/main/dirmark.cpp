@@ -10,6 +10,7 @@
 #include <string>
 #include <system_error>
 
+#include "apps/command_line.h"
 #include "dirmark/main_form.h"
 #include "runtime/channels.h"
 #include "runtime/headless_backend.h"
@@ -24,7 +25,17 @@ namespace fs = std::filesystem;
 
 constexpr const char* kUsage =
     "usage: dirmark [--work-dir DIR]\n"
-    "       dirmark --headless (--keys SCRIPT | --keys-file PATH) [--dump-text FILE] [--dump-png FILE] [--work-dir DIR]\n";
+    "       dirmark --headless [--keys SCRIPT | --keys-file PATH] [--dump-text FILE] [--dump-png FILE] [--work-dir DIR]\n"
+    "Names up to nine shared folders and registers them for VORN-T's shared-folder screen.\n"
+    "options:\n"
+    "  --work-dir DIR     work in DIR (made if missing) instead of VORN-T's remembered working directory\n"
+    "  --headless         run without a window, reading keys from a key script\n"
+    "  --keys SCRIPT      the key script itself (with --headless)\n"
+    "  --keys-file PATH   the key script from a file\n"
+    "  --dump-text FILE   write the screen as text when the script is used up\n"
+    "  --dump-png FILE    write the screen as a PNG picture when the script is used up\n"
+    "  --help             print this text\n"
+    "  --version          print the version\n";
 
 struct Options {
   std::string workDir;   // "" = VORN-T's remembered working directory, else the current one
@@ -73,9 +84,6 @@ std::optional<Options> parse(int argc, char** argv) {
       o.dumpPng = absoluteOf(v);
     } else if (a == "--work-dir" && value()) {
       o.workDir = v;
-    } else if (a == "--help" || a == "-h") {
-      std::cout << kUsage;
-      std::exit(0);
     } else {
       std::cerr << "dirmark: unexpected argument " << a << "\n" << kUsage;
       return std::nullopt;
@@ -138,8 +146,9 @@ int run(const Options& o, const fs::path& configDir, vorn::Backend& backend, vor
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (auto status = vorn::answerHelpOrVersion("dirmark", kUsage, argc, argv, std::cout)) return *status;
   std::optional<Options> options = parse(argc, argv);
-  if (!options) return 2;
+  if (!options) return 1;
   const Options& o = *options;
   const fs::path configDir = vorn::configFolder(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
   const std::string workDir = o.workDir.empty() ? rememberedWorkDir(configDir) : o.workDir;

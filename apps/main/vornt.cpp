@@ -13,6 +13,7 @@
 #include <system_error>
 
 #include "apps/app.h"
+#include "apps/command_line.h"
 #include "apps/recovery_file.h"
 #include "runtime/headless_backend.h"
 #include "runtime/keyscript.h"
@@ -25,8 +26,17 @@ namespace fs = std::filesystem;
 
 constexpr const char* kUsage =
     "usage: vornt [FILE] [--work-dir DIR]\n"
-    "       vornt --headless (--keys SCRIPT | --keys-file PATH) [--dump-text FILE] [--dump-png FILE] [FILE]\n"
-    "       (--keys-file - follows a script written to standard input until its end)\n";
+    "       vornt --headless [--keys SCRIPT | --keys-file PATH] [--dump-text FILE] [--dump-png FILE] [FILE]\n"
+    "Writes, checks and moves NC programs on a character screen; FILE is loaded at start.\n"
+    "options:\n"
+    "  --work-dir DIR     run in DIR (made if missing) instead of the remembered working directory\n"
+    "  --headless         run without a window, reading keys from a key script\n"
+    "  --keys SCRIPT      the key script itself (with --headless)\n"
+    "  --keys-file PATH   the key script from a file; \"-\" follows standard input until its end\n"
+    "  --dump-text FILE   write the screen as text when the script is used up\n"
+    "  --dump-png FILE    write the screen as a PNG picture when the script is used up\n"
+    "  --help             print this text\n"
+    "  --version          print the version\n";
 
 struct Options {
   std::string file;       // NC program to load at start
@@ -81,9 +91,6 @@ std::optional<Options> parse(int argc, char** argv) {
       o.dumpPng = absoluteOf(v).string();
     } else if (a == "--work-dir" && value(v)) {
       o.workDir = v;
-    } else if (a == "--help" || a == "-h") {
-      std::cout << kUsage;
-      std::exit(0);
     } else if (!a.empty() && a[0] != '-' && o.file.empty()) {
       // A quoted path stays quoted: the loader drops its first and last characters.
       o.file = a[0] == '"' ? "\"" + absoluteOf(a.substr(1)).string() : absoluteOf(a).string();
@@ -179,8 +186,9 @@ int run(const Options& o, vorn::Backend& backend, vorn::Clock& clock) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (auto status = vorn::answerHelpOrVersion("vornt", kUsage, argc, argv, std::cout)) return *status;
   std::optional<Options> options = parse(argc, argv);
-  if (!options) return 2;
+  if (!options) return 1;
   const Options& o = *options;
   if (!o.headless && !displayAvailable()) {
     std::cerr << "vornt: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
@@ -199,7 +207,9 @@ int main(int argc, char** argv) {
   }
   try {
     if (o.headless) {
-      vorn::VirtualClock clock;
+      // SOURCE_DATE_EPOCH fixes the date shown, for pictures that must not change.
+      const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
+      vorn::VirtualClock clock(epoch && *epoch ? std::time_t(std::atoll(epoch)) : std::time(nullptr));
       vorn::HeadlessBackend backend = vorn::HeadlessBackend::fromScript(*o.keys);
       if (o.followStdin) backend.followScript(0);
       return run(o, backend, clock);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "apps/cli_plot.h"
+#include "apps/command_line.h"
 #include "apps/cli_comm.h"
 #include "apps/cli_simulate.h"
 #include "apps/cli_store.h"
@@ -28,10 +29,16 @@ constexpr Command kCommands[] = {
     {"print", "print the program listing (to the printer or a file)", vorn::runPrint},
 };
 
-int usage(std::ostream& err, int status = 1) {
-  err << "usage: vornt-cli COMMAND [ARGS]   (vornt-cli COMMAND --help for a command's options)\n";
-  for (const Command& c : kCommands) err << "  " << c.name << "  " << c.summary << "\n";
-  return status;
+std::string usageText() {
+  std::string text = "usage: vornt-cli COMMAND [ARGS]   (vornt-cli COMMAND --help for a command's options)\n"
+                     "commands:\n";
+  for (const Command& c : kCommands) text += "  " + std::string(c.name) + "  " + std::string(c.summary) + "\n";
+  return text + "options:\n  --help     print this text\n  --version  print the version\n";
+}
+
+int usage(std::ostream& err) {
+  err << usageText();
+  return 1;
 }
 
 }  // namespace
@@ -39,10 +46,19 @@ int usage(std::ostream& err, int status = 1) {
 int main(int argc, char** argv) {
   if (argc < 2) return usage(std::cerr);
   std::string_view name = argv[1];
-  if (name == "--help" || name == "-h") return usage(std::cout, 0);
+  if (name.starts_with("-")) {
+    if (auto status = vorn::answerHelpOrVersion("vornt-cli", usageText(), 2, argv, std::cout)) return *status;
+  }
   std::vector<std::string> args(argv + 2, argv + argc);
   for (const Command& c : kCommands) {
-    if (c.name == name) return c.run(args, std::cout, std::cerr);
+    if (c.name != name) continue;
+    // Each command answers --help with its own usage; --version is the package's.
+    for (const std::string& a : args) {
+      if (a != "--version") continue;
+      std::cout << "vornt-cli " << name << " " << vorn::packageVersion() << "\n";
+      return 0;
+    }
+    return c.run(args, std::cout, std::cerr);
   }
   std::cerr << "vornt-cli: unknown command " << name << "\n";
   return usage(std::cerr);

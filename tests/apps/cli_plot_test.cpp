@@ -36,11 +36,12 @@ struct PlotCli {
   int run(std::vector<std::string> args) {
     std::ostringstream o, e;
     const int rc = runPlotCommand(args, o, e);
+    out = o.str();
     err = e.str();
     return rc;
   }
   fs::path dir;
-  std::string err;
+  std::string out, err;
 };
 
 TEST(CliPlot, OptionsReachThePlot) {
@@ -97,7 +98,7 @@ TEST(CliPlot, BadUsageAndUnreadableFilesExitWithOne) {
   }
   EXPECT_FALSE(fs::exists(out));
   EXPECT_EQ(cli.run({"--help"}), 0);
-  EXPECT_NE(cli.err.find("usage: vornt-cli plot"), std::string::npos);
+  EXPECT_NE(cli.out.find("usage: vornt-cli plot"), std::string::npos);
 }
 
 }  // namespace

@@ -113,7 +113,7 @@ TEST(Vornt, BadArgumentsAndScriptsFailClearly) {
   VorntRun run;
   EXPECT_EQ(run.vornt("--headless --keys '{Nonsense}'"), 2);
   EXPECT_NE(readFile(run.dir / "stderr.txt").find("key script"), std::string::npos);
-  EXPECT_EQ(run.vornt("--bogus"), 2);
+  EXPECT_EQ(run.vornt("--bogus"), 1);   // a usage error
 }
 
 // Damaged settings and folder files, a tiny window and keys nobody expects:

@@ -226,6 +226,18 @@ TEST(MainMenu, DispatchesByCodeAndComesBack) {
   EXPECT_EQ(rig.h.screen.beepCount(), 1);   // Esc only beeps
 }
 
+// An entry with no screen (here all but code 1, and the module without its
+// hook) tells so on the bottom row and stays on the menu.
+TEST(MainMenu, EntryWithoutAScreenShowsANotice) {
+  for (const char* keys : {"{Down}{Enter}", "{Down}{Down}{Down}{Down}{Down}{Down}{Down}{Enter}"}) {
+    ShellRig rig(keys);
+    rig.actions[1] = [](Session&) {};
+    EXPECT_FALSE(rig.run());
+    const std::string bottom = rig.h.screen.rowText(rig.h.screen.rows() - 1);
+    EXPECT_NE(bottom.find(kNotBuiltNotice), std::string::npos) << keys << ": " << bottom;
+  }
+}
+
 TEST(StartUp, TitleBoxWindowTitleAndGeometry) {
   // Restored 700 pixels tall: the tall-window flag is set and the maximised
   // height is divided by 1.23 before the rows are counted.

@@ -1,0 +1,153 @@
+// The installation as a user gets it: `cmake --install` into a prefix that is
+// then moved, the programs' --help and --version, and the desktop entries.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "apps/app.h"
+#include "apps/command_line.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Ran {
+  int status = -1;     // the exit status
+  std::string output;  // standard output (standard error when asked)
+};
+
+Ran run(const std::string& command) {
+  Ran r;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (!pipe) return r;
+  std::array<char, 4096> buffer{};
+  while (size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe)) r.output.append(buffer.data(), n);
+  const int status = ::pclose(pipe);
+  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return r;
+}
+
+std::string readFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::string quoted(const fs::path& p) { return "'" + p.string() + "'"; }
+
+class TempDir {
+ public:
+  TempDir() {
+    char pattern[] = "/tmp/vornt-install-XXXXXX";
+    path_ = ::mkdtemp(pattern);
+  }
+  ~TempDir() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+  }
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+const fs::path kBuild = VORN_BUILD_DIR;
+const char* const kPrograms[] = {"vornt", "dirmark", "vornt-cli"};
+const char* const kCommands[] = {"simulate", "plot", "store", "send", "receive", "print"};
+
+}  // namespace
+
+TEST(DataDirectory, IsShareVorntBesideTheExecutablesFolder) {
+  EXPECT_EQ(vorn::dataDirectoryFor("/opt/x/bin/vornt"), fs::path("/opt/x/share/vornt"));
+  EXPECT_EQ(vorn::dataDirectoryFor(kBuild / "apps" / "vornt"), kBuild / "share" / "vornt");
+  EXPECT_TRUE(fs::exists(vorn::dataDirectoryFor(kBuild / "apps" / "vornt") / "NCG"));
+}
+
+// Installed, then moved elsewhere: vornt still finds its shipped files and a
+// fresh working directory opens on the menu, with those files copied in.
+TEST(Install, MovedPrefixStartsOnAFreshWorkingDirectory) {
+  TempDir tmp;
+  const fs::path first = tmp.path() / "first", moved = tmp.path() / "moved";
+  Ran install = run(VORN_CMAKE " --install " + quoted(kBuild) + " --prefix " + quoted(first) + " 2>&1");
+  ASSERT_EQ(install.status, 0) << install.output;
+  fs::rename(first, moved);
+
+  for (const char* program : kPrograms) EXPECT_TRUE(fs::exists(moved / "bin" / program)) << program;
+  for (const char* file : {"share/vornt/NCG", "share/vornt/vorntc.ini", "share/vornt/UsFolder",
+                           "share/vornt/samples/sample.nc", "share/man/man1/vornt.1", "share/man/man1/vornt-cli.1",
+                           "share/man/man1/dirmark.1", "share/applications/vornt.desktop",
+                           "share/applications/dirmark.desktop", "share/icons/hicolor/scalable/apps/vornt.svg",
+                           "share/mime/packages/vornt.xml", "share/doc/vornt/README.md"})
+    EXPECT_TRUE(fs::exists(moved / file)) << file;
+
+  const fs::path work = tmp.path() / "fresh", screen = tmp.path() / "screen.txt";
+  const std::string env = "cd " + quoted(tmp.path()) + " && HOME=" + quoted(tmp.path()) +
+                          " XDG_CONFIG_HOME=" + quoted(tmp.path() / "config") + " ";
+  Ran vornt = run(env + quoted(moved / "bin" / "vornt") + " --headless --keys '' --dump-text " + quoted(screen) +
+                  " --work-dir " + quoted(work) + " 2>&1");
+  ASSERT_EQ(vornt.status, 0) << vornt.output;
+  const std::string text = readFile(screen);
+  EXPECT_NE(text.find("作成･編集"), std::string::npos) << text;   // the menu, not the recovery screen
+  EXPECT_NE(text.find("終 了"), std::string::npos) << text;
+  for (const char* file : {"NCG", "vorntc.ini", "UsFolder", "sample.nc"})
+    EXPECT_EQ(readFile(work / file), readFile(moved / "share" / "vornt" / (fs::path(file) == "sample.nc" ? "samples/sample.nc" : file)))
+        << file;
+
+  // vornt-cli takes the shipped code table when the folder has none.
+  Ran simulate = run("cd " + quoted(tmp.path()) + " && " + quoted(moved / "bin" / "vornt-cli") + " simulate " +
+                     quoted(work / "sample.nc") + " 2>&1");
+  EXPECT_EQ(simulate.status, 0) << simulate.output;
+}
+
+// Every program and every vornt-cli command: --help (exit 0, usage on
+// standard output) and --version; a wrong option prints the usage, exit 1.
+TEST(CommandLine, HelpVersionAndUsageErrors) {
+  struct Case {
+    std::string command, name;
+  };
+  std::vector<Case> cases;
+  for (const char* program : kPrograms) cases.push_back({quoted(kBuild / "apps" / program), program});
+  for (const char* command : kCommands)
+    cases.push_back({quoted(kBuild / "apps" / "vornt-cli") + " " + command, std::string("vornt-cli ") + command});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Ran help = run(c.command + " --help 2>/dev/null");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.output.rfind("usage: ", 0), 0u) << help.output;
+    Ran version = run(c.command + " --version 2>/dev/null");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.output, c.name + " " + std::string(vorn::packageVersion()) + "\n");
+    Ran wrong = run(c.command + " --no-such-option 2>&1 >/dev/null </dev/null");
+    EXPECT_EQ(wrong.status, 1);
+    // The store's usage errors are one line naming the mistake; the others add the usage.
+    const bool oneLine = c.name == "vornt-cli store";
+    EXPECT_NE(wrong.output.find(oneLine ? "vornt-cli store: " : "usage: "), std::string::npos) << wrong.output;
+  }
+}
+
+// The man pages are made from --help: each holds its program's usage line.
+TEST(CommandLine, ManPagesSayWhatHelpSays) {
+  for (const char* program : kPrograms) {
+    const std::string page = readFile(kBuild / "packaging" / (std::string(program) + ".1"));
+    Ran help = run(quoted(kBuild / "apps" / program) + " --help");
+    const std::string firstLine = help.output.substr(0, help.output.find('\n'));
+    EXPECT_NE(page.find(firstLine), std::string::npos) << program;
+  }
+}
+
+TEST(DesktopEntries, AreValid) {
+  if (run("command -v desktop-file-validate >/dev/null").status != 0)
+    GTEST_SKIP() << "desktop-file-validate (desktop-file-utils) is not installed";
+  for (const char* entry : {"vornt.desktop", "dirmark.desktop"}) {
+    Ran check = run("desktop-file-validate " + quoted(fs::path(VORN_SOURCE_DIR) / "packaging" / entry) + " 2>&1");
+    EXPECT_EQ(check.status, 0) << entry << ": " << check.output;
+    EXPECT_EQ(check.output, "") << entry;
+  }
+}
