@@ -93,7 +93,8 @@ void MachiningScreen::drawTable() {
   const float cross = 3 * k;
   g.line(px(m.ZDT - cross), py(m.ZDTY), px(m.ZDT + cross), py(m.ZDTY), 14);
   g.line(px(m.ZDT), py(m.ZDTY - cross), px(m.ZDT), py(m.ZDTY + cross), 14);
-  if (m.Z22 == 2) g.circle(px(m.ZDT + w[0] * s), py(m.ZDTY), 2 * k / k * 2, 14);
+  // Radius 2 x scale mm, in pixels of k mm.
+  if (m.Z22 == 2) g.circle(px(m.ZDT + w[0] * s), py(m.ZDTY), 2 * k / k, 14);
 }
 
 void MachiningScreen::drawLabels() {
