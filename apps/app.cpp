@@ -46,7 +46,7 @@ void installShippedFiles(const fs::path& dataDir, const fs::path& workDir) {
     fs::path to = workDir / from.filename();
     if (fs::is_regular_file(from, ec) && !fs::exists(to, ec)) fs::copy_file(from, to, ec);
   };
-  for (const char* name : {"vorntc.ini", "UsFolder", "NCG"}) install(dataDir / name);
+  for (const char* name : {"vorntc.ini", "UsFolder", "NCG", "NCMM"}) install(dataDir / name);
   for (const auto& entry : fs::directory_iterator(dataDir / "samples", ec)) install(entry.path());
   // The shipped "UsFolder" lists the folder "A:\samples": give it the samples too,
   // so that choosing it in the shared-folder menu finds a folder.

@@ -1,6 +1,7 @@
 #include "apps/comm_wiring.h"
 
 #include "comm/environment_screen.h"
+#include "output/machining_screen.h"
 
 namespace vorn {
 
@@ -19,8 +20,8 @@ void wireComm(Session&, std::map<int, MenuAction>& menu, EditorParts& editor, Co
     redraw(s);
   };
   menu[7] = [redraw](Session& s) {
-    // "3)CAMM" leads to the machine-type screen once it exists; until then it returns here.
-    environmentScreen(s);
+    // "3)CAMM" leads to the machine settings screen.
+    if (environmentScreen(s) == EnvironmentOutcome::Machine) machineSettingsScreen(s);
     redraw(s);
   };
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "apps/cli_plot.h"
+#include "apps/cli_machine.h"
 #include "apps/command_line.h"
 #include "apps/cli_comm.h"
 #include "apps/cli_simulate.h"
@@ -23,6 +24,7 @@ constexpr Command kCommands[] = {
     {"simulate", "run an NC program through the interpreter and report distance and time",
      vorn::runSimulate},
     {"plot", "plot an NC program as HP-GL into a file", vorn::runPlotCommand},
+    {"machine", "machine an NC program into a file in a modelling machine's commands", vorn::runMachineCommand},
     {"store", "list, import, export and delete programs of the program store", vorn::runStore},
     {"send", "send an NC program to the NC machine over a serial line", vorn::runSend},
     {"receive", "receive an NC program from the NC machine over a serial line", vorn::runReceive},

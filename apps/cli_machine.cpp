@@ -1,0 +1,282 @@
+#include "apps/cli_machine.h"
+
+#include "apps/app.h"
+
+#include <cerrno>
+#include <cmath>
+#include <filesystem>
+#include <optional>
+#include <ostream>
+
+#include "apps/cli_simulate.h"
+#include "editor/normalize.h"
+#include "editor/program_stream.h"
+#include "output/machine_file.h"
+#include "output/machine_output.h"
+#include "runtime/channels.h"
+#include "runtime/error.h"
+#include "runtime/paths.h"
+
+namespace vorn {
+
+namespace {
+
+constexpr int kMachineOutChannel = 9;
+constexpr long kProgressBlocks = 10000;
+
+struct MachineCommand {
+  SimulateOptions run;          // program, unit, start, tools, skip, codes, work, base
+  MachiningConditions cond;     // position, scales, speed, mirror, depth adjust
+  int type = 0;                 // --type: record number of the machine type (0: the selected one)
+  int dialect = -1;             // --dialect: the first type of this dialect
+  std::string machineFile;      // --machine-file; empty: ./NCMM, else the shipped file
+  std::string output;           // -o
+  std::string workDir;          // --work-dir
+  bool help = false;
+};
+
+const char* kUsage =
+    "usage: vornt-cli machine FILE -o OUT [--type N | --dialect 0-5] [--position X,Y]\n"
+    "       [--scale XY,Z] [--speed N] [--mirror] [--depth D] [--machine-file NCMM]\n"
+    "       [--unit 1-4] [--start X,Y,Z] [--tools R1,...,R8] [--skip N] [--codes NCG]\n"
+    "       [--work X,Y,Z] [--base 1-9] [--max-blocks N] [--work-dir DIR]\n";
+
+bool readNumbers(const std::string& text, size_t count, float lo, float hi, std::vector<float>& out) {
+  out.clear();
+  size_t from = 0;
+  while (from <= text.size()) {
+    const size_t comma = std::min(text.find(',', from), text.size());
+    const std::string part = text.substr(from, comma - from);
+    char* end = nullptr;
+    errno = 0;
+    const double v = std::strtod(part.c_str(), &end);
+    if (part.empty() || *end != '\0' || errno != 0 || !(v >= lo && v <= hi)) return false;
+    out.push_back(float(v));
+    from = comma + 1;
+  }
+  return out.size() == count;
+}
+
+// A machining option; false when the value is bad.
+bool applyOption(MachineCommand& c, const std::string& name, const std::string& v, std::string* expects) {
+  std::vector<float> n;
+  if (name == "--type") {
+    *expects = "a record number from 2";
+    if (!readNumbers(v, 1, 2, 9999, n) || n[0] != std::floor(n[0])) return false;
+    c.type = int(n[0]);
+  } else if (name == "--dialect") {
+    *expects = "0 to 5";
+    if (!readNumbers(v, 1, 0, 5, n) || n[0] != std::floor(n[0])) return false;
+    c.dialect = int(n[0]);
+  } else if (name == "--position") {
+    *expects = "X,Y in mm (0 to 999.99)";
+    if (!readNumbers(v, 2, 0, 999.99f, n)) return false;
+    c.cond.ZDT = n[0], c.cond.ZDTY = n[1];
+  } else if (name == "--scale") {
+    *expects = "XY,Z (XY above 0 up to 20, Z 0 to 9.999)";
+    if (!readNumbers(v, 2, 0, 20, n) || !(n[0] > 0) || n[1] > 9.999f) return false;
+    c.cond.ZD3 = n[0], c.cond.IDMXU = n[1];
+  } else if (name == "--speed") {
+    *expects = "0 to 999 (0: the program's feed)";
+    if (!readNumbers(v, 1, 0, 999, n)) return false;
+    c.cond.WN = n[0];
+  } else if (name == "--depth") {
+    *expects = "a depth adjust in mm (-99.99 to 99.99)";
+    if (!readNumbers(v, 1, -99.99f, 99.99f, n)) return false;
+    c.cond.PFZ = std::trunc(n[0] * 100) / 100;
+  } else if (name == "--machine-file") {
+    c.machineFile = v;
+  } else if (name == "--work-dir") {
+    c.workDir = v;
+  } else {
+    *expects = "";
+    return false;
+  }
+  return true;
+}
+
+bool isMachineOption(const std::string& name) {
+  for (const char* o : {"--type", "--dialect", "--position", "--scale", "--speed", "--depth",
+                        "--machine-file", "--work-dir"}) {
+    if (name == o) return true;
+  }
+  return false;
+}
+
+bool parse(const std::vector<std::string>& args, MachineCommand& c, std::string* error) {
+  std::vector<std::string> runArgs;
+  for (size_t i = 0; i < args.size(); ++i) {
+    std::string name = args[i], value;
+    if (name == "--help" || name == "-h") {
+      c.help = true;
+      return true;
+    }
+    if (name == "--mirror") {
+      c.cond.Z22 = 2;
+      continue;
+    }
+    const bool isOption = name == "-o" || (name.size() > 2 && name.starts_with("--"));
+    if (!isOption) {
+      runArgs.push_back(name);
+      continue;
+    }
+    const size_t eq = name.find('=');
+    if (eq != std::string::npos) {
+      value = name.substr(eq + 1), name = name.substr(0, eq);
+    } else if (name == "-o" || isMachineOption(name)) {
+      if (i + 1 >= args.size()) return *error = name + " needs a value", false;
+      value = args[++i];
+    } else {
+      runArgs.push_back(name);  // a trajectory option: simulate's table reads it and its value
+      continue;
+    }
+    if (name == "-o" || name == "--output") {
+      c.output = value;
+      continue;
+    }
+    if (!isMachineOption(name)) {
+      runArgs.push_back(name + "=" + value);
+      continue;
+    }
+    std::string expects;
+    if (!applyOption(c, name, value, &expects)) return *error = name + " takes " + expects, false;
+  }
+  if (c.type > 0 && c.dialect >= 0) return *error = "--type and --dialect exclude each other", false;
+  for (const std::string& a : runArgs) {
+    for (const char* drawingOnly : {"--png", "--svg", "--moves", "--view", "--angle"}) {
+      if (a == drawingOnly || a.starts_with(std::string(drawingOnly) + "="))
+        return *error = std::string(drawingOnly) + " is not a machining option", false;
+    }
+  }
+  c.run.settings.IDMX = 10;
+  if (!parseSimulateArgs(runArgs, c.run, error)) return false;
+  if (c.output.empty()) return *error = "no output file given (-o OUT)", false;
+  return true;
+}
+
+std::string findFile(const std::string& given, const char* name) {
+  if (!given.empty()) return given;
+  std::error_code ec;
+  return std::filesystem::exists(name, ec) ? std::string(name) : (dataDirectory() / name).string();
+}
+
+}  // namespace
+
+int runMachineCommand(const std::vector<std::string>& args, std::ostream&, std::ostream& err) {
+  MachineCommand c;
+  c.cond.ZD3 = 1;
+  std::string error;
+  if (!parse(args, c, &error) || c.help) {
+    if (!c.help) err << "vornt-cli machine: " << error << "\n";
+    err << kUsage;
+    return c.help ? 0 : 1;
+  }
+
+  DeviceConfig config;
+  config.workDir = c.workDir.empty() ? std::filesystem::current_path() : std::filesystem::path(c.workDir);
+  PathMap paths(config);
+  ChannelTable channels(paths);
+
+  // The machine file: read through a table rooted at its folder.
+  MachineFile file;
+  const std::string machinePath = findFile(c.machineFile, kMachineFile);
+  {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(machinePath, ec)) {
+      err << "vornt-cli machine: cannot read " << machinePath << "\n";
+      return 1;
+    }
+    DeviceConfig fileConfig;
+    fileConfig.workDir = std::filesystem::absolute(machinePath, ec).parent_path();
+    PathMap filePaths(fileConfig);
+    ChannelTable fileChannels(filePaths);
+    const std::string base = std::filesystem::path(machinePath).filename().string();
+    try {
+      fileChannels.open(kMachineChannel, base, OpenMode::Input);
+      const int64_t size = fileChannels.size(kMachineChannel);
+      const std::string bytes = size > 0 ? fileChannels.readBytes(kMachineChannel, size_t(size)) : "";
+      fileChannels.close(kMachineChannel);
+      file.settings = unpackMachineSettings(bytes.substr(0, std::min<size_t>(bytes.size(), kMachineRecordLength)));
+      for (size_t at = kMachineRecordLength; at + kMachineRecordLength <= bytes.size(); at += kMachineRecordLength)
+        file.types.push_back(unpackMachineType(std::string_view(bytes).substr(at, kMachineRecordLength)));
+    } catch (const RuntimeError& e) {
+      err << "vornt-cli machine: " << machinePath << ": " << e.what() << "\n";
+      return 1;
+    }
+  }
+  const MachineType* type = nullptr;
+  if (c.type > 0) {
+    if (size_t(c.type - 2) < file.types.size()) type = &file.types[size_t(c.type - 2)];
+  } else if (c.dialect >= 0) {
+    for (const MachineType& t : file.types)
+      if (t.ZN == c.dialect && !type) type = &t;
+  } else {
+    type = file.selected();
+  }
+  if (!type) {
+    err << "vornt-cli machine: " << machinePath << " has no such machine type\n";
+    return 1;
+  }
+  if (c.cond.ZDT > type->RX || c.cond.ZDTY > type->RY) {
+    err << "vornt-cli machine: the position is beyond the machine's travel (" << type->RX << " x " << type->RY
+        << " mm)\n";
+    return 1;
+  }
+  MachineOptions options = file.settings.options();
+  options.serial = false;  // a file gets no device-control sequences
+
+  std::optional<StreamProgram> program;
+  std::optional<CodeTable> codes;
+  try {
+    program.emplace(c.run.file);
+    std::string problem;
+    const std::string codesPath = findFile(c.run.codesFile, "NCG");
+    codes = loadCodeTable(codesPath, &problem);
+    if (!codes) {
+      err << "vornt-cli machine: cannot read " << codesPath << (problem.empty() ? "" : ": " + problem) << "\n";
+      return 1;
+    }
+  } catch (const RuntimeError& e) {
+    err << "vornt-cli machine: " << e.what() << "\n";
+    return 1;
+  }
+
+  MachineWork work{c.run.drawing.workSize[0], c.run.drawing.basePoint};
+  long blocks = 0;
+  MachineOutcome outcome;
+  try {
+    channels.open(kMachineOutChannel, c.output, OpenMode::Output);
+    ChannelSink sink(channels, kMachineOutChannel);
+    MachineOutput output(sink, *type, options, c.cond, work);
+    outcome = machineProgram(
+        *program, *codes, c.run.settings, output,
+        [&paths](const std::string& name) { return streamIncludedFile(paths.resolve(name).string(), name); },
+        [](std::string_view line) { return normalizeBlock(line); },
+        [&](const Move&) {
+          if (++blocks % kProgressBlocks == 0) err << "vornt-cli machine: " << blocks << " blocks\n";
+          return c.run.maxBlocks == 0 || blocks < c.run.maxBlocks;
+        });
+    sink.flush();
+    channels.close(kMachineOutChannel);
+  } catch (const RuntimeError& e) {
+    err << "vornt-cli machine: " << e.what() << "\n";
+    return 1;
+  }
+  err << "vornt-cli machine: " << type->CAM << " (dialect " << type->ZN << "), MAX:Y=" << outcome.MDM << "\n";
+  const RunResult& r = outcome.run;
+  if (r.ZVZ == RunState::FileError) {
+    err << "vornt-cli machine: line " << r.FILE << ": " << r.fileError << "\n";
+    return 1;
+  }
+  if (r.ZVZ == RunState::Error) {
+    err << "vornt-cli machine: line " << r.FILE << ":" << r.I1M << "\n";
+    return 2;
+  }
+  if (r.ZVZ == RunState::Stopped) {
+    err << "vornt-cli machine: stopped after " << blocks << " blocks (--max-blocks)\n";
+    return 3;
+  }
+  return 0;
+}
+
+}  // namespace vorn

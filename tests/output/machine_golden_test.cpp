@@ -1,0 +1,232 @@
+// Small programs machined in each command dialect against the command text
+// kept beside the tests (tests/output/data/machine/<name>.txt, exact bytes),
+// and the rules the text must follow, checked on their own.
+// VORN_UPDATE_GOLDEN=1 rewrites the expected files (review the diff).
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+#include "interp/code_table.h"
+#include "interp/text_program.h"
+#include "output/machine_output.h"
+
+namespace vorn {
+namespace {
+
+// A 200 x 150 mm table, Z from -30 to 40, span 10.
+MachineType sampleType(int ZN) {
+  MachineType t;
+  t.ZN = ZN;
+  t.CAM = "TEST-" + std::to_string(ZN);
+  t.RX = 200;
+  t.RY = 150;
+  t.F6DZ = -30;
+  t.ZC = 40;
+  t.ERDE = 10;
+  t.XW = 15;
+  t.AWX = 5;
+  return t;
+}
+
+struct MachineSetup {
+  MachineType type;
+  MachineOptions options;
+  MachiningConditions cond;
+  MachineWork work{100, 1};
+};
+
+MachineSetup setupFor(int ZN) {
+  MachineSetup s;
+  s.type = sampleType(ZN);
+  s.options.FIXT = 0.1f;
+  s.options.E = 30;
+  s.cond.ZDT = 20;
+  s.cond.ZDTY = 10;
+  s.cond.ZD3 = 1;
+  s.cond.IDMXU = 1;
+  return s;
+}
+
+struct Machined {
+  std::string text;
+  MachineOutcome outcome;
+};
+
+Machined machine(const std::vector<std::string>& lines, const MachineSetup& s) {
+  TextProgram program(lines);
+  RunSettings settings;
+  settings.IDMX = 1;
+  for (int t = 1; t <= 8; ++t) settings.toolRadius[size_t(t)] = float(t);
+  StringSink sink;
+  MachineOutput output(sink, s.type, s.options, s.cond, s.work);
+  Machined m;
+  m.outcome = machineProgram(program, standardCodeTable(), settings, output);
+  m.text = sink.text();
+  return m;
+}
+
+struct GoldenCase {
+  std::string name;
+  int ZN;
+  std::vector<std::string> program;
+  std::function<void(MachineSetup&)> adjust;
+};
+
+const std::vector<std::string> kSmall = {
+    "G90 G00 X10. Y10. Z5.", "G01 Z-2. F120", "X40. Y10.", "G02 X60. Y30. R20.",
+    "G01 X60. Y40. Z-3.",    "G00 Z5.",       "M30"};
+
+std::vector<GoldenCase> goldenCases() {
+  std::vector<GoldenCase> cases;
+  for (int zn = 0; zn <= 5; ++zn) {
+    cases.push_back({"small_d" + std::to_string(zn), zn, kSmall, [](MachineSetup&) {}});
+    cases.push_back({"cycle_d" + std::to_string(zn), zn,
+                     {"G00 X10. Y10. Z5.", "T2", "G83 X10. Y20. Z-7. R2. Q3. F100", "X20.", "G80",
+                      "G28 X0 Y0", "M30"},
+                     [](MachineSetup&) {}});
+  }
+  cases.push_back({"mirror_d4", 4, kSmall, [](MachineSetup& s) { s.cond.Z22 = 2; }});
+  cases.push_back({"g18_chords_d3", 3, {"G01 X10. Z-1. F100", "G18 G02 X30. Z-1. R10.", "M30"},
+                   [](MachineSetup&) {}});
+  cases.push_back({"cam3_feed_speed_d5", 5, {"G01 X10. F600", "Y10. F1200", "M03", "X0", "M05", "M30"},
+                   [](MachineSetup& s) {
+                     s.options.ZC = 3;
+                     s.cond.WN = 0;
+                   }});
+  cases.push_back({"compensated_d2", 2,
+                   {"G00 X0 Y0", "G01 Z-1. F100", "G41 D1 X10. Y0", "X20. Y10.", "X30.", "G40 X40. Y0",
+                    "M30"},
+                   [](MachineSetup&) {}});
+  cases.push_back({"raw_and_scale_d1", 1, {"((PA1,2", "((LBHELLO", "G01 X10. Y5. F100", "M30"},
+                   [](MachineSetup& s) {
+                     s.cond.ZD3 = 2.5f;
+                     s.options.IDXA = 3;
+                   }});
+  return cases;
+}
+
+std::string goldenPath(const std::string& name) {
+  return std::string(VORN_TEST_DATA) + "/machine/" + name + ".txt";
+}
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+TEST(MachineGolden, SmallProgramsInEveryDialectMatchTheKeptText) {
+  const bool update = std::getenv("VORN_UPDATE_GOLDEN") != nullptr;
+  for (const GoldenCase& c : goldenCases()) {
+    SCOPED_TRACE(c.name);
+    MachineSetup s = setupFor(c.ZN);
+    c.adjust(s);
+    const Machined m = machine(c.program, s);
+    EXPECT_EQ(m.outcome.run.ZVZ, RunState::Ended) << m.outcome.run.I1M;
+    if (update) std::ofstream(goldenPath(c.name), std::ios::binary) << m.text;
+    EXPECT_EQ(m.text, readFile(goldenPath(c.name)));
+  }
+}
+
+// The commands of a ";"-separated stream, in order.
+std::vector<std::string> commands(const std::string& text) {
+  std::vector<std::string> out;
+  std::string current;
+  for (char c : text) {
+    if (c == ';') {
+      out.push_back(current);
+      current.clear();
+    } else {
+      current += c;
+    }
+  }
+  if (!current.empty()) out.push_back(current);
+  return out;
+}
+
+TEST(MachineRules, DialectOneNeverSendsZAndAZOnlyMoveSendsOnlyPenUpOrDown) {
+  const Machined m = machine({"G00 X10. Y10.", "G01 Z-2. F100", "X20.", "G00 Z5.", "M30"}, setupFor(1));
+  for (const std::string& c : commands(m.text)) {
+    EXPECT_FALSE(c.starts_with("!") || c.starts_with("Z") || c.starts_with("@")) << c;
+  }
+  // Z-2 and Z5 give a bare "PD" and a bare "PU".
+  EXPECT_NE(m.text.find("PU 10, 10;PD;PD 20, 10;PU;"), std::string::npos) << m.text;
+}
+
+TEST(MachineRules, ARepeatedZPairIsNotSentAgain) {
+  const Machined m = machine({"G01 Z-2. F100", "X10.", "Z5.", "Z-2.", "Z-2.", "Y10.", "M30"}, setupFor(2));
+  // (0,30) at the start, (-2,30), (0,5), (-2,5): never the same pair twice in a row.
+  std::vector<std::string> pairs;
+  for (const std::string& c : commands(m.text))
+    if (c.starts_with("!PZ")) pairs.push_back(c);
+  ASSERT_GE(pairs.size(), 3u);
+  for (size_t i = 1; i < pairs.size(); ++i) EXPECT_NE(pairs[i], pairs[i - 1]);
+  EXPECT_EQ(pairs[0], "!PZ 0,30");
+  EXPECT_EQ(pairs[1], "!PZ-2,30");
+}
+
+TEST(MachineRules, DepthBelowTheLowestZIsClampedAndDepthAdjustDeepens) {
+  MachineSetup s = setupFor(4);
+  s.cond.PFZ = 0.5f;
+  s.cond.IDMXU = 2;
+  const Machined m = machine({"G01 X10. F100", "Z-50.", "Z-1.", "M30"}, s);
+  EXPECT_NE(m.text.find("ZP-30,30;"), std::string::npos) << m.text;    // -100.5 clamped to -30
+  EXPECT_NE(m.text.find("ZP-2.5,30;"), std::string::npos) << m.text;   // -1 x 2 - 0.5
+}
+
+TEST(MachineRules, MirrorGivesItsInputWindowAndAScalingWindowFromPxMinusSpan) {
+  MachineSetup s = setupFor(2);
+  s.cond.Z22 = 2;
+  s.work = {40, 3};  // reference point 3: the offset is the negated work X size
+  const Machined m = machine({"G01 X1. F100", "M30"}, s);
+  EXPECT_TRUE(m.text.starts_with("DF;IP10,0,0,10;SC-30,-20,-10, 0;")) << m.text;  // px = 20 - 40
+  s.cond.Z22 = 1;
+  EXPECT_TRUE(machine({"G01 X1. F100", "M30"}, s).text.starts_with("DF;IP0,0,10,10;SC-20,-10,-10, 0;"));
+}
+
+TEST(MachineRules, AnArcBelowTheResolutionIsAStraightMove) {
+  MachineSetup s = setupFor(2);
+  s.cond.ZD3 = 0.01f;  // radius 5 mm scaled to 0.05 mm, below 0.1
+  const Machined m = machine({"G01 X10. F100", "G02 X20. R5.", "M30"}, s);
+  EXPECT_EQ(m.text.find("AA"), std::string::npos) << m.text;
+  EXPECT_NE(m.text.find("PD .2, 0;"), std::string::npos) << m.text;
+}
+
+TEST(MachineRules, DialectZeroEndsEveryCommandWithALineEnd) {
+  const Machined m = machine(kSmall, setupFor(0));
+  EXPECT_EQ(m.text.find(';', m.text.find("IP")), std::string::npos) << m.text;
+  std::istringstream lines(m.text);
+  std::string line;
+  int count = 0;
+  while (std::getline(lines, line)) {
+    ++count;
+    EXPECT_TRUE(line.ends_with("\r")) << line;
+  }
+  EXPECT_GT(count, 10);
+  EXPECT_TRUE(m.text.ends_with("^IN\r\n"));
+}
+
+TEST(MachineRules, ARawLineIsPassedUnchangedAndNotInterpreted) {
+  const Machined m = machine({"((!XY 1,2", "((LBTEXT", "G01 X5. F100", "M30"}, setupFor(3));
+  EXPECT_NE(m.text.find(";!XY 1,2;LBTEXT\x03"), std::string::npos) << m.text;
+}
+
+TEST(MachineRules, SerialStartsWithTheDeviceControlSequences) {
+  MachineSetup s = setupFor(2);
+  s.options.serial = true;
+  const Machined m = machine({"G01 X5. F100", "M30"}, s);
+  EXPECT_TRUE(m.text.starts_with("\x1b.M0;0;13;0;0:\x1b.I150;0;17:\x1b.N;19:\x1b.@;0:DF;IP")) << m.text;
+}
+
+TEST(MachineRules, EndsAtTheGreatestYReached) {
+  const Machined m = machine({"G01 X5. Y70. F100", "Y3.", "M30"}, setupFor(2));
+  EXPECT_FLOAT_EQ(m.outcome.MDM, 70);
+  EXPECT_TRUE(m.text.ends_with("PU 5, 70;!MC0;IN;")) << m.text;
+}
+
+}  // namespace
+}  // namespace vorn

@@ -1,0 +1,112 @@
+// The machining screen and the machine settings screen on a headless
+// session: a key script machines the sample program into the parallel
+// machine's file (lpt3.txt on a fresh machine), positions beyond the travel
+// are refused, and the settings screen saves record 1.
+#include "output/machining_screen.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "interp/code_table.h"
+#include "runtime/error.h"
+#include "runtime/text.h"
+#include "tests/display/harness.h"
+
+namespace vorn {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string readAll(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::vector<std::string> sampleLines() {
+  std::istringstream in(fromCp932(readAll(fs::path(VORN_SOURCE_DIR) / "data" / "samples" / "sample.nc")));
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+struct MachiningRig {
+  MachiningRig(std::string_view script, std::vector<std::string> program, char method = '1')
+      : backend(HeadlessBackend::fromScript(script)), rig(backend, std::move(program)) {
+    std::string ncmm = readAll(fs::path(VORN_SOURCE_DIR) / "data" / "NCMM");
+    ncmm[0] = method;                                  // parallel: "LPT3:"
+    std::ofstream(rig.dir / "NCMM", std::ios::binary) << ncmm;
+  }
+  void run() {
+    MachiningContext context{rig.session, rig.buffer, rig.editor, rig.settings, codes, conditions};
+    try {
+      machiningScreen(context);
+    } catch (const InputExhausted&) {
+    }
+  }
+  std::string machined() const { return readAll(rig.dir / "lpt3.txt"); }
+  std::string row(int fromOne) const { return rig.screen.rowText(fromOne - 1); }
+
+  HeadlessBackend backend;
+  TrajectoryRig rig;
+  CodeTable codes = standardCodeTable();
+  MachiningConditions conditions;
+};
+
+TEST(MachiningScreen, AKeyScriptMachinesTheSampleProgramIntoAFile) {
+  // Position 10, 20; XY scale 0.5; Z scale kept; the form kept; "1)開始".
+  MachiningRig m("10{Enter}20{Enter}.5{Enter}{Enter}{Enter}{Enter}{Enter}{Enter}{Enter}1{Enter}",
+                 sampleLines());
+  m.run();
+  EXPECT_FLOAT_EQ(m.conditions.ZDT, 10);
+  EXPECT_FLOAT_EQ(m.conditions.ZDTY, 20);
+  EXPECT_FLOAT_EQ(m.conditions.ZD3, 0.5f);
+  const std::string out = m.machined();
+  // The selected type of the shipped file: dialect 0, a line end after every command.
+  EXPECT_TRUE(out.starts_with("^DF;^IP0,0,10,10\r\n^SC-10,-9.9,-20,-19.9\r\n")) << out.substr(0, 200);
+  EXPECT_TRUE(out.ends_with("^IN\r\n")) << out;
+  EXPECT_NE(m.row(12).find("P 0 VK-100"), std::string::npos) << m.row(12);
+  bool maxShown = false;
+  for (int r = 1; r <= m.rig.screen.rows(); ++r) maxShown |= m.row(r).find("MAX:Y=") != std::string::npos;
+  EXPECT_TRUE(maxShown);
+}
+
+TEST(MachiningScreen, PositionsBeyondTheTravelAndAZeroScaleAreRefused) {
+  // The shipped first type travels 100 x 100: X 150 is refused, then 50 taken.
+  MachiningRig m("150{Enter}50{Enter}120{Enter}30{Enter}0{Enter}2{Enter}", sampleLines());
+  m.run();
+  EXPECT_FLOAT_EQ(m.conditions.ZDT, 50);
+  EXPECT_FLOAT_EQ(m.conditions.ZDTY, 30);
+  EXPECT_FLOAT_EQ(m.conditions.ZD3, 2);
+  EXPECT_GE(m.backend.beepCount(), 3);
+}
+
+TEST(MachiningScreen, AProgramOfOneLineIsRefused) {
+  MachiningRig m("", {"G01 X10."});
+  m.run();
+  EXPECT_EQ(m.rig.screen.rowText(3).find("位置調整"), std::string::npos);
+  EXPECT_FALSE(fs::exists(m.rig.dir / "lpt3.txt"));
+}
+
+TEST(MachineSettingsScreen, AChosenTypeAndConditionsAreSaved) {
+  // "2)機種": down twice to the third type (VK-220), then "3)保存".
+  MachiningRig m("2{Enter}{Down}{Down}{Enter}3{Enter}", {"a", "b"}, '3');
+  try {
+    machineSettingsScreen(m.rig.session);
+  } catch (const InputExhausted&) {
+  }
+  const std::string after = readAll(m.rig.dir / "NCMM");
+  EXPECT_EQ(unpackMachineSettings(after.substr(0, kMachineRecordLength)).V2I, 4) << after.substr(0, 70);
+  const std::string shipped = readAll(fs::path(VORN_SOURCE_DIR) / "data" / "NCMM");
+  EXPECT_EQ(after.substr(kMachineRecordLength), shipped.substr(kMachineRecordLength));
+}
+
+}  // namespace
+}  // namespace vorn
