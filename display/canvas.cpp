@@ -1,8 +1,12 @@
 #include "display/canvas.h"
 
 #include <algorithm>
+#include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 namespace vorn {
 
@@ -116,7 +120,7 @@ std::string hexColor(Rgb c) {
 std::string RecordingCanvas::svg(const std::array<Rgb, 16>& palette) const {
   const PixelRect& vp = raster_.viewport();
   std::string out;
-  out.reserve(elements_.size() * 90 + 400);
+  out.reserve(elements_.size() * 12 + 400);
   char buf[256];
   std::snprintf(buf, sizeof buf,
                 "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%d\" height=\"%d\" "
@@ -129,28 +133,92 @@ std::string RecordingCanvas::svg(const std::array<Rgb, 16>& palette) const {
                 "<g clip-path=\"url(#view)\" fill=\"none\" stroke-linecap=\"square\">\n",
                 vp.x1, vp.y1, vp.width(), vp.height());
   out += buf;
-  for (const Element& e : elements_) {
-    const std::string color = hexColor(palette[e.color & 15]);
-    switch (e.kind) {
-      case Element::Kind::Line:
-        std::snprintf(buf, sizeof buf,
-                      "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"%s\" "
-                      "stroke-width=\"%d\"/>\n",
-                      e.x1 + 0.5f, e.y1 + 0.5f, e.x2 + 0.5f, e.y2 + 0.5f, color.c_str(), e.width);
-        break;
-      case Element::Kind::Dot:
-        std::snprintf(buf, sizeof buf, "<circle cx=\"%.1f\" cy=\"%.1f\" r=\"%.1f\" fill=\"%s\"/>\n",
-                      e.x1 + 0.5f, e.y1 + 0.5f, e.width / 2.0f, color.c_str());
-        break;
-      case Element::Kind::Circle:
-        std::snprintf(buf, sizeof buf,
-                      "<ellipse cx=\"%.1f\" cy=\"%.1f\" rx=\"%.2f\" ry=\"%.2f\" stroke=\"%s\" "
-                      "stroke-width=\"%d\"/>\n",
-                      e.x1 + 0.5f, e.y1 + 0.5f, e.x2, e.y2, color.c_str(), e.width);
-        break;
+  // Lines become one path per colour and pen width, in the order each style
+  // first appears, written as relative moves and lines: pixel positions are
+  // whole numbers, so every step is a short integer pair, and after a "m" or
+  // "l" further pairs need no letter. Dots and circles (few) follow as their
+  // own elements.
+  struct Style {
+    int color, width;
+    std::string d;         // the path data so far
+    int x = 0, y = 0;      // the path's current point (pixels)
+    bool drawn = false;    // a segment was drawn since the last move
+    bool dot = false;      // a dot at the current point is still to be written
+    size_t lastAt = 0;     // where the last segment's pair starts in d
+    int dx = 0, dy = 0;    // the last segment
+  };
+  std::vector<Style> styles;
+  std::string marks;
+  auto styleFor = [&](int color, int width) -> Style& {
+    for (Style& s : styles)
+      if (s.color == color && s.width == width) return s;
+    styles.push_back({color, width, {}});
+    return styles.back();
+  };
+  // Appends an integer pair, separated from the digits before it only where needed.
+  auto pair = [](std::string& d, int a, int b) {
+    for (int v : {a, b}) {
+      if (v >= 0 && !d.empty() && std::isdigit(static_cast<unsigned char>(d.back()))) d += ' ';
+      char text[16];
+      d.append(text, std::to_chars(text, text + sizeof text, v).ptr);
     }
-    out += buf;
+  };
+  for (const Element& e : elements_) {
+    if (e.kind == Element::Kind::Line) {
+      Style& s = styleFor(e.color & 15, e.width);
+      const int x1 = int(std::lround(e.x1)), y1 = int(std::lround(e.y1));
+      const int x2 = int(std::lround(e.x2)), y2 = int(std::lround(e.y2));
+      if (s.d.empty()) {
+        std::snprintf(buf, sizeof buf, "M%d.5 %d.5l", x1, y1);
+        s.d += buf;
+      } else if (x1 != s.x || y1 != s.y) {
+        if (s.dot) pair(s.d, 0, 0);  // the lone dot the last move left
+        s.d += 'm';
+        pair(s.d, x1 - s.x, y1 - s.y);  // the pairs after it are lines
+        s.drawn = s.dot = false;
+      }
+      s.x = x1;
+      s.y = y1;
+      if (x2 == x1 && y2 == y1) {
+        // A dot: on a drawn point its square cap is already there; after a
+        // move it waits, as the next segment from here covers it too.
+        s.dot = !s.drawn;
+        continue;
+      }
+      s.dot = false;
+      int dx = x2 - x1, dy = y2 - y1;
+      if (s.drawn && s.dx * dy == s.dy * dx && s.dx * dx + s.dy * dy > 0) {
+        s.d.resize(s.lastAt);  // straight on: one longer segment covers both
+        dx += s.dx;
+        dy += s.dy;
+      }
+      s.lastAt = s.d.size();
+      s.dx = dx;
+      s.dy = dy;
+      pair(s.d, dx, dy);
+      s.x = x2;
+      s.y = y2;
+      s.drawn = true;
+      continue;
+    }
+    const std::string color = hexColor(palette[e.color & 15]);
+    if (e.kind == Element::Kind::Dot) {
+      std::snprintf(buf, sizeof buf, "<circle cx=\"%.1f\" cy=\"%.1f\" r=\"%.1f\" fill=\"%s\"/>\n",
+                    e.x1 + 0.5f, e.y1 + 0.5f, e.width / 2.0f, color.c_str());
+    } else {
+      std::snprintf(buf, sizeof buf,
+                    "<ellipse cx=\"%.1f\" cy=\"%.1f\" rx=\"%.2f\" ry=\"%.2f\" stroke=\"%s\" "
+                    "stroke-width=\"%d\"/>\n",
+                    e.x1 + 0.5f, e.y1 + 0.5f, e.x2, e.y2, color.c_str(), e.width);
+    }
+    marks += buf;
   }
+  for (Style& s : styles) {
+    if (s.dot) pair(s.d, 0, 0);
+    out += "<path stroke=\"" + hexColor(palette[s.color]) + "\" stroke-width=\"" + std::to_string(s.width) +
+           "\" d=\"" + s.d + "\"/>\n";
+  }
+  out += marks;
   out += "</g>\n</svg>\n";
   return out;
 }

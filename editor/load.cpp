@@ -1,6 +1,7 @@
 #include "editor/load.h"
 
 #include <cerrno>
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 
@@ -41,18 +42,6 @@ std::vector<std::string_view> splitLines(std::string_view bytes) {
   }
   if (start < bytes.size()) lines.push_back(bytes.substr(start));
   return lines;
-}
-
-// Upper-cases ASCII letters outside parentheses; comments keep their case.
-std::string upcaseOutsideComments(std::string_view s) {
-  std::string out(s);
-  bool inComment = false;
-  for (char& c : out) {
-    if (c == '(') inComment = true;
-    else if (c == ')') inComment = false;
-    else if (!inComment && c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-  }
-  return out;
 }
 
 std::string trimBlanks(std::string_view s) {
@@ -116,16 +105,30 @@ LineRule lineRuleFor(std::string_view path) {
   return rule;
 }
 
-std::optional<std::string> programLine(const LineRule& rule, std::string_view bytes, bool* cut) {
-  std::string text = fromCp932(bytes);
+bool programLineInto(const LineRule& rule, std::string_view bytes, std::string& out, bool* cut) {
+  if (cut) *cut = false;
   // Comment lines keep their text: a "(:" line names a file, and spacing its
   // "." from the extension would lose it (the whole-program rule skips them
   // for the same reason).
-  if (!rule.ncType || text.starts_with('(')) return text;
-  if (rule.upcase) text = upcaseOutsideComments(text);
-  text = normalizeBlock(text, false, cut);
-  if (text == "%") return std::nullopt;
-  return text;
+  if (!rule.ncType || bytes.starts_with('(')) {
+    out = fromCp932(bytes);
+    return true;
+  }
+  // ASCII reads the same in code page 932: normalised straight from the bytes.
+  const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  if (ascii) {
+    normalizeBlockInto(bytes, out, false, cut, kNormalizedWidth, rule.upcase);
+  } else {
+    const std::string text = fromCp932(bytes);
+    normalizeBlockInto(text, out, false, cut, kNormalizedWidth, rule.upcase);
+  }
+  return out != "%";
+}
+
+std::optional<std::string> programLine(const LineRule& rule, std::string_view bytes, bool* cut) {
+  std::string out;
+  if (!programLineInto(rule, bytes, out, cut)) return std::nullopt;
+  return out;
 }
 
 // Line 1 "mark,name", line 2 the title, line 3 the eight settings.
@@ -169,17 +172,17 @@ LoadResult loadLines(ProgramBuffer& buffer, const std::string& path, Next&& next
     result.header = readWfHeader(header);
   }
   std::vector<std::string> kept;
+  std::string text;
   while (next(bytes, &longer)) {
     ++fileLine;
     if (longer) bytes.resize(cp932WholePrefix(bytes));
     bool cut = false;
-    std::optional<std::string> text = programLine(rule, bytes, &cut);
-    if (!text) continue;
+    if (!programLineInto(rule, bytes, text, &cut)) continue;
     if (int(kept.size()) == buffer.capacity()) {
       result.cutAtLine = fileLine;  // the first line that would have been kept
       break;
     }
-    kept.push_back(std::move(*text));
+    kept.emplace_back(text);  // an exact-size copy; `text` keeps its room for the next line
     if (cut || longer) {
       if (result.linesCut++ == 0) result.firstCutLine = int(kept.size());
     }

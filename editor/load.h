@@ -60,6 +60,8 @@ LineRule lineRuleFor(std::string_view path);
 // when normalisation cut it to 70 cells.
 std::optional<std::string> programLine(const LineRule& rule, std::string_view bytes,
                                        bool* cut = nullptr);
+// The same into `out` (replaced; its capacity is reused); false when the line is dropped.
+bool programLineInto(const LineRule& rule, std::string_view bytes, std::string& out, bool* cut = nullptr);
 // A ".wf" header from its first three lines (code page 932 bytes; fewer when the file is shorter).
 WfHeader readWfHeader(const std::vector<std::string>& lines);
 // File name after the last "\" (or "/"), cut before its first ".".

@@ -1,5 +1,8 @@
 #include "editor/normalize.h"
 
+#include <algorithm>
+#include <array>
+#include <cstdint>
 #include <vector>
 
 #include "editor/program_buffer.h"
@@ -24,9 +27,105 @@ std::string collapseDotRuns(const std::string& s) {
   return out;
 }
 
+// Byte classes for the ASCII fast path.
+enum : uint8_t { kAddress = 1, kNumber = 2, kBlank = 4, kWide = 8 };
+constexpr std::array<uint8_t, 256> kClass = [] {
+  std::array<uint8_t, 256> t{};
+  for (int c = 0; c < 256; ++c) {
+    if (c > 64) t[c] |= kAddress;
+    if (c >= 43 && c <= 57) t[c] |= kNumber;
+    if (c >= 0x80) t[c] |= kWide;  // not ASCII: the general path
+  }
+  t[' '] |= kBlank;
+  return t;
+}();
+
+bool isAscii(std::string_view text) {
+  uint8_t any = 0;
+  for (char c : text) any |= static_cast<unsigned char>(c);
+  return any < 0x80;
+}
+
+// In place: every run of "." becomes one ".".
+void collapseDotRunsInPlace(std::string& s) {
+  size_t w = 0;
+  for (size_t r = 0; r < s.size(); ++r) {
+    if (s[r] == '.' && w > 0 && s[w - 1] == '.') continue;
+    s[w++] = s[r];
+  }
+  s.resize(w);
+}
+
+// The rule of normalizeBlock for ASCII text, where every character is one
+// cell: cells are written straight into `out` as long as they fit.
+template <bool Upcase>
+void normalizeAscii(std::string_view text, std::string& out, bool* cut, int width) {
+  const size_t kept = width > 0 ? size_t(width) : 2 * text.size() + 2;
+  out.resize(std::min(kept, 2 * text.size()));  // room for every cell that can be kept
+  char* cells = out.data();
+  size_t length = 0;  // output length in cells (may run past the cells kept)
+  uint8_t previous = kBlank;
+  bool lastBlank = false;
+  bool inComment = false;
+  for (char ch : text) {
+    unsigned char c = static_cast<unsigned char>(ch);
+    if constexpr (Upcase) {
+      if (c == '(') inComment = true;
+      else if (c == ')') inComment = false;
+      else if (!inComment && c >= 'a' && c <= 'z') c = c - 'a' + 'A';
+    }
+    const uint8_t cls = kClass[c];
+    lastBlank = cls & kBlank;
+    if ((cls & kAddress) && (previous & kNumber)) {  // leave a blank
+      if (length < kept) cells[length] = ' ';
+      ++length;
+    }
+    if ((cls & kBlank) && (previous & kBlank)) continue;
+    if (length < kept) cells[length] = char(c);
+    ++length;
+    previous = cls;
+  }
+  const size_t keep = length - (lastBlank && length > 0 ? 1 : 0);
+  if (cut) *cut = keep > kept;
+  out.resize(std::min(keep, kept));
+}
+
+void normalizeAscii(std::string_view text, std::string& out, bool* cut, int width, bool upcase) {
+  if (upcase) normalizeAscii<true>(text, out, cut, width);
+  else normalizeAscii<false>(text, out, cut, width);
+}
+
 }  // namespace
 
+void normalizeBlockInto(std::string_view text, std::string& out, bool collapseDots, bool* cut, int width,
+                        bool upcase) {
+  if (isAscii(text)) {
+    normalizeAscii(text, out, cut, width, upcase);
+    if (collapseDots) collapseDotRunsInPlace(out);
+    return;
+  }
+  if (!upcase) {
+    out = normalizeBlock(text, collapseDots, cut, width);
+    return;
+  }
+  // Upper-case outside parentheses first; comments keep their case.
+  std::string upper(text);
+  bool inComment = false;
+  for (char& c : upper) {
+    if (c == '(') inComment = true;
+    else if (c == ')') inComment = false;
+    else if (!inComment && c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+  }
+  out = normalizeBlock(upper, collapseDots, cut, width);
+}
+
 std::string normalizeBlock(std::string_view text, bool collapseDots, bool* cut, int width) {
+  if (isAscii(text)) {
+    std::string out;
+    normalizeAscii(text, out, cut, width, false);
+    if (collapseDots) collapseDotRunsInPlace(out);
+    return out;
+  }
   // Every character may gain a blank before it, so twice the bytes always fit.
   const int kept = width > 0 ? width : int(2 * text.size() + 2);
   // One slot per display cell; a wide character fills its first cell and

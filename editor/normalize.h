@@ -20,6 +20,11 @@ inline constexpr int kNormalizedWidth = 70;  // display cells a normalised block
 // cells instead; 0 keeps the whole block.
 std::string normalizeBlock(std::string_view text, bool collapseDots = true, bool* cut = nullptr,
                            int width = kNormalizedWidth);
+// The same into `out` (replaced), which keeps its capacity: loaders reuse one
+// string for every line. `upcase` first upper-cases ASCII letters outside
+// parentheses (other tools' files).
+void normalizeBlockInto(std::string_view text, std::string& out, bool collapseDots = true,
+                        bool* cut = nullptr, int width = kNormalizedWidth, bool upcase = false);
 
 // Applies normalizeBlock (with the ".." rule and the width) to every line
 // 1..Z whose first character is not "(". Used after a program is received.

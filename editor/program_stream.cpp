@@ -38,16 +38,14 @@ StreamProgram::~StreamProgram() = default;
 bool StreamProgram::seekable() const { return reader_->seekable(); }
 
 bool StreamProgram::readLine(LineReader& reader, std::string& text, bool* cut, uint64_t* offset) const {
-  std::string bytes;
+  std::string& bytes = bytes_;
   bool longer = false;
   for (;;) {
     *offset = reader.offset();
     if (!reader.next(bytes, &longer)) return false;
     if (longer) bytes.resize(cp932WholePrefix(bytes));
     bool normalisedCut = false;
-    std::optional<std::string> kept = programLine(rule_, bytes, &normalisedCut);
-    if (!kept) continue;  // a dropped "%" line takes no number
-    text = std::move(*kept);
+    if (!programLineInto(rule_, bytes, text, &normalisedCut)) continue;  // a dropped "%" line takes no number
     *cut = longer || normalisedCut;
     return true;
   }

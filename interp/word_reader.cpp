@@ -3,6 +3,7 @@
 #include <cfloat>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <string>
 
 namespace vorn {
@@ -41,9 +42,45 @@ size_t numericPrefix(std::string_view text, char* buf, size_t cap) {
   return n < cap ? n : 0;
 }
 
+// Exact powers of ten in double precision.
+constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The common word value, a short decimal without exponent, read directly:
+// with at most 15 digits the digits form an exact double and so does 10^k,
+// so one division gives the correctly rounded double that from_chars gives.
+// False when the text needs the general reader.
+bool shortDecimal(std::string_view text, double* value) {
+  size_t i = 0;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  uint64_t mantissa = 0;
+  int digits = 0, fraction = 0;
+  bool dot = false;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (isDigit(c)) {
+      if (++digits > 15) return false;
+      mantissa = mantissa * 10 + uint64_t(c - '0');
+      fraction += dot;
+    } else if (c == '.' && !dot) {
+      dot = true;
+    } else {
+      break;
+    }
+  }
+  if (digits == 0) return false;
+  if (i < text.size() && (text[i] == 'E' || text[i] == 'e' || text[i] == 'D' || text[i] == 'd')) return false;
+  const double v = double(mantissa) / kPow10[fraction];
+  *value = negative ? -v : v;
+  return true;
+}
+
 }  // namespace
 
 float wordValue(std::string_view text) {
+  double quick = 0;
+  if (shortDecimal(text, &quick)) return static_cast<float>(quick);
   // Long digit strings are cut to what fits; a value that long is far outside
   // single precision anyway, where it is clamped below.
   char buf[400];

@@ -4,6 +4,9 @@
 
 #include "editor/program_buffer.h"
 
+#include <random>
+#include <vector>
+
 namespace vorn {
 namespace {
 
@@ -56,6 +59,63 @@ TEST(NormalizeBlock, WideCharacterNeverSplitAtTheCut) {
   EXPECT_EQ(out, std::string(69, 'A'));
   // Full-width text takes two cells a character.
   EXPECT_EQ(normalizeBlock("(漢字)"), "(漢字)");
+}
+
+// The block rule written plainly over one cell per character, as an oracle
+// for the byte-table path that ASCII lines take.
+std::string plainRule(const std::string& text, bool dots, bool* cut, int width) {
+  const int kept = width > 0 ? width : int(2 * text.size() + 2);
+  std::vector<char> cells(size_t(kept), ' ');
+  int length = 0;
+  char previous = ' ', last = 0;
+  for (char c : text) {
+    last = c;
+    if (c > 64 && previous >= 43 && previous <= 57) ++length;
+    if (c == ' ' && previous == ' ') continue;
+    if (length < kept) cells[size_t(length)] = c;
+    ++length;
+    previous = c;
+  }
+  int keep = length - (last == ' ' ? 1 : 0);
+  *cut = keep > kept;
+  keep = std::max(0, std::min(keep, kept));
+  std::string out(cells.begin(), cells.begin() + keep);
+  if (!dots) return out;
+  std::string collapsed;
+  for (char c : out) {
+    if (c == '.' && !collapsed.empty() && collapsed.back() == '.') continue;
+    collapsed.push_back(c);
+  }
+  return collapsed;
+}
+
+TEST(NormalizeBlock, AsciiMatchesThePlainRule) {
+  std::mt19937 rng(17);
+  const std::string alphabet = " .-+,/0123456789GXYZNOabc()%;";
+  std::string into;
+  for (int i = 0; i < 20000; ++i) {
+    std::string text(rng() % 120, ' ');
+    for (char& c : text) c = alphabet[rng() % alphabet.size()];
+    for (int width : {70, 0, 5}) {
+      for (bool dots : {true, false}) {
+        bool cutWanted = false, cut = false, cutInto = false;
+        const std::string want = plainRule(text, dots, &cutWanted, width);
+        ASSERT_EQ(normalizeBlock(text, dots, &cut, width), want) << '"' << text << '"';
+        EXPECT_EQ(cut, cutWanted) << '"' << text << '"';
+        normalizeBlockInto(text, into, dots, &cutInto, width);
+        ASSERT_EQ(into, want);
+        EXPECT_EQ(cutInto, cutWanted);
+      }
+    }
+  }
+}
+
+TEST(NormalizeBlock, UpcaseOutsideParenthesesOnly) {
+  std::string out;
+  normalizeBlockInto("g01x1.(keep me)y2", out, false, nullptr, 70, true);
+  EXPECT_EQ(out, "G01 X1.(keep me)Y2");
+  normalizeBlockInto("g01x1(あ)y2", out, false, nullptr, 70, true);  // the general path
+  EXPECT_EQ(out, "G01 X1(あ)Y2");
 }
 
 TEST(NormalizeProgram, SkipsCommentLines) {

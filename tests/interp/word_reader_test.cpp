@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cfloat>
+#include <charconv>
+#include <cmath>
+#include <random>
+#include <string>
 
 namespace vorn {
 namespace {
@@ -24,6 +28,27 @@ TEST(WordValue, HugeDigitRunsStayFinite) {
   std::string digits(5000, '9');
   EXPECT_EQ(wordValue(digits), FLT_MAX);
   EXPECT_EQ(wordValue("0." + digits), 1.0f);
+}
+
+// Short decimals take a direct path; it must give the very float that the
+// correctly rounded double reading gives, sign of zero included.
+TEST(WordValue, ShortDecimalsMatchTheCorrectlyRoundedReading) {
+  std::mt19937 rng(17);
+  for (int i = 0; i < 200000; ++i) {
+    std::string text = (rng() % 3 == 0) ? "-" : "";
+    const int before = int(rng() % 9), after = int(rng() % 9);
+    for (int d = 0; d < before; ++d) text += char('0' + rng() % 10);
+    if (rng() % 4 != 0) text += '.';
+    for (int d = 0; d < after; ++d) text += char('0' + rng() % 10);
+    std::string plain;
+    for (char c : text) if (c != '.' || plain.find('.') == std::string::npos) plain += c;
+    double want = 0;
+    const auto [end, ec] = std::from_chars(plain.data(), plain.data() + plain.size(), want);
+    if (ec != std::errc() || plain.find_first_of("0123456789") == std::string::npos) continue;
+    const float got = wordValue(text + "X");
+    ASSERT_EQ(got, static_cast<float>(want)) << text;
+    ASSERT_EQ(std::signbit(got), std::signbit(want)) << text;
+  }
 }
 
 TEST(UnitRule, DividesOnlyWordsWithoutPoint) {
