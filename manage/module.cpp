@@ -1,5 +1,6 @@
 #include "manage/module.h"
 
+#include "manage/storage.h"
 #include "runtime/channels.h"
 #include "runtime/numtext.h"
 #include "runtime/screen.h"
@@ -7,6 +8,7 @@
 #include "shell/numeric.h"
 #include "shell/recovery.h"
 #include "shell/session.h"
+#include "store/store.h"
 #include "store/work_files.h"
 
 namespace vorn {
@@ -102,7 +104,16 @@ ModuleExit runModule(Session& s, const std::map<int, ModuleAction>& actions) {
   }
 }
 
-std::map<int, ModuleAction> moduleScreens() { return {}; }
+void runStorageScreen(Session& s, ModuleState& m) {
+  Store store(s.channels, s.paths);
+  store.select(m.environment.ZDX, m.environment.USEL);
+  StorageContext context{s, m.buffer, store, m.storage, [&m] { return m.settings; },
+                         [&m](const StoredSettings& loaded) { m.settings = loaded; }};
+  const StorageVariant variant = moduleStorageVariant();
+  StorageScreen(context, variant).run();
+}
+
+std::map<int, ModuleAction> moduleScreens() { return {{modulecode::Storage, runStorageScreen}}; }
 
 void enterModule(Session& session, const std::map<int, ModuleAction>& actions) {
   if (runModule(session, actions) == ModuleExit::End) throw ShellUnwind{ShellUnwind::To::End};

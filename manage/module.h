@@ -13,6 +13,8 @@
 #include "editor/program_buffer.h"
 #include "shell/environment.h"
 #include "shell/menu.h"
+#include "store/layouts.h"
+#include "store/storage_screen.h"
 
 namespace vorn {
 
@@ -42,6 +44,8 @@ struct ModuleState {
   std::string PCUSE;           // today's date stamp
   Environment environment;     // the module's environment values, read from "NVOL"
   int menuPosition = 1;        // menu entry chosen last, from 1
+  StoredSettings settings;     // the settings of the program in the buffer, saved with it
+  StorageScreenState storage;  // the storage screen's menu position and program list
 };
 
 // The module's screens by menu code; a code with no screen beeps.

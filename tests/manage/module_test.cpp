@@ -4,7 +4,10 @@
 
 #include <filesystem>
 
+#include "editor/program_buffer.h"
 #include "manage/module.h"
+#include "manage/storage.h"
+#include "store/store.h"
 #include "runtime/channels.h"
 #include "runtime/clock.h"
 #include "runtime/headless_backend.h"
@@ -93,6 +96,65 @@ TEST(Module, AnEntryWithoutAScreenBeepsAndStays) {
   ModuleRig rig("{Enter}{Down}{Down}{Down}{Down}{Down}{Down}{Down}{Enter}");
   EXPECT_EQ(runModule(rig.session, {}), ModuleExit::Main);
   EXPECT_EQ(rig.backend.pendingEvents(), 0u);
+}
+
+// A rig with programs AAA, BBB and CCC stored on A:M1.
+struct StoredRig : ModuleRig {
+  explicit StoredRig(std::string_view script) : ModuleRig(script) {
+    Store store(channels, paths);
+    store.select("A:", "M1");
+    for (const char* name : {"AAA", "BBB", "CCC"}) {
+      ProgramBuffer buffer(10);
+      buffer.assign({"O1", name});
+      SaveRequest r;
+      r.name = name;
+      r.title = std::string("T") + name;
+      r.date = "06. 6. 5";
+      store.save(buffer, r);
+    }
+    store.closeVolume();
+  }
+  int stored() {
+    Store store(channels, paths);
+    store.select("A:", "M1");
+    store.readIndex();
+    const int n = store.index().count();
+    store.closeVolume();
+    return n;
+  }
+};
+
+// Menu entry 1 opens the storage screen; its entry 7 is delete all, 8 index repair, 9 back.
+TEST(ModuleStorage, DeleteAllOnlyWithTheConfirmationWord) {
+  StoredRig wrong("{Enter}7{Enter}{Bs}ABC{Enter}{Esc}9{Enter}8{Enter}");
+  EXPECT_EQ(runModule(wrong.session, moduleScreens()), ModuleExit::Main);
+  EXPECT_EQ(wrong.stored(), 3);
+  EXPECT_EQ(wrong.backend.pendingEvents(), 0u);
+
+  StoredRig right("{Enter}7{Enter}{Bs}QZX{Enter}9{Enter}8{Enter}");
+  EXPECT_EQ(runModule(right.session, moduleScreens()), ModuleExit::Main);
+  EXPECT_EQ(right.stored(), 0);
+  EXPECT_TRUE(fs::is_empty(right.dir / "M1"));
+}
+
+TEST(ModuleStorage, IndexRepairWithKWV) {
+  StoredRig rig("{Enter}8{Enter}{Bs}KWV{Enter}9{Enter}8{Enter}");
+  std::filesystem::remove(rig.dir / "M1.IX");
+  EXPECT_EQ(runModule(rig.session, moduleScreens()), ModuleExit::Main);
+  EXPECT_EQ(rig.stored(), 3);
+  EXPECT_EQ(rig.backend.pendingEvents(), 0u);
+}
+
+TEST(ModuleStorage, ProgramListPrint) {
+  StoredRig rig("");
+  Store store(rig.channels, rig.paths);
+  store.select("A:", "M1");
+  std::vector<std::string> lines = programListPrint(store, "26.12. 8");
+  ASSERT_EQ(lines.size(), 5u);
+  EXPECT_EQ(lines[0], "26.12. 8\r\n");
+  EXPECT_EQ(lines[1], "  1 AAA     TAAA              06. 6. 5     27\r\n");
+  EXPECT_EQ(lines[4], "\f");
+  store.closeVolume();
 }
 
 }  // namespace
