@@ -1,6 +1,7 @@
 #include "manage/module.h"
 
 #include "manage/storage.h"
+#include "manage/tables.h"
 #include "runtime/channels.h"
 #include "runtime/numtext.h"
 #include "runtime/screen.h"
@@ -113,7 +114,11 @@ void runStorageScreen(Session& s, ModuleState& m) {
   StorageScreen(context, variant).run();
 }
 
-std::map<int, ModuleAction> moduleScreens() { return {{modulecode::Storage, runStorageScreen}}; }
+std::map<int, ModuleAction> moduleScreens() {
+  return {{modulecode::Storage, runStorageScreen},
+          {modulecode::CodeTables, codeTableScreen},
+          {modulecode::DeviceNames, deviceNameScreen}};
+}
 
 void enterModule(Session& session, const std::map<int, ModuleAction>& actions) {
   if (runModule(session, actions) == ModuleExit::End) throw ShellUnwind{ShellUnwind::To::End};
