@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "apps/files_wiring.h"
+#include "manage/module.h"
 
 namespace vorn {
 
@@ -25,6 +26,7 @@ void wireScreens(App& app) {
   wireFiles(app.session, app.menu, app.editor, app.display);
   wirePlotter(app.session, app.menu, app.editor, app.display, app.plot);
   wireComm(app.session, app.menu, app.editor, app.comm);
+  app.session.hooks.runModule = [](Session& s) { enterModule(s, moduleScreens()); };
 }
 
 fs::path dataDirectoryFor(const fs::path& executable) {

@@ -22,6 +22,7 @@
 #include "store/layouts.h"
 #include "store/names.h"
 #include "store/store.h"
+#include "store/volume_copy.h"
 
 namespace vorn {
 namespace {
@@ -33,13 +34,19 @@ constexpr const char* kUsage =
     "       vornt-cli store import FILE --name NAME [--title TITLE] [OPTIONS]\n"
     "       vornt-cli store export NAME -o FILE [OPTIONS]\n"
     "       vornt-cli store delete NAME [OPTIONS]\n"
+    "       vornt-cli store repair [OPTIONS]\n"
+    "       vornt-cli store copy --from D --to D --first NAME [--last NAME] [OPTIONS]\n"
     "options:\n"
     "  --work-dir DIR   the working directory (default: the current one)\n"
     "  --drive D        data drive A to F, or \"\" for the working directory (default: the environment record's)\n"
     "  --volume Mn      volume M1 to M6 (default: the environment record's)\n"
     "list prints name, title, date stamp and size in bytes, tab-separated, one\n"
     "line per program in index order, then the count. Exit status: 0 success,\n"
-    "1 a usage error or a missing name or file.\n";
+    "1 a usage error or a missing name or file.\n"
+    "repair rebuilds the name index from the directory records (deleted and\n"
+    "empty ones left out). copy copies the programs FIRST to LAST (by name) of\n"
+    "the volume from drive D to drive D (\"\" for the working directory),\n"
+    "overwriting names the target holds and appending new ones.\n";
 
 struct StoreArgs {
   std::string action;               // list, import, export or delete
@@ -50,6 +57,10 @@ struct StoreArgs {
   std::optional<std::string> name;  // --name
   std::optional<std::string> title; // --title
   std::string output;               // -o
+  std::optional<std::string> from;  // --from: the copy's source drive
+  std::optional<std::string> to;    // --to: the copy's target drive
+  std::string first;                // --first: first name of the copy's range
+  std::string last;                 // --last: last name ("" = the first)
   bool help = false;
 };
 
@@ -73,6 +84,10 @@ StoreArgs parse(const std::vector<std::string>& args) {
     else if (arg == "--name") a.name = value();
     else if (arg == "--title") a.title = value();
     else if (arg == "-o" || arg == "--output") a.output = value();
+    else if (arg == "--from") a.from = value();
+    else if (arg == "--to") a.to = value();
+    else if (arg == "--first") a.first = value();
+    else if (arg == "--last") a.last = value();
     else if (arg.size() > 1 && arg[0] == '-') throw UsageError("unknown option " + arg);
     else if (a.action.empty()) a.action = arg;
     else a.plain.push_back(arg);
@@ -181,6 +196,37 @@ int deleteProgram(Store& store, const StoreArgs& a) {
   return 0;
 }
 
+int repair(Store& store, std::ostream& out, std::ostream& err) {
+  int shown = 0;
+  store.repairIndex([&](int record, const DirectoryRecord& entry, int count) {
+    if (record % 50 == 0) err << "vornt-cli store: record " << record << " (" << entry.name << "), " << count << " programs\n";
+    shown = count;
+    return true;
+  });
+  out << shown << '\n';
+  return 0;
+}
+
+int copy(const PathMap& paths, const StoreArgs& a, const std::string& volume, std::ostream& out, std::ostream& err) {
+  if (!a.from || !a.to || a.first.empty()) throw UsageError("copy takes --from D --to D --first NAME [--last NAME]");
+  CopyRange range{driveOf(*a.from), driveOf(*a.to), volume, a.first, a.last};
+  if (std::string why = copyRangeProblem(range); !why.empty()) throw UsageError(why);
+  ProgramBuffer buffer(kModuleProgramCapacity);
+  VolumeCopyHooks hooks;
+  hooks.copied = [&](const CopiedProgram& p) {
+    err << "vornt-cli store: " << p.name << (p.problem.empty() ? (p.existed ? " replaced" : " added") : " not copied: " + p.problem)
+        << "\n";
+    return true;
+  };
+  VolumeCopyResult r = copyVolumeRange(paths, buffer, range, hooks);
+  if (r.nothingInRange) {
+    err << "vornt-cli store: no program of " << range.sourceDrive << volume << " lies in the range\n";
+    return 1;
+  }
+  out << r.copied() << '\n';
+  return r.copied() == static_cast<int>(r.programs.size()) ? 0 : 1;
+}
+
 }  // namespace
 
 int runStore(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -190,7 +236,7 @@ int runStore(const std::vector<std::string>& args, std::ostream& out, std::ostre
       out << kUsage;
       return 0;
     }
-    if (a.action.empty()) throw UsageError("which store command: list, import, export or delete?");
+    if (a.action.empty()) throw UsageError("which store command: list, import, export, delete, repair or copy?");
     std::error_code ec;
     fs::path workDir = a.workDir.empty() ? fs::current_path(ec) : fs::absolute(a.workDir);
     if (!fs::is_directory(workDir, ec)) throw UsageError("no working directory " + workDir.string());
@@ -208,6 +254,8 @@ int runStore(const std::vector<std::string>& args, std::ostream& out, std::ostre
     else if (a.action == "import") rc = importProgram(store, a, err);
     else if (a.action == "export") rc = exportProgram(store, a, channels);
     else if (a.action == "delete") rc = deleteProgram(store, a);
+    else if (a.action == "repair") rc = repair(store, out, err);
+    else if (a.action == "copy") rc = copy(paths, a, volume, out, err);
     else throw UsageError("unknown store command " + a.action);
     if (!store.rebuildReason().empty()) {
       err << "vornt-cli store: the index of " << store.location() << " was rebuilt from the directory file ("

@@ -126,6 +126,16 @@ void Transfer::sendLine(const std::string& cp932, bool comment, bool dnc) {
   }
 }
 
+void Transfer::punchTape(LineSource& source, int feed, double startPause) {
+  V2W = result::Normal;
+  sendByte(ctl::DC2);
+  clock_.sleep(startPause);
+  for (int i = 0; i < feed && V2W == result::Normal; ++i) sendByte(ctl::NUL);
+  if (V2W == result::Normal) sendProgram(source, false);
+  for (int i = 0; i < feed && V2W == result::Normal; ++i) sendByte(ctl::NUL);
+  port_.write(std::string_view(&ctl::DC4, 1));
+}
+
 void Transfer::sendProgram(LineSource& source, bool dnc) {
   if (source.empty()) obs_.emptyProgram();
   const std::time_t start = clock_.wallTime();

@@ -121,6 +121,11 @@ class Transfer {
 
   // The send alone (mode Now sends at once; Dnc leaves out "(" lines).
   void sendProgram(LineSource& source, bool dnc);
+  // Paper tape punch: DC2 (punch on), a pause of `startPause` seconds for the
+  // punch to come up, `feed` NULs of leader, the program as sendProgram
+  // sends it, the same feed of trailer, then DC4 (punch off), which also
+  // follows a stopped punch so the punch never runs on.
+  void punchTape(LineSource& source, int feed, double startPause = 3.0);
   // The receive alone, after the NC's start code (STX or "%").
   void receiveProgram(char start, LineSink& sink);
 

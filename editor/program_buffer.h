@@ -15,6 +15,7 @@
 namespace vorn {
 
 inline constexpr int kVorntProgramCapacity = 28912;  // lines, the VORN-T edition
+inline constexpr int kModuleProgramCapacity = 68630;  // lines, the transfer and management module's own buffer
 
 // Program numbers of the "O" lines and where they stand. It holds every "O"
 // line of the program (it grows past the 520 entries of the original table,

@@ -26,6 +26,9 @@ std::string trimmedKey(const std::string& key) {
   return k;
 }
 
+// Thrown out of the repair scan when its progress asks to stop.
+struct RepairStopped {};
+
 // Smallest size of a live program's text file: the header line alone is longer.
 constexpr float kMinimumProgramSize = 3;
 
@@ -198,7 +201,7 @@ void Store::readIndex() {
   indexHeld_ = true;
 }
 
-void Store::rebuildIndex(const std::string& reason) {
+void Store::rebuildIndex(const std::string& reason, const std::function<bool(int, const DirectoryRecord&, int)>& progress) {
   rebuildReason_ = reason;
   NameIndex index;
   // A legible header keeps its key width; anything else gets the current format.
@@ -207,13 +210,73 @@ void Store::rebuildIndex(const std::string& reason) {
   const int last = directoryRecords();
   for (int r = 2; r <= last; ++r) {
     DirectoryRecord rec = readRecord(r);
-    if (rec.deleted || !(rec.size > kMinimumProgramSize)) continue;
-    if (!programNameProblem(rec.name, index.keyWidth).empty()) continue;
-    NameSearch s = index.find(rec.name);
-    if (s.found) index.entries[static_cast<size_t>(s.position - 1)].record = r;  // the later record wins
-    else if (!index.insert(s.position, rec.name, r)) break;
+    const bool live = !rec.deleted && rec.size > kMinimumProgramSize && programNameProblem(rec.name, index.keyWidth).empty();
+    if (live) {
+      NameSearch s = index.find(rec.name);
+      if (s.found) index.entries[static_cast<size_t>(s.position - 1)].record = r;  // the later record wins
+      else if (!index.insert(s.position, rec.name, r)) break;
+    }
+    if (progress && !progress(r, rec, index.count())) throw RepairStopped{};
   }
   index_ = std::move(index);
+}
+
+bool Store::repairIndex(const std::function<bool(int, const DirectoryRecord&, int)>& progress) {
+  closeVolume();
+  openVolume();
+  try {
+    rebuildIndex("", progress);
+  } catch (const RepairStopped&) {
+    indexHeld_ = false;  // what was read stays on disk; the next read takes it again
+    index_ = NameIndex{};
+    closeVolume();
+    return false;
+  }
+  rebuildReason_.clear();
+  // A new file from nothing: no stale bytes of the old index survive.
+  index_.lowestChanged = 1;
+  std::vector<std::string> records{packIndexHeader({index_.keyWidth, index_.count()})};
+  for (IndexWrite& w : index_.changedRecords(records)) {
+    if (static_cast<size_t>(w.record) > records.size()) records.resize(static_cast<size_t>(w.record));
+    records[static_cast<size_t>(w.record - 1)] = std::move(w.bytes);
+  }
+  replaceIndexFile(paths_, indexFileName(drive_, volume_), records);
+  indexHeld_ = true;
+  closeVolume();
+  return true;
+}
+
+int Store::deleteAll(const std::function<void(const std::string& name)>& progress) {
+  if (!indexHeld_) readIndex();
+  // Every program the volume knows of, through the index or a live record.
+  std::vector<std::string> names;
+  for (const IndexEntry& e : index_.entries) names.push_back(trimmedKey(e.key));
+  const int last = directoryRecords();
+  for (int r = 2; r <= last; ++r) {
+    DirectoryRecord rec = readRecord(r);
+    if (!rec.deleted && !rec.name.empty() && programNameProblem(rec.name, kMaxProgramName).empty()) names.push_back(rec.name);
+  }
+  std::sort(names.begin(), names.end());
+  names.erase(std::unique(names.begin(), names.end()), names.end());
+
+  for (const std::string& name : names) {
+    if (progress) progress(name);
+    try {
+      channels_.deleteFile(textFile(name));
+    } catch (const RuntimeError& e) {
+      if (e.code() != err::NotFound) throw;
+    }
+  }
+  const int deleted = static_cast<int>(names.size());
+  const int keyWidth = index_.keyWidth;
+  index_ = NameIndex{};
+  index_.keyWidth = keyWidth;
+  replaceIndexFile(paths_, indexFileName(drive_, volume_), {packIndexHeader({keyWidth, 0})});
+  closeVolume();
+  replaceFile(paths_, kDirectoryChannel, directoryFileName(drive_, volume_),
+              [&](ChannelTable& t) { t.writeBytes(kDirectoryChannel, packVolumeHeader({volume_})); });
+  indexHeld_ = true;
+  return deleted;
 }
 
 void Store::writeIndex() {
@@ -276,7 +339,7 @@ SaveResult Store::save(ProgramBuffer& buffer, const SaveRequest& request) {
   entry.title = request.title;
   entry.date = request.date;
   entry.size = static_cast<float>(result.size);
-  entry.saveCount = saveCountBase + 1;
+  entry.saveCount = request.saveCount ? *request.saveCount : saveCountBase + 1;
   entry.YGW = int(buffer.YGW);
   entry.settings = request.settings;
   packDirectoryRecord(entry, bytes);

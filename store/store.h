@@ -53,6 +53,7 @@ struct SaveRequest {
   std::string title;         // title as typed (cut to the field without splitting a character)
   std::string date;          // today's date stamp, e.g. "06. 6. 5"
   StoredSettings settings;   // trajectory, tool and plot settings
+  std::optional<int> saveCount;  // the save count to store (a volume copy keeps the program's own); none: base + 1
   int stopAfterStep = 0;     // test hook: 1 text file, 2 directory record, 3 index; throws SaveInterrupted
 };
 
@@ -138,6 +139,21 @@ class Store {
   // record marked "*", text file deleted.
   void deleteEntry(int position);
 
+  // Index repair: a new index built from the directory records alone (live
+  // records larger than a header line; a name met twice keeps its later
+  // record), written as a whole new index file. `progress` sees every record
+  // scanned with the entries found so far; false stops the scan and then
+  // nothing is written, so the old index stays. True when the index was written.
+  bool repairIndex(const std::function<bool(int record, const DirectoryRecord& entry, int count)>& progress = {});
+
+  // Delete all: every program of the volume goes. The program text files go
+  // first (those the index lists and those of live directory records), then
+  // the index is emptied, then the directory file is replaced by one holding
+  // only the volume header; so an interruption never leaves a program file
+  // that nothing lists. `progress` sees each text file name. Gives the
+  // number of programs deleted.
+  int deleteAll(const std::function<void(const std::string& name)>& progress = {});
+
   // True when a new name can no longer be stored (the volume holds kVolumeCapacity programs).
   bool full() const { return index_.count() >= kVolumeCapacity; }
 
@@ -150,7 +166,8 @@ class Store {
   std::string textFile(std::string_view name) const;
   void ensureDriveFolder() const;
   void writeRecord(int record, const std::string& bytes);
-  void rebuildIndex(const std::string& reason);
+  void rebuildIndex(const std::string& reason,
+                    const std::function<bool(int, const DirectoryRecord&, int)>& progress = {});
   std::optional<std::string> checkIndex(const std::vector<std::string>& records);
 
   ChannelTable& channels_;

@@ -121,6 +121,32 @@ TEST_F(CliStore, DriveAndVolumeDefaultToTheEnvironmentRecord) {
   EXPECT_TRUE(fs::exists(dir_ / "B" / "M2" / "ABC"));
 }
 
+TEST_F(CliStore, RepairAndCopy) {
+  write("a.txt", "O1\r\n");
+  for (const char* n : {"AA1", "BB1", "BB2", "CC1"}) {
+    EXPECT_EQ(run({"import", (dir_ / "a.txt").string(), "--name", n}), 0) << err_.str();
+  }
+  const std::string index = slurp(dir_ / "M1.IX");
+  fs::remove(dir_ / "M1.IX");
+  EXPECT_EQ(run({"repair"}), 0) << err_.str();
+  EXPECT_EQ(out_.str(), "4\n");
+  EXPECT_EQ(slurp(dir_ / "M1.IX"), index);
+
+  EXPECT_EQ(run({"copy", "--from", "A", "--to", "B:", "--first", "bb1", "--last", "BB9"}), 0) << err_.str();
+  EXPECT_EQ(out_.str(), "2\n");
+  EXPECT_NE(err_.str().find("BB2 added"), std::string::npos) << err_.str();
+  EXPECT_EQ(slurp(dir_ / "B" / "M1" / "BB1"), slurp(dir_ / "M1" / "BB1"));
+  EXPECT_EQ(run({"copy", "--from", "A", "--to", "B", "--first", "BB1"}), 0);
+  EXPECT_NE(err_.str().find("BB1 replaced"), std::string::npos) << err_.str();
+  EXPECT_EQ(run({"list", "--drive", "B"}), 0);
+  EXPECT_EQ(out_.str().substr(out_.str().size() - 2), "2\n");
+
+  EXPECT_EQ(run({"copy", "--from", "A", "--to", "B", "--first", "ZZ"}), 1);   // nothing in the range
+  EXPECT_EQ(run({"copy", "--from", "A", "--to", "A", "--first", "AA1"}), 1);  // same drive
+  EXPECT_EQ(run({"copy", "--from", "A", "--to", "B", "--first", "C", "--last", "B"}), 1);
+  EXPECT_EQ(run({"copy", "--from", "A", "--to", "B"}), 1);
+}
+
 #ifdef VORN_CLI_PATH
 // Kills the command at random moments while it imports a large program: the
 // store always lists cleanly and holds the old or the new text.

@@ -135,6 +135,35 @@ TEST(PtyPeer, SmallBufferWithDc3NeverOverflows) {
   RecordProperty("most bytes after DC3", int(worstAfterDc3));
 }
 
+TEST(PtyPeer, PaperTapePunchSendsDc2LeaderProgramTrailerDc4) {
+  ProgramBuffer b;
+  b.assign({"O12", "G01 X1."});
+  NcPeer nc;
+  std::string got;
+  nc.start([&](NcPeer& p) {
+    for (int c = p.readByte(5); c >= 0; c = p.readByte(2)) {
+      got += char(c);
+      if (c == ctl::DC4) return;
+    }
+  });
+  auto port = openSerialPort(nc.slavePath, ptyLine());
+  VirtualClock clock;
+  Watchdog obs(20);
+  ProtocolOptions opt;
+  opt.eob = "\r";
+  opt.closingPercent = true;  // the module's send ends with "%"
+  opt.endPauseSeconds = 0;
+  Transfer t(*port, clock, opt, obs);
+  BufferSource src(b);
+  t.punchTape(src, 5);
+  nc.join();
+  port->close();
+  const std::string feed(5, '\0');
+  EXPECT_EQ(got, "\x12"s + feed + "\0%\r"s + "O12\r" + "G01X1. \r" + "%\r" + "\0"s + feed + "\x14");
+  EXPECT_EQ(t.V2W, result::Normal);
+  EXPECT_GE(clock.seconds(), 3.0);  // the punch had its start pause
+}
+
 TEST(PtyPeer, PeerDisappearsMidSend) {
   ProgramBuffer b = bigProgram(3000);
   const ProgramBuffer before = b;

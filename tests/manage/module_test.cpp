@@ -1,0 +1,161 @@
+// The module's menu and leaving, on a headless screen.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+
+#include "editor/program_buffer.h"
+#include "manage/module.h"
+#include "manage/storage.h"
+#include "store/store.h"
+#include "runtime/channels.h"
+#include "runtime/clock.h"
+#include "runtime/headless_backend.h"
+#include "runtime/paths.h"
+#include "runtime/screen.h"
+#include "runtime/text.h"
+#include "shell/recovery.h"
+#include "shell/session.h"
+
+namespace vorn {
+namespace {
+
+namespace fs = std::filesystem;
+
+DeviceConfig configIn(const fs::path& dir) {
+  DeviceConfig c;
+  c.workDir = dir;
+  c.configDir = dir / "config";
+  return c;
+}
+
+struct ModuleRig {
+  explicit ModuleRig(std::string_view script)
+      : dir(makeDir()),
+        backend(HeadlessBackend::fromScript(script)),
+        screen(backend, clock),
+        paths(configIn(dir)),
+        channels(paths),
+        session(screen, channels, paths) {
+    backend.maximize();
+    screen.syncSize();
+  }
+  ~ModuleRig() { fs::remove_all(dir); }
+  static fs::path makeDir() {
+    char pattern[] = "/tmp/vornt-module-XXXXXX";
+    return mkdtemp(pattern);
+  }
+  bool shows(std::string_view text) const { return screen.dumpText().find(text) != std::string::npos; }
+
+  fs::path dir;
+  VirtualClock clock;
+  HeadlessBackend backend;
+  Screen screen;
+  PathMap paths;
+  ChannelTable channels;
+  Session session;
+};
+
+TEST(Module, MenuAndAnEmptyBufferReturnsAtOnce) {
+  ModuleRig rig("{Down}{Down}{Down}{Down}{Down}{Down}{Down}{Enter}");
+  EXPECT_EQ(runModule(rig.session, {}), ModuleExit::Main);
+  EXPECT_FALSE(rig.shows("(ﾃﾞｰﾀ 消える)"));
+  EXPECT_TRUE(rig.shows("処理中 少し待て"));
+  EXPECT_TRUE(rig.shows("9 PTP,PTR"));
+  EXPECT_EQ(midByWidth(rig.screen.rowText(0), 0, 4), "A:M1");  // data drive and volume
+  EXPECT_TRUE(fs::exists(rig.dir / "NVOL"));                   // the environment record was read (and made)
+}
+
+TEST(Module, LinesInTheBufferAskFirst) {
+  // Entry 3 puts a line in the buffer; leaving with "2)ﾓﾄﾞﾙ" stays, then OK leaves.
+  ModuleRig rig("{Down}{Down}{Enter}{Down}{Down}{Down}{Down}{Down}{Enter}{Right}{Enter}{Enter}{Enter}");
+  std::map<int, ModuleAction> actions;
+  int runs = 0;
+  actions[modulecode::Import] = [&](Session&, ModuleState& m) {
+    ++runs;
+    m.buffer.assign({"O1"});
+  };
+  EXPECT_EQ(runModule(rig.session, actions), ModuleExit::Main);
+  EXPECT_EQ(runs, 1);
+  EXPECT_EQ(rig.backend.pendingEvents(), 0u);  // the first question was answered "2)ﾓﾄﾞﾙ"
+  EXPECT_TRUE(rig.shows("処理中 少し待て"));
+  EXPECT_TRUE(rig.shows("(ﾃﾞｰﾀ 消える)"));
+}
+
+TEST(Module, EndEndsTheApplicationThroughTheShell) {
+  ModuleRig rig("{Up}{Enter}");  // up from the first entry wraps to "終 了"
+  try {
+    enterModule(rig.session, {});
+    FAIL() << "the module returned";
+  } catch (const ShellUnwind& u) {
+    EXPECT_EQ(u.to, ShellUnwind::To::End);
+  }
+}
+
+TEST(Module, AnEntryWithoutAScreenBeepsAndStays) {
+  ModuleRig rig("{Enter}{Down}{Down}{Down}{Down}{Down}{Down}{Down}{Enter}");
+  EXPECT_EQ(runModule(rig.session, {}), ModuleExit::Main);
+  EXPECT_EQ(rig.backend.pendingEvents(), 0u);
+}
+
+// A rig with programs AAA, BBB and CCC stored on A:M1.
+struct StoredRig : ModuleRig {
+  explicit StoredRig(std::string_view script) : ModuleRig(script) {
+    Store store(channels, paths);
+    store.select("A:", "M1");
+    for (const char* name : {"AAA", "BBB", "CCC"}) {
+      ProgramBuffer buffer(10);
+      buffer.assign({"O1", name});
+      SaveRequest r;
+      r.name = name;
+      r.title = std::string("T") + name;
+      r.date = "06. 6. 5";
+      store.save(buffer, r);
+    }
+    store.closeVolume();
+  }
+  int stored() {
+    Store store(channels, paths);
+    store.select("A:", "M1");
+    store.readIndex();
+    const int n = store.index().count();
+    store.closeVolume();
+    return n;
+  }
+};
+
+// Menu entry 1 opens the storage screen; its entry 7 is delete all, 8 index repair, 9 back.
+TEST(ModuleStorage, DeleteAllOnlyWithTheConfirmationWord) {
+  StoredRig wrong("{Enter}7{Enter}{Bs}ABC{Enter}{Esc}9{Enter}8{Enter}");
+  EXPECT_EQ(runModule(wrong.session, moduleScreens()), ModuleExit::Main);
+  EXPECT_EQ(wrong.stored(), 3);
+  EXPECT_EQ(wrong.backend.pendingEvents(), 0u);
+
+  StoredRig right("{Enter}7{Enter}{Bs}QZX{Enter}9{Enter}8{Enter}");
+  EXPECT_EQ(runModule(right.session, moduleScreens()), ModuleExit::Main);
+  EXPECT_EQ(right.stored(), 0);
+  EXPECT_TRUE(fs::is_empty(right.dir / "M1"));
+}
+
+TEST(ModuleStorage, IndexRepairWithKWV) {
+  StoredRig rig("{Enter}8{Enter}{Bs}KWV{Enter}9{Enter}8{Enter}");
+  std::filesystem::remove(rig.dir / "M1.IX");
+  EXPECT_EQ(runModule(rig.session, moduleScreens()), ModuleExit::Main);
+  EXPECT_EQ(rig.stored(), 3);
+  EXPECT_EQ(rig.backend.pendingEvents(), 0u);
+}
+
+TEST(ModuleStorage, ProgramListPrint) {
+  StoredRig rig("");
+  Store store(rig.channels, rig.paths);
+  store.select("A:", "M1");
+  std::vector<std::string> lines = programListPrint(store, "26.12. 8");
+  ASSERT_EQ(lines.size(), 5u);
+  EXPECT_EQ(lines[0], "26.12. 8\r\n");
+  EXPECT_EQ(lines[1], "  1 AAA     TAAA              06. 6. 5     27\r\n");
+  EXPECT_EQ(lines[4], "\f");
+  store.closeVolume();
+}
+
+}  // namespace
+}  // namespace vorn

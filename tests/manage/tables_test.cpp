@@ -1,0 +1,108 @@
+// The device-name and code tables of the module.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "interp/code_table.h"
+#include "manage/module.h"
+#include "manage/tables.h"
+#include "runtime/channels.h"
+#include "runtime/clock.h"
+#include "runtime/headless_backend.h"
+#include "runtime/paths.h"
+#include "runtime/screen.h"
+#include "shell/session.h"
+
+namespace vorn {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<DeviceName> numbered() {
+  std::vector<DeviceName> rows;
+  for (int i = 1; i <= kDeviceNames; ++i) rows.push_back({"D" + std::to_string(i), 1});
+  return rows;
+}
+
+std::vector<std::string> names(const std::vector<DeviceName>& rows) {
+  std::vector<std::string> out;
+  for (const DeviceName& d : rows) out.push_back(d.name);
+  return out;
+}
+
+TEST(DeviceTable, InsertAndDeleteOnRowThree) {
+  std::vector<DeviceName> rows = numbered();
+  insertDeviceRow(rows, 3);
+  std::vector<std::string> want{"D1", "D2", "D3", "D3", "D4", "D5", "D6", "D7", "D8", "D9", "D10", "D11", "D12", "D13", "D14", "D15"};
+  EXPECT_EQ(names(rows), want);
+  rows = numbered();
+  deleteDeviceRow(rows, 3);
+  want = {"D1", "D2", "D4", "D5", "D6", "D7", "D8", "D9", "D10", "D11", "D12", "D13", "D14", "D15", "D16", "D16"};
+  EXPECT_EQ(names(rows), want);
+}
+
+struct Rig {
+  explicit Rig(std::string_view script)
+      : dir(makeDir()), backend(HeadlessBackend::fromScript(script)), screen(backend, clock),
+        paths(config(dir)), channels(paths), session(screen, channels, paths) {
+    backend.maximize();
+    screen.syncSize();
+  }
+  ~Rig() { fs::remove_all(dir); }
+  static fs::path makeDir() {
+    char pattern[] = "/tmp/vornt-tables-XXXXXX";
+    return mkdtemp(pattern);
+  }
+  static DeviceConfig config(const fs::path& d) {
+    DeviceConfig c;
+    c.workDir = d;
+    c.configDir = d / "config";
+    return c;
+  }
+  std::string file(const char* name) {
+    std::ifstream in(dir / name, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  fs::path dir;
+  VirtualClock clock;
+  HeadlessBackend backend;
+  Screen screen;
+  PathMap paths;
+  ChannelTable channels;
+  Session session;
+  ModuleState module;
+};
+
+TEST(DeviceTable, TheScreenInsertsOnRowThreeAndWritesSixteenLines) {
+  Rig rig("{Down}{Down}{Bs}{Bs}{Bs}{Bs}>INS{Enter}{Esc}{Enter}");
+  writeDeviceNames(rig.channels, numbered());
+  deviceNameScreen(rig.session, rig.module);
+  std::vector<std::string> want{"D1", "D2", "D3", "D3", "D4", "D5", "D6", "D7", "D8", "D9", "D10", "D11", "D12", "D13", "D14", "D15"};
+  EXPECT_EQ(names(readDeviceNames(rig.channels)), want);
+  EXPECT_EQ(rig.backend.pendingEvents(), 0u);
+}
+
+TEST(CodeTables, SavingWritesSixteenLinesTheInterpreterReads) {
+  // Row 1 (group 0) gets G00 and G01 only; row 2 (group 1) G17.
+  Rig rig("{End}{Bs}{Bs}{Bs}{Bs}{Bs}{Bs}{Bs}{Bs}{Bs}{Bs}{Bs}{Bs}00 01{Enter}17{Enter}{Esc}{Enter}");
+  writeCodeTableRows(rig.channels, {"00 01 02 03"});
+  codeTableScreen(rig.session, rig.module);
+  const std::string ncg = rig.file("NCG");
+  EXPECT_EQ(ncg.substr(0, ncg.find("\r\n\"\"")), "\"00 01\"\r\n\"17\"");
+  int lines = 0;
+  for (char c : ncg) lines += c == '\n';
+  EXPECT_EQ(lines, 16);
+  CodeTable table = CodeTable::undefined();
+  std::string error;
+  ASSERT_TRUE(readCodeTableFile(rig.channels, table, &error)) << error;
+  EXPECT_EQ(table.NDS1[1], 0);
+  EXPECT_EQ(table.NDS1[17], 1);
+}
+
+}  // namespace
+}  // namespace vorn
