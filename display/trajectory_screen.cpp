@@ -82,7 +82,7 @@ DrawingSetup drawingSetup(const TrajectorySettings& s, const Environment& env) {
   return d;
 }
 
-RunSettings runSettings(const TrajectorySettings& s, const Environment& env) {
+RunSettings runSettings(const TrajectorySettings& s, const Environment& env, const Edition& edition) {
   RunSettings r;
   r.IDMX = s.unitDivisor();
   r.H0V = s.H0V;
@@ -90,6 +90,8 @@ RunSettings runSettings(const TrajectorySettings& s, const Environment& env) {
   r.start = {env.G, env.CD, env.ZZS};
   for (int i = 0; i < 8; ++i) r.toolRadius[size_t(i + 1)] = s.toolRadius[size_t(i)];
   r.skipMode = s.skipMode;
+  r.nestedCalls = edition.nestedCalls;
+  r.callDepthMessage = edition.callDepthMessage;
   return r;
 }
 
@@ -169,7 +171,7 @@ RunReport TrajectoryRun::run() {
   laidOutHeight_ = screen_.framebuffer().height;
   if (!c_.buffer.indexValid()) c_.buffer.rebuildIndex();
 
-  const RunSettings settings = runSettings(c_.settings, env_);
+  const RunSettings settings = runSettings(c_.settings, env_, c_.session.edition);
   Runner runner(
       c_.buffer, c_.codes, settings,
       [&session](const std::string& name) { return readIncludedFile(session, name); },

@@ -85,7 +85,7 @@ void setUpFromStep8(Session& s, bool loadCommandFile) {
   setUpScreen(screen);
   s.shell.PCUSE = dateStamp(screen.clock().wallTime());
   s.shell.defaultExtension = ".wf";
-  s.shell.versionTag = "578f";
+  s.shell.versionTag = s.edition.versionTag;
   // Reading the files may fail before the handler is installed; the recovery
   // screen still handles it rather than the program ending.
   ErrorHandler recovery = [&s](const RuntimeError& e) { return recoverFromError(s, e); };
@@ -153,7 +153,7 @@ void showDeviceNotice(Session& s) {
 
 MenuOutcome menuLoop(Session& s, const std::map<int, MenuAction>& actions) {
   Screen& screen = s.screen;
-  const std::vector<MenuEntry> entries = mainMenuEntries();
+  const std::vector<MenuEntry>& entries = s.edition.menu;
   for (;;) {
     screen.resetTextWindow();
     screen.setInputMethodMode(2);
@@ -194,13 +194,7 @@ MenuOutcome menuLoop(Session& s, const std::map<int, MenuAction>& actions) {
 
 }  // namespace
 
-std::vector<MenuEntry> mainMenuEntries() {
-  return {
-      {"1 作成･編集 ", "1"}, {"2 ファイル  ", "2"}, {"3 印 字     ", "3"},
-      {"4 共用ﾌｫﾙﾀﾞ ", "4"}, {"5 ＮＣ通信  ", "5"}, {"6 プロッタ  ", "10"},
-      {"7 環境設定  ", "7"}, {"8.補助作業  ", "8"}, {"9   終 了   ", "9"},
-  };
-}
+std::vector<MenuEntry> mainMenuEntries() { return vorntEdition().menu; }
 
 void startUp(Session& s, const StartOptions& options) {
   Screen& screen = s.screen;
@@ -297,7 +291,7 @@ ExitOutcome exitSequence(Session& s) {
   if (lines >= 1) {
     framedBox(screen, 15, 50, 20, 4);
     screen.color(7, 0);
-    printAt(screen, 53, 15, midByWidth(mainMenuEntries()[8].label, 2, 10));
+    printAt(screen, 53, 15, midByWidth(s.edition.menu[8].label, 2, 10));
     printAt(screen, 53, 18, "(ﾃﾞｰﾀ 消える)");
     FieldCall call{18, 54, 6, 0, "1)OK  2)ﾓﾄﾞﾙ", "1"};
     std::string answer;
