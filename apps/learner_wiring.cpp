@@ -5,6 +5,7 @@
 
 #include "apps/app.h"
 #include "shell/shell.h"
+#include "store/submit_screen.h"
 
 namespace vorn {
 
@@ -35,6 +36,12 @@ void wireLearnerScreens(App& app) {
     editor.actions.trajectory();
     redraw(s);
     editor.actions.afterTrajectory();
+  };
+  app.menu[learnercode::Submit] = [&app, redraw](Session& s) {
+    SubmitContext context{s, app.editor.buffer, app.learner.number,
+                          [&app] { return exportedSettings(app.display.settings); }};
+    submitScreen(context);
+    redraw(s);
   };
   app.menu[learnercode::Delete] = [&app, redraw, variant = deleteStorageVariant()](Session& s) {
     storageVisit(s, app.editor, app.display, app.store, variant);

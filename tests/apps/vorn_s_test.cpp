@@ -97,6 +97,63 @@ TEST(VornS, EnvironmentHasThreeVolumesNarrowerRangesAndNoCommunication) {
   EXPECT_FALSE(comm);
 }
 
+// Hands the program in twice to the first "UsFolder" folder (A:\ of the run).
+TEST(VornS, SubmitWritesTheLearnersFileAndASecondSubmitAsks) {
+  ProgramRun run("6{Enter}{Enter}6{Enter}{Enter}");
+  run.edition = learnerEdition();
+  run.prepare = [](App& app) { app.learner.number = 1207; };
+  const fs::path program = run.write("part.nc", "O0010\r\nG01X10.Y-5.\r\nM30\r\n");
+  App& app = run.start(program, 0);
+  const fs::path submitted = app.paths.resolve("A:\\") / "1207.wf";
+  ASSERT_TRUE(fs::exists(submitted)) << submitted;
+  const std::string bytes = readFile(submitted);
+  EXPECT_EQ(bytes.substr(0, bytes.find("\r\n")), "1207,\"1207\"");
+  EXPECT_NE(bytes.find("\r\nO0010\r\n"), std::string::npos) << bytes;
+  EXPECT_EQ(bytes.substr(bytes.size() - 5), "M30\r\n") << bytes;
+  bool asked = false;
+  for (int r = 0; r < 30; ++r) asked = asked || run.row(r).find("既に登録されています") != std::string::npos;
+  EXPECT_TRUE(asked);
+  bool choice = false;
+  for (int r = 0; r < 30; ++r) choice = choice || run.row(r).find("[上書き]  [取消し] ") != std::string::npos;
+  EXPECT_TRUE(choice);
+  // The program in memory keeps its own name.
+  EXPECT_EQ(app.editor.buffer.OSDATE, "part");
+
+  // VORN-T reads the submitted file with the learner's number as its mark.
+  ProgramRun reader("");
+  App& vornt = reader.start(submitted);
+  ASSERT_TRUE(vornt.editor.wfHeader.has_value());
+  EXPECT_EQ(vornt.editor.wfHeader->YGW, 1207);
+  EXPECT_EQ(vornt.store.store.YGW, 1207);
+  EXPECT_EQ(vornt.editor.buffer.line(1), "O0010");
+}
+
+TEST(VornS, SubmitShowsTheCountAndLeavesOnCancel) {
+  ProgramRun once("6{Enter}{Enter}");
+  once.edition = learnerEdition();
+  once.prepare = [](App& app) { app.learner.number = 5; };
+  const fs::path program = once.write("part.nc", "G00X1\r\nG00X2\r\n");
+  once.app = nullptr;
+  App& app = once.start(program, 0);
+  EXPECT_TRUE(fs::exists(app.paths.resolve("A:\\") / "5.wf"));
+  // Esc on the folder menu and an empty program hand nothing in.
+  ProgramRun empty("6{Enter}{Enter}");
+  empty.edition = learnerEdition();
+  empty.prepare = [](App& a) { a.learner.number = 6; };
+  App& none = empty.start("", 0);
+  EXPECT_FALSE(fs::exists(none.paths.resolve("A:\\") / "6.wf"));
+}
+
+TEST(VornS, SubmitWithoutALearnerNumberSaysHowToSetIt) {
+  ProgramRun run("6{Enter}");
+  run.edition = learnerEdition();
+  const fs::path program = run.write("part.nc", "G00X1\r\n");
+  run.start(program, 0);
+  bool told = false;
+  for (int r = 0; r < 30; ++r) told = told || run.row(r).find("--learner") != std::string::npos;
+  EXPECT_TRUE(told);
+}
+
 TEST(VornS, LearnerNumberOption) {
   int n = 0;
   EXPECT_TRUE(parseLearnerNumber("1207", n));
