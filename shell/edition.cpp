@@ -40,6 +40,10 @@ Edition learnerEdition() {
   e.nestedCalls = 3;
   e.callDepthMessage = " m98多重";
   e.missingFileText = "ﾄﾞﾗｲﾌﾞ,ﾊﾟｽ,ﾌｧｲﾙ名が見つからない";
+  e.exitNotice = "数秒で終了します。データFDは取り出しましょう";
+  e.exitQuickKey = "すぐ閉じる時は:[*]";
+  // Long enough to read the advice and take the disk out.
+  e.exitSeconds = 5.0;
   return e;
 }
 

@@ -27,6 +27,9 @@ struct Edition {
   bool calculatorKeys = true;           // F7 calculator and F11 list hiding work
   int nestedCalls = 4;                  // subprogram calls that may nest
   std::string callDepthMessage = " m98";  // the block message of one call too many
+  std::string exitNotice = "数秒で終了します。FDを取り出しましょう";  // the exit screen's advice
+  std::string exitQuickKey = "すぐ閉じる時 [*]";                     // how to end at once
+  double exitSeconds = 3.0;       // the exit screen's countdown before the program ends
   std::string missingFileText = "ﾄﾞﾗｲﾌﾞ,ﾊﾟｽ,ﾌｧｲﾙが見付らない";  // recovery screen, file not found
 };
 

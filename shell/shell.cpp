@@ -23,7 +23,6 @@ constexpr const char* kWindowTitle = "VORNT5";
 constexpr int kMenuRow = 3;            // first menu row, from 1
 constexpr int kMenuBlankWidth = 13;    // cells blanked on each menu row after a choice
 constexpr int kDateCol = 85;           // date on the top row, from 0
-constexpr double kExitSeconds = 3.0;
 
 void printAt(Screen& screen, int col, int row, std::string_view text) {
   screen.locate(col, row);
@@ -311,14 +310,14 @@ ExitOutcome exitSequence(Session& s) {
   screen.resetTextWindow();
   screen.color(7, 0);
   screen.clearText();
-  screen.printLine("* VORNT" + s.shell.versionTag + " m *");
+  screen.printLine("* " + s.edition.name + s.shell.versionTag + " m *");
   screen.printLine("");
   screen.printLine("  終 了  " + std::string(6, ' ') + longDate(screen.clock().wallTime()) + " " +
                    numberText(s.geometry.WWID));
   screen.printLine("");
-  screen.printLine("数秒で終了します。FDを取り出しましょう");
+  screen.printLine(s.edition.exitNotice);
   screen.printLine("");
-  screen.printLine("すぐ閉じる時 [*]");
+  screen.printLine(s.edition.exitQuickKey);
   screen.printLine("");
   screen.showCursor(false);
   s.guarded([&] { s.channels.closeAll(); });
@@ -327,7 +326,7 @@ ExitOutcome exitSequence(Session& s) {
   s.shell.functionKeys[1] = "r";
 
   bool timeUp = false;
-  screen.setTimer(kExitSeconds, [&timeUp] { timeUp = true; });
+  screen.setTimer(s.edition.exitSeconds, [&timeUp] { timeUp = true; });
   screen.timerOn();
   auto stopTimer = [&screen] {
     screen.timerOff();

@@ -154,6 +154,19 @@ TEST(VornS, SubmitWithoutALearnerNumberSaysHowToSetIt) {
   EXPECT_TRUE(told);
 }
 
+TEST(VornS, ExitScreenHasTheLearnersTextsAndEndsByItself) {
+  ProgramRun run("9{Enter}");
+  run.edition = learnerEdition();
+  run.start("", 0);
+  EXPECT_EQ(run.row(0).substr(0, 15), "* VORN_s577 m *");
+  EXPECT_EQ(run.row(4), padToWidth("数秒で終了します。データFDは取り出しましょう", textWidth(run.row(4))));
+  EXPECT_EQ(run.row(6).rfind("すぐ閉じる時は:[*]", 0), 0u) << run.row(6);
+  // The blinking marker shows "NC" or blanks beside the time.
+  const std::string status = run.row(16);
+  EXPECT_TRUE(status.rfind("NC  ", 0) == 0 || status.rfind("    ", 0) == 0) << status;
+  EXPECT_GE(run.clock.seconds(), 5.0) << "the countdown ran out";
+}
+
 TEST(VornS, LearnerNumberOption) {
   int n = 0;
   EXPECT_TRUE(parseLearnerNumber("1207", n));
