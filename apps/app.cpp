@@ -3,24 +3,32 @@
 #include <system_error>
 
 #include "apps/files_wiring.h"
+#include "apps/learner_wiring.h"
 #include "manage/module.h"
 
 namespace vorn {
 
 namespace fs = std::filesystem;
 
-App::App(Backend& backend, Clock& clock, DeviceConfig config)
+App::App(Backend& backend, Clock& clock, DeviceConfig config, Edition edition)
     : screen(backend, clock),
       paths(std::move(config)),
       channels(paths),
-      session(screen, channels, paths),
-      store(channels, paths) {}
+      session(screen, channels, paths, std::move(edition)),
+      editor(session.edition.programCapacity),
+      store(channels, paths) {
+  store.store.setCapacity(session.edition.volumeCapacity);
+}
 
 void wireScreens(App& app) {
   // The screens of menu codes 1 (editor), 2 (store), 3 (listing), 4 (shared
   // folder), 5 (communication), 10 (plotter) and 7 (environment) are entered
   // here as they are built; until then their menu entries return at once.
   wireEditor(app.session, app.menu, app.editor);
+  if (app.session.edition.learner) {
+    wireLearnerScreens(app);
+    return;
+  }
   wireTrajectory(app.session, app.editor, app.display);
   wireStore(app.session, app.menu, app.editor, app.display, app.plot, app.store);
   wireFiles(app.session, app.menu, app.editor, app.display);

@@ -9,6 +9,7 @@
 #include "apps/comm_wiring.h"
 #include "apps/display_wiring.h"
 #include "apps/editor_wiring.h"
+#include "apps/learner_wiring.h"
 #include "apps/plot_wiring.h"
 #include "apps/store_wiring.h"
 #include "runtime/channels.h"
@@ -20,7 +21,8 @@
 namespace vorn {
 
 struct App {
-  App(Backend& backend, Clock& clock, DeviceConfig config);
+  // The edition chooses the program: VORN-T or the learner's VORN_s.
+  App(Backend& backend, Clock& clock, DeviceConfig config, Edition edition = vorntEdition());
 
   Screen screen;
   PathMap paths;
@@ -33,6 +35,7 @@ struct App {
   PlotParts plot;        // the plot settings (menu code 10)
   StoreParts store;  // the program store and the storage screen (menu code 2, the editor's F9)
   CommParts comm;        // communication and listing print (menu codes 5 and 3), environment (7)
+  LearnerParts learner;  // the learner's edition: the learner's number for submit
 };
 
 // Fills app.menu and the start-up hooks with the screens built so far.

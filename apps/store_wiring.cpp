@@ -61,24 +61,33 @@ void openStoreAtStart(Session& session, Store& store) {
   withRecovery(recovery, [&] {
     readEnvironmentFile(session.channels, session.environment, systemDateText(session.screen.clock().wallTime()));
   });
-  store.select(session.environment.ZDX, session.environment.USEL);
+  // A record written by VORN-T may name a volume the edition has not.
+  Environment& env = session.environment;
+  if (env.USEL.size() == 2 && env.USEL[1] - '0' > session.edition.volumes) env.USEL = "M1";
+  store.select(env.ZDX, env.USEL);
+}
+
+void storageVisit(Session& s, EditorParts& editor, DisplayParts& display, PlotParts& plot, StoreParts& parts,
+                  const StorageVariant& variant) {
+  StorageContext context{s, editor.buffer, parts.store, parts.screen,
+                         [&] { return storedSettings(display.settings, plot.settings.toFloats()); },
+                         [&](const StoredSettings& stored) {
+                           std::array<float, 8> values = plot.settings.toFloats();
+                           applyStoredSettings(stored, display.settings, values);
+                           plot.settings.fromFloats(values);
+                         }};
+  const StorageResult result = StorageScreen(context, variant).run();
+  if (result.outcome == StorageOutcome::Loaded) editor.state.reset();
+  editor.notice = result.message;
+  if (!editor.notice.empty()) s.screen.beep();
 }
 
 void wireStore(Session& session, std::map<int, MenuAction>& menu, EditorParts& editor, DisplayParts& display,
                PlotParts& plot, StoreParts& parts) {
   // One visit of the storage screen; a load puts the editor on line 1.
-  auto visit = [&editor, &display, &plot, &parts, variant = mainStorageVariant()](Session& s) {
-    StorageContext context{s, editor.buffer, parts.store, parts.screen,
-                           [&] { return storedSettings(display.settings, plot.settings.toFloats()); },
-                           [&](const StoredSettings& stored) {
-                             std::array<float, 8> values = plot.settings.toFloats();
-                             applyStoredSettings(stored, display.settings, values);
-                             plot.settings.fromFloats(values);
-                           }};
-    const StorageResult result = StorageScreen(context, variant).run();
-    if (result.outcome == StorageOutcome::Loaded) editor.state.reset();
-    editor.notice = result.message;
-    if (!editor.notice.empty()) s.screen.beep();
+  const StorageVariant variant = session.edition.learner ? learnerStorageVariant() : mainStorageVariant();
+  auto visit = [&editor, &display, &plot, &parts, variant](Session& s) {
+    storageVisit(s, editor, display, plot, parts, variant);
   };
   menu[2] = [visit, &editor](Session& s) {
     visit(s);
@@ -93,9 +102,7 @@ void wireStore(Session& session, std::map<int, MenuAction>& menu, EditorParts& e
     editor.notice.clear();
   };
   session.hooks.openStore = [&parts](Session& s) { openStoreAtStart(s, parts.store); };
-  // A ".wf" file named on the command line brings its program mark.
-  ShellHooks& hooks = session.hooks;
-  hooks.saveEnvironment = [](Session& s) {
+  session.hooks.saveEnvironment = [](Session& s) {
     writeEnvironmentFile(s.channels, s.environment, systemDateText(s.screen.clock().wallTime()));
   };
 }

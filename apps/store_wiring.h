@@ -34,6 +34,11 @@ void applyStoredSettings(const StoredSettings& stored, TrajectorySettings& traje
 // volume; the shell's start-up step that opens the store.
 void openStoreAtStart(Session& session, Store& store);
 
+// One visit of the storage screen as the variant has it; a load puts the
+// editor on line 1 and a load problem becomes the editor's notice.
+void storageVisit(Session& session, EditorParts& editor, DisplayParts& display, PlotParts& plot, StoreParts& parts,
+                  const StorageVariant& variant);
+
 // Menu code 2, the editor's F9 and the start-up hook.
 void wireStore(Session& session, std::map<int, MenuAction>& menu, EditorParts& editor, DisplayParts& display,
                PlotParts& plot, StoreParts& store);

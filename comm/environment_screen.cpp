@@ -35,14 +35,16 @@ int choice(const Form& form, int n, int count, int old) {
   return (v >= 1 && v <= count) ? v : old;
 }
 
-void drawScreen(Screen& screen, const Form& form) {
+void drawScreen(Screen& screen, const Form& form, const Edition& edition) {
   framedBox(screen, kFrameRow, kFrameCol, kFrameWidth, kFrameInner);
   printAt(screen, kFrameCol + 2, kFrameRow + kFrameInner + 1, "環境", kLabelColor);
-  static const char* labels[] = {
-      "ﾃﾞｰﾀﾄﾞﾗｲﾌﾞ", "ﾌｫﾙﾀﾞ", "", "表示速度", "  円ﾋﾟｯﾁ", "開始座標 X     Y     Z", "表示色  ﾃｷｽﾄ",
+  const std::string labels[] = {
+      "ﾃﾞｰﾀﾄﾞﾗｲﾌﾞ", edition.volumeLabel, "", "表示速度", "  円ﾋﾟｯﾁ", "開始座標 X     Y     Z", "表示色  ﾃｷｽﾄ",
       "", "通信速度", "通信ｺｰﾄﾞ", "ｽﾄｯﾌﾟbit", "区切り", "ﾌﾟﾛｯﾀI/F", "ﾎﾟｰﾄNo.       RtsDtr",
   };
-  for (int i = 0; i < kFrameInner; ++i) printAt(screen, kFrameCol + 2, kFrameRow + 1 + i, labels[i], kLabelColor);
+  // The learner's edition has no communication: its rows stay empty.
+  const int rows = edition.learner ? 7 : kFrameInner;
+  for (int i = 0; i < rows; ++i) printAt(screen, kFrameCol + 2, kFrameRow + 1 + i, labels[i], kLabelColor);
   printAt(screen, kFrameCol + 2 + 16, kFrameRow + 7, "m    l", kLabelColor);
   drawForm(screen, form);
   screen.color(7);
@@ -75,11 +77,12 @@ EnvironmentOutcome runEnvironmentScreen(Session& s);
 
 }  // namespace
 
-const std::vector<FieldDef>& environmentFormFields() {
-  static const std::vector<FieldDef> fields = {
-      {2, 11, 3, kChoice, "M1 M2 M3 M4 M5 M6 ", 0},  // 1 folder
-      {4, 12, 3, kInteger, "5 322", 0},              // 2 display speed
-      {5, 12, 3, kInteger, "1 60", 0},               // 3 circle pitch
+std::vector<FieldDef> environmentFormFields(const Edition& edition) {
+  std::vector<FieldDef> fields = {
+      // 1 folder; one choice is as wide as the first up to its blank
+      {2, 11, int(edition.volumeChoice.find(' ') + 1), kChoice, edition.volumeChoice, 0},
+      {4, 12, 3, kInteger, "5 " + std::to_string(edition.displaySpeedMax), 0},  // 2 display speed
+      {5, 12, 3, kInteger, "1 " + std::to_string(edition.arcPitchMax), 0},      // 3 circle pitch
       {6, 12, 4, kSigned, "", 0},                    // 4-6 start X, Y, Z
       {6, 18, 4, kSigned, "", 0},
       {6, 24, 4, kSigned, "", 0},
@@ -95,6 +98,7 @@ const std::vector<FieldDef>& environmentFormFields() {
       {14, 11, 2, kDigits, "", 0},                   // 16 port digits
       {14, 23, 2, kLetters, "", 0},                  // 17 RTS and DTR letters
   };
+  if (edition.learner) fields.resize(9);  // no communication settings
   return fields;
 }
 
@@ -109,6 +113,7 @@ void environmentToForm(const Environment& env, Form& form) {
   form.field(7).ZM = text(env.NNT);
   form.field(8).ZM = text(env.CR);
   form.field(9).ZM = text(env.Y6);
+  if (form.count() < 17) return;  // the learner's edition: no communication fields
   form.field(10).ZM = "";
   form.field(11).ZM = text(float(env.lineSpeed));
   form.field(12).ZM = text(float(env.PAX));
@@ -119,8 +124,8 @@ void environmentToForm(const Environment& env, Form& form) {
   form.field(17).ZM = env.IKDSP;
 }
 
-void formToEnvironment(const Form& form, Environment& env) {
-  env.USEL = "M" + std::to_string(choice(form, 1, 6, 1));
+void formToEnvironment(const Form& form, Environment& env, int volumes) {
+  env.USEL = "M" + std::to_string(choice(form, 1, volumes, 1));
   env.GL1 = value(form, 2);
   env.ZC1 = value(form, 3);
   env.G = value(form, 4);
@@ -129,6 +134,7 @@ void formToEnvironment(const Form& form, Environment& env) {
   env.NNT = value(form, 7);
   env.CR = value(form, 8);
   env.Y6 = value(form, 9);
+  if (form.count() < 17) return;  // the learner's edition: no communication fields
   env.lineSpeed = choice(form, 11, 4, env.lineSpeed);
   env.PAX = choice(form, 12, 3, env.PAX);
   env.V1R = choice(form, 13, 2, env.V1R);
@@ -160,11 +166,11 @@ namespace {
 
 EnvironmentOutcome runEnvironmentScreen(Session& s) {
   Screen& screen = s.screen;
-  Form form = loadForm(environmentFormFields(), kFrameRow, kFrameCol);
+  Form form = loadForm(environmentFormFields(s.edition), kFrameRow, kFrameCol);
   environmentToForm(s.environment, form);
   screen.resetTextWindow();
   screen.color(7, 0);
-  drawScreen(screen, form);
+  drawScreen(screen, form, s.edition);
   int editFrom = 1;
   bool askDrive = true;
   for (;;) {
@@ -178,7 +184,8 @@ EnvironmentOutcome runEnvironmentScreen(Session& s) {
     menu.F1 = kFrameCol + 13;
     menu.ZP = 7;
     menu.ZDN = kChoice;
-    menu.W0L = "1)保存 2)変更 3)CAMM ";
+    // No CAM output in the learner's edition: no machine-type choice.
+    menu.W0L = s.edition.learner ? "1)保存 2)変更 " : "1)保存 2)変更 3)CAMM ";
     menu.text = "1";
     const FieldResult r = fieldInput(screen, menu);
     const int chosen = int(numberValue(menu.text));
@@ -191,14 +198,14 @@ EnvironmentOutcome runEnvironmentScreen(Session& s) {
     } else if (r.FDP != ending::Enter) {
       screen.beep();
     } else if (chosen == 1) {
-      formToEnvironment(form, s.environment);
+      formToEnvironment(form, s.environment, s.edition.volumes);
       if (s.hooks.saveEnvironment) s.guarded([&] { s.hooks.saveEnvironment(s); });
       s.channels.close(kStoreChannel);
       return EnvironmentOutcome::Saved;
     } else if (chosen == 2) {
       askDrive = true;
       editFrom = 1;
-    } else if (chosen == 3) {
+    } else if (chosen == 3 && !s.edition.learner) {
       return EnvironmentOutcome::Machine;
     }
   }

@@ -11,12 +11,13 @@
 namespace vorn {
 
 // The 17 fields of the form, relative to the frame's top-left corner.
-const std::vector<FieldDef>& environmentFormFields();
+// The edition sets the volume choice and ranges; VORN_s has no communication fields.
+std::vector<FieldDef> environmentFormFields(const Edition& edition = vorntEdition());
 
 // Form texts from the settings and back (pure; values outside a field's
 // choices keep the setting as it was).
 void environmentToForm(const Environment& env, Form& form);
-void formToEnvironment(const Form& form, Environment& env);
+void formToEnvironment(const Form& form, Environment& env, int volumes = 6);
 
 // The data-drive step's rule: "A".."F" sets that drive, "" clears it; false
 // for anything else (beep, ask again). When the new drive equals the second

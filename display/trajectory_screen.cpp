@@ -37,6 +37,7 @@ constexpr double kPaceRoundSeconds = 0.001;
 // At full speed keys and frames are looked at this often.
 constexpr double kPollSeconds = 0.005;
 constexpr long kPollBlocks = 256;
+constexpr int kAnimationSteps = 10;  // positions of the tool mark along one block ("2)動画")
 
 void printAt(Screen& screen, int col, int row, std::string_view text, int color) {
   screen.locate(col, row);
@@ -82,7 +83,7 @@ DrawingSetup drawingSetup(const TrajectorySettings& s, const Environment& env) {
   return d;
 }
 
-RunSettings runSettings(const TrajectorySettings& s, const Environment& env) {
+RunSettings runSettings(const TrajectorySettings& s, const Environment& env, const Edition& edition) {
   RunSettings r;
   r.IDMX = s.unitDivisor();
   r.H0V = s.H0V;
@@ -90,6 +91,8 @@ RunSettings runSettings(const TrajectorySettings& s, const Environment& env) {
   r.start = {env.G, env.CD, env.ZZS};
   for (int i = 0; i < 8; ++i) r.toolRadius[size_t(i + 1)] = s.toolRadius[size_t(i)];
   r.skipMode = s.skipMode;
+  r.nestedCalls = edition.nestedCalls;
+  r.callDepthMessage = edition.callDepthMessage;
   return r;
 }
 
@@ -129,7 +132,8 @@ class TrajectoryRun {
         drawing_(canvas_, drawingSetup(c.settings, env_)),
         textDisplay_(c.settings.textDisplay == 1),
         coordinates_(c.settings.coordinateDisplay == 2),
-        delayCount_(env_.GL1 * 2.5f) {}
+        delayCount_(env_.GL1 * 2.5f),
+        animate_(c.session.edition.learner && c.settings.animation == 2) {}
 
   RunReport run();
 
@@ -138,7 +142,9 @@ class TrajectoryRun {
   void pace();
   void paceHeadless();
   void handleKey(const std::string& k);
-  void paceMark(double seconds);
+  void paceMark(double seconds) { paceMarkAt(drawing_.currentPoint(), seconds); }
+  void paceMarkAt(DrawPoint at, double seconds);
+  void animate(DrawPoint from, DrawPoint to);
   bool timeToPoll(bool pacing);
   void followResize();
 
@@ -151,6 +157,7 @@ class TrajectoryRun {
   bool textDisplay_;       // block text listed in the text window
   bool coordinates_;       // coordinates listed after each block
   float delayCount_;       // pacing rounds per block, from the display speed
+  bool animate_;           // "2)動画": the tool mark travels along each drawn block
   std::string copyFile_;   // the last hard copy written during the run
   double lastPoll_ = -1;
   long sincePoll_ = 0;
@@ -169,7 +176,7 @@ RunReport TrajectoryRun::run() {
   laidOutHeight_ = screen_.framebuffer().height;
   if (!c_.buffer.indexValid()) c_.buffer.rebuildIndex();
 
-  const RunSettings settings = runSettings(c_.settings, env_);
+  const RunSettings settings = runSettings(c_.settings, env_, c_.session.edition);
   Runner runner(
       c_.buffer, c_.codes, settings,
       [&session](const std::string& name) { return readIncludedFile(session, name); },
@@ -183,7 +190,9 @@ RunReport TrajectoryRun::run() {
     const Move& m = runner.move();
     showBlock(m);
     if (!m.I1M.empty()) continue;  // the runner ends the run after this block
+    const DrawPoint from = drawing_.currentPoint();
     if (m.draws) drawing_.drawBlock(m);
+    if (m.draws && animate_) animate(from, drawing_.currentPoint());
     pace();
   }
   runner_ = nullptr;
@@ -249,9 +258,21 @@ void TrajectoryRun::paceHeadless() {
 
 // The pace mark: a small circle at the current point while the block waits.
 // The pixels under it are put back afterwards, so the path stays intact.
-void TrajectoryRun::paceMark(double seconds) {
+// The animation: the tool mark moves from the block's start to its end in
+// kAnimationSteps steps, each waiting as many rounds as the display speed
+// (the default 50: half a second a block). A key or full speed ("0") ends it.
+void TrajectoryRun::animate(DrawPoint from, DrawPoint to) {
+  for (int step = 1; step <= kAnimationSteps && delayCount_ > 0; ++step) {
+    const float t = float(step) / kAnimationSteps;
+    const double seconds = double(env_.GL1) * kPaceRoundSeconds;
+    const double end = screen_.clock().seconds() + seconds;
+    paceMarkAt({from.ZBB + (to.ZBB - from.ZBB) * t, from.ZMX + (to.ZMX - from.ZMX) * t}, seconds);
+    if (screen_.clock().seconds() < end) return;  // a key ended the wait: pace() answers it
+  }
+}
+
+void TrajectoryRun::paceMarkAt(DrawPoint at, double seconds) {
   Framebuffer& fb = screen_.framebuffer();
-  const DrawPoint at = drawing_.currentPoint();
   const float radius = 2 / drawingSetup(c_.settings, env_).scale;
   const PixelPoint centre = screen_.gfx().toPixel(at.ZBB, at.ZMX);
   const int reach = int(std::ceil(2 * pixelScale(canvas_.viewport()))) + 2;
@@ -380,9 +401,11 @@ RunReport trajectoryScreen(TrajectoryContext& c) {
   Screen& screen = c.session.screen;
   TrajectorySettings& settings = c.settings;
   settings.fillFirstUseDefaults();
-  Form form = loadForm(trajectoryFormFields(), kFormOriginRow, 0);
+  const bool learner = c.session.edition.learner;
+  Form form = loadForm(learner ? learnerTrajectoryFormFields() : trajectoryFormFields(), kFormOriginRow, 0);
   settingsToForm(settings, form);
   drawSettingsScreen(screen, form);
+  if (learner) printAt(screen, 0, kFormOriginRow + 13, "動画表示", kLabelColor);
 
   int editFrom = (settings.workSize[0] == 0 || settings.workSize[1] == 0) ? 1 : 0;
   for (;;) {
@@ -397,7 +420,7 @@ RunReport trajectoryScreen(TrajectoryContext& c) {
     menu.F1 = kMenuCol;
     menu.ZP = 7;
     menu.ZDN = 0;
-    menu.W0L = "1)開始 2)条件 3)ﾓﾄﾞﾙ ";
+    menu.W0L = learner ? "1)開始 2)条件 3)戻る " : "1)開始 2)条件 3)ﾓﾄﾞﾙ ";
     menu.text = "1";
     const FieldResult r = fieldInput(screen, menu);
     const int chosen = int(numberValue(menu.text));
@@ -405,7 +428,7 @@ RunReport trajectoryScreen(TrajectoryContext& c) {
     if (r.FDP == ending::Left || r.FDP == ending::Right) {
       screen.beep();
     } else if (r.FDP == ending::Up) {
-      editFrom = 26;
+      editFrom = form.count();
     } else if (r.FDP == ending::Down) {
       editFrom = 1;
     } else if (r.FDP == ending::Enter && chosen == 1) {

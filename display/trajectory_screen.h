@@ -11,6 +11,7 @@
 #include "display/trajectory_settings.h"
 #include "interp/code_table.h"
 #include "interp/runner.h"
+#include "shell/edition.h"
 
 namespace vorn {
 
@@ -49,7 +50,9 @@ struct TrajectoryContext {
 // The drawing set-up of a run from the trajectory and environment settings.
 DrawingSetup drawingSetup(const TrajectorySettings& settings, const Environment& env);
 // The interpreter's settings of a run.
-RunSettings runSettings(const TrajectorySettings& settings, const Environment& env);
+// The edition gives the depth of nested calls and the message past it.
+RunSettings runSettings(const TrajectorySettings& settings, const Environment& env,
+                        const Edition& edition = vorntEdition());
 // One coordinate-display line of a block (views 1 to 3 show Z as well).
 std::string coordinateLine(const Move& m, int view);
 // The pixel rectangle the run draws in on this screen: below row 0, above the

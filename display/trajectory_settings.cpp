@@ -95,6 +95,16 @@ const std::vector<FieldDef>& trajectoryFormFields() {
   return fields;
 }
 
+const std::vector<FieldDef>& learnerTrajectoryFormFields() {
+  static const std::vector<FieldDef> fields = [] {
+    std::vector<FieldDef> f = trajectoryFormFields();
+    f[24].text = "1)有 2)無 動画 ";
+    f.push_back({14, 11, 7, kChoice, "1)軌跡 2)動画 ", 0});  // 27 path or animation
+    return f;
+  }();
+  return fields;
+}
+
 const std::vector<const char*>& trajectoryFormLabels() {
   static const std::vector<const char*> labels = {
       "ﾜｰｸ寸法 ﾖｺ      ﾀﾃ      z",
@@ -130,6 +140,7 @@ void settingsToForm(const TrajectorySettings& s, Form& form) {
   form.field(24).ZM = text(float(s.coordinateDisplay));
   form.field(25).ZM = text(float(s.ZU));
   form.field(26).ZM = text(float(s.textDisplay));
+  if (form.count() >= 27) form.field(27).ZM = text(float(s.animation));
 }
 
 void formToSettings(const Form& form, TrajectorySettings& s) {
@@ -147,6 +158,7 @@ void formToSettings(const Form& form, TrajectorySettings& s) {
   s.coordinateDisplay = choice(form, 24, 2);
   s.ZU = choice(form, 25, 2);
   s.textDisplay = choice(form, 26, 2);
+  if (form.count() >= 27) s.animation = choice(form, 27, 2);
 }
 
 }  // namespace vorn

@@ -23,6 +23,7 @@ struct TrajectorySettings {
   int coordinateDisplay = 1;                // 1 off, 2 coordinates listed during the run
   int ZU = 1;                               // rapid drawing: 1 drawn, 2 hidden
   int textDisplay = 1;                      // block text display: 1 on, 2 off
+  int animation = 1;                        // learner's edition: 1 path, 2 the tool moves along each block
 
   // The divisor of coordinates written without a decimal point: 10^(choice - 1).
   float unitDivisor() const;
@@ -40,6 +41,9 @@ std::array<float, 8> exportedSettings(const TrajectorySettings& settings);
 
 // The 26 field definitions of the settings form (rows from the form's first row).
 const std::vector<FieldDef>& trajectoryFormFields();
+// The learner's edition's form: "1)有 2)無 動画 " on row 12 and field 27,
+// "1)軌跡 2)動画 ", on row 14.
+const std::vector<FieldDef>& learnerTrajectoryFormFields();
 // The 13 label rows of the form, row 1 first.
 const std::vector<const char*>& trajectoryFormLabels();
 

@@ -29,7 +29,6 @@ constexpr std::string_view kLineCutNotice = "70桁を超えた分は切りまし
 
 constexpr std::string_view kKeyNumbers =
     "f1       2       3       4       5      f6       7       8       9      10      11      12";
-constexpr std::string_view kKeyLabels = "↑   ↓   文末 検索 複写 削除 計算 Noﾘｽﾄ     軌跡 　　 貼付 Esc";
 
 // Control characters of a loaded line would move the cursor; show them as U+FFFD.
 std::string printable(std::string_view text, int width) {
@@ -76,11 +75,11 @@ void showNotice(Screen& screen, const std::string& notice, int CMMF) {
   printAt(screen, 9, CMMF + 1, notice, kFieldColor);
 }
 
-void drawFunctionKeyLine(Screen& screen, int CMMF) {
+void drawFunctionKeyLine(Screen& screen, int CMMF, std::string_view labels) {
   const int row = CMMF + 2;
   printAt(screen, 0, row, kKeyNumbers, kLabelColor);
   for (int k = 1; k <= 12; ++k) {
-    printAt(screen, 8 * (k - 1) + 2, row, midByWidth(kKeyLabels, 5 * (k - 1), 5), kKeyLabelColor);
+    printAt(screen, 8 * (k - 1) + 2, row, midByWidth(labels, 5 * (k - 1), 5), kKeyLabelColor);
   }
 }
 
@@ -94,7 +93,7 @@ int EditorScreen::CMMF() const { return std::max(1, int(session_.geometry.CMMF))
 void EditorScreen::redraw() { redrawTextArea(screen_, buffer_, s_, CMMF()); }
 
 void EditorScreen::run() {
-  drawFunctionKeyLine(screen_, CMMF());
+  drawFunctionKeyLine(screen_, CMMF(), session_.edition.editorKeyLabels);
   s_.I = 1;
   s_.LC = 0;
   if (s_.FILE == 0) s_.FILE = 1;
@@ -174,21 +173,25 @@ void EditorScreen::functionKey(int n, const LineInputResult& r) {
     case 4: search(); break;
     case 5: markRange(); break;
     case 6: deleteRange(); break;
-    case 7: calculator(r.text); break;
+    case 7:
+      if (session_.edition.calculatorKeys) calculator(r.text);
+      break;
     case 8: programList(); break;
     case 9:
     case 10: {
       const auto& action = n == 9 ? actions_.store : actions_.trajectory;
       if (!action) break;
       action();
-      drawFunctionKeyLine(screen_, CMMF());
+      drawFunctionKeyLine(screen_, CMMF(), session_.edition.editorKeyLabels);
       keepCurrentLineVisible();
       redraw();
       if (n == 10 && actions_.afterTrajectory) actions_.afterTrajectory();
       if (n == 9 && actions_.afterStore) actions_.afterStore();
       break;
     }
-    case 11: screen_.listHide(); break;
+    case 11:
+      if (session_.edition.calculatorKeys) screen_.listHide();
+      break;
     case 12: paste(); break;
     default: break;
   }
@@ -291,7 +294,7 @@ bool EditorScreen::windowEventEndsField() {
     s_.FILE = std::max(1, s_.M);
     s_.I = 1;
     redraw();
-    drawFunctionKeyLine(screen_, CMMF());
+    drawFunctionKeyLine(screen_, CMMF(), session_.edition.editorKeyLabels);
     return true;
   }
   return false;
@@ -391,7 +394,7 @@ void EditorScreen::search() {
 
 void EditorScreen::markRange() {
   vorn::markRange(s_, buffer_);
-  printAt(screen_, 0, CMMF() + 1, rangeTemplateText(s_), kLabelColor);
+  printAt(screen_, 0, CMMF() + 1, rangeTemplateText(s_, session_.edition.lineDigits), kLabelColor);
 }
 
 void EditorScreen::paste() {
@@ -407,9 +410,14 @@ void EditorScreen::deleteRange() {
     return;
   }
   const int row = fieldRow();
-  printAt(screen_, 12, row - 1, formatTemplate(" 削除範囲(#####)～[     ]  ", {double(s_.FILE)}), kFieldColor);
+  const int digits = session_.edition.lineDigits;
+  const std::string hashes(size_t(digits), '#');
+  printAt(screen_, 12, row - 1,
+          formatTemplate(" 削除範囲(" + hashes + ")～[" + std::string(size_t(digits), ' ') + "]  ", {double(s_.FILE)}),
+          kFieldColor);
   for (;;) {
-    const LineInputResult r = lineInput("", 5, row, 32, 1);
+    // The field sits inside the brackets, which move left with fewer digits.
+    const LineInputResult r = lineInput("", digits, row, 27 + digits, 1);
     if (r.FDP != 13 || r.ending == "j" || r.text.empty()) {
       reprintCurrentLine(screen_.cols() - kTextColumn);
       return;

@@ -39,7 +39,7 @@ struct LineInputResult {
 // FILE, M or the buffer.
 void redrawTextArea(Screen& screen, const ProgramBuffer& buffer, const EditorState& state, int CMMF);
 // The key numbers and labels on row CMMF + 2.
-void drawFunctionKeyLine(Screen& screen, int CMMF);
+void drawFunctionKeyLine(Screen& screen, int CMMF, std::string_view labels);
 // A message (a load that did not fit) beside the line count, in colour 6.
 void showNotice(Screen& screen, const std::string& notice, int CMMF);
 // One text row: the line index through "##### " in colour 5, the text from column 6 in colour 7.

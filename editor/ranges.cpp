@@ -55,8 +55,9 @@ void markRange(EditorState& s, const ProgramBuffer& b) {
   }
 }
 
-std::string rangeTemplateText(const EditorState& s) {
-  return formatTemplate("複写範囲#####～#####", {double(s.ITK), double(s.EP)});
+std::string rangeTemplateText(const EditorState& s, int digits) {
+  const std::string hashes(size_t(digits), '#');
+  return formatTemplate("複写範囲" + hashes + "～" + hashes, {double(s.ITK), double(s.EP)});
 }
 
 int pasteRange(EditorState& s, ProgramBuffer& b, int CMMF) {

@@ -29,7 +29,8 @@ std::string searchTextFrom(std::string_view typed);
 // F5: starts, moves or completes the range at FILE (see EditorState ST/ITK/EP/TL).
 void markRange(EditorState& s, const ProgramBuffer& b);
 // The line-count row's text while marking: "複写範囲#####～#####" with ITK and EP.
-std::string rangeTemplateText(const EditorState& s);
+// digits: the edition's width of the two line numbers.
+std::string rangeTemplateText(const EditorState& s, int digits = 5);
 
 // F12: inserts the copied lines before FILE, in copy order; FILE ends on the
 // same line it was on. Nothing when no range end was ever marked. Returns the

@@ -1,5 +1,6 @@
 #include "interp/interpreter.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -404,8 +405,8 @@ void Interpreter::addressM(float m) {
 void Interpreter::addressP(float p) {
   s_.P = p;
   if (s_.LAB != 98) return;
-  if (s_.d > kCallSlots - 2) {
-    fail(" m98");  // a fifth nested call
+  if (s_.d > 2 * (std::clamp(settings_.nestedCalls, 1, kCallSlots / 2) - 1)) {
+    fail(settings_.callDepthMessage);  // one nested call more than the edition allows
     return;
   }
   float repeat = 1, number = p;

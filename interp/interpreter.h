@@ -25,6 +25,8 @@ struct RunSettings {
   Point3 start{};                      // start coordinates X, Y, Z ("開始座標"), mm
   std::array<float, 9> toolRadius{};   // screen tool radii 1-8 ("ﾂｰﾙ径"), mm; [0] unused
   int skipMode = 1;                    // "/ ｽｷｯﾌﾟ": 1 skips blocks starting with "/"
+  int nestedCalls = 4;                 // subprogram calls that may nest (at most kCallSlots / 2)
+  std::string callDepthMessage = " m98";  // the block message of one call too many
 };
 
 inline constexpr int kCallSlots = 8;        // call stack slots (four nested calls)

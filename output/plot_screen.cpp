@@ -153,7 +153,7 @@ RunReport PlotRun::run() {
   GuardedSink sink(session, channel);
   HpglWriter out(sink);
   const PlotJob job = plotJob(c_.settings, c_.trajectory, session.environment);
-  RunSettings settings = runSettings(c_.trajectory, session.environment);
+  RunSettings settings = runSettings(c_.trajectory, session.environment, session.edition);
   const PlotLabel label{c_.buffer.H0X, c_.buffer.OSDATE, c_.YGW, session.shell.PCUSE};
   drawing_.start(settings.start);
 

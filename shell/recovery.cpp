@@ -49,14 +49,14 @@ std::string fitWhere(std::string_view where, int width) {
 
 }  // namespace
 
-std::string recoveryMessage(int code, std::string_view where) {
+std::string recoveryMessage(int code, std::string_view where, std::string_view missingFile) {
   switch (code) {
     case 7: return "ﾒﾓﾘ 不足 ";
     case 27: return "SYSTEM内部異常";
     case 53: case 59: return "入出力エラー";
     case 60: return "指定の装置は使えない";
     case 61: return "回線用ﾊﾞｯﾌｧｰ ｵｰﾊﾞｰ";
-    case 63: return "ﾄﾞﾗｲﾌﾞ,ﾊﾟｽ,ﾌｧｲﾙが見付らない";
+    case 63: return std::string(missingFile);
     case 67: return "FD 領域に空きがない";
     case 71: return "FD ﾒﾃﾞｨｱ 異常";
     case 72: return "FD 装着してない";
@@ -79,9 +79,9 @@ int recoveryChoiceAfterKey(int X8, char key) {
   return X8;
 }
 
-int recoveryScreen(Screen& screen, const RuntimeError& error) {
+int recoveryScreen(Screen& screen, const RuntimeError& error, std::string_view missingFile) {
   const int row = 0;
-  const std::string message = recoveryMessage(error.code(), error.where());
+  const std::string message = recoveryMessage(error.code(), error.where(), missingFile);
   // A long message starts further left so that the question stays readable.
   const int messageCol = std::max(0, std::min(kMessageCol, kQuestionCol - 1 - textWidth(message)));
   screen.color(kMessageColor);
@@ -115,7 +115,7 @@ int recoveryScreen(Screen& screen, const RuntimeError& error) {
 Recovery recoverFromError(Session& session, const RuntimeError& error) {
   Screen& screen = session.screen;
   const int col = screen.cursorCol(), row = screen.cursorRow();
-  const int X8 = recoveryScreen(screen, error);
+  const int X8 = recoveryScreen(screen, error, session.edition.missingFileText);
   if (X8 == 0) {
     screen.locate(col, row);
     return Recovery::Retry;

@@ -20,14 +20,16 @@ struct ShellUnwind {
 // The message for an error code. An unknown code shows its number and the
 // failing operation or file (`where`, its end kept when it is long) within
 // the room left of the question on the same row.
-std::string recoveryMessage(int code, std::string_view where);
+// missingFile is the edition's text for a file that is not found (code 63).
+std::string recoveryMessage(int code, std::string_view where,
+                            std::string_view missingFile = "ﾄﾞﾗｲﾌﾞ,ﾊﾟｽ,ﾌｧｲﾙが見付らない");
 
 // Choice X8: 0 retry, 1 menu, 2 restart. A key moves or selects (pure).
 int recoveryChoiceAfterKey(int X8, char key);
 
 // Shows the screen and returns the choice (0 retry, 1 menu, 2 restart);
 // throws ShellUnwind{End} on "!".
-int recoveryScreen(Screen& screen, const RuntimeError& error);
+int recoveryScreen(Screen& screen, const RuntimeError& error, std::string_view missingFile = "ﾄﾞﾗｲﾌﾞ,ﾊﾟｽ,ﾌｧｲﾙが見付らない");
 
 // The handler installed in Session::onError: Retry, or closes every channel
 // and throws ShellUnwind to the menu or the restart.

@@ -5,8 +5,10 @@
 #include <array>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "runtime/error.h"
+#include "shell/edition.h"
 #include "shell/environment.h"
 #include "shell/geometry.h"
 #include "shell/settings.h"
@@ -48,11 +50,13 @@ struct ShellHooks {
 };
 
 struct Session {
-  Session(Screen& s, ChannelTable& c, PathMap& p) : screen(s), channels(c), paths(p) {}
+  Session(Screen& s, ChannelTable& c, PathMap& p, Edition e = vorntEdition())
+      : screen(s), channels(c), paths(p), edition(std::move(e)) {}
 
   Screen& screen;
   ChannelTable& channels;
   PathMap& paths;        // file and device names; replaced when the working directory changes
+  Edition edition;       // which program of the package runs (limits, menu, texts)
   ScreenGeometry geometry;
   ShellState shell;
   Settings settings;

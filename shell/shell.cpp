@@ -23,7 +23,6 @@ constexpr const char* kWindowTitle = "VORNT5";
 constexpr int kMenuRow = 3;            // first menu row, from 1
 constexpr int kMenuBlankWidth = 13;    // cells blanked on each menu row after a choice
 constexpr int kDateCol = 85;           // date on the top row, from 0
-constexpr double kExitSeconds = 3.0;
 
 void printAt(Screen& screen, int col, int row, std::string_view text) {
   screen.locate(col, row);
@@ -85,7 +84,7 @@ void setUpFromStep8(Session& s, bool loadCommandFile) {
   setUpScreen(screen);
   s.shell.PCUSE = dateStamp(screen.clock().wallTime());
   s.shell.defaultExtension = ".wf";
-  s.shell.versionTag = "578f";
+  s.shell.versionTag = s.edition.versionTag;
   // Reading the files may fail before the handler is installed; the recovery
   // screen still handles it rather than the program ending.
   ErrorHandler recovery = [&s](const RuntimeError& e) { return recoverFromError(s, e); };
@@ -162,7 +161,7 @@ void showNotBuilt(Session& s) {
 
 MenuOutcome menuLoop(Session& s, const std::map<int, MenuAction>& actions) {
   Screen& screen = s.screen;
-  const std::vector<MenuEntry> entries = mainMenuEntries();
+  const std::vector<MenuEntry>& entries = s.edition.menu;
   for (;;) {
     screen.resetTextWindow();
     screen.setInputMethodMode(2);
@@ -206,13 +205,7 @@ MenuOutcome menuLoop(Session& s, const std::map<int, MenuAction>& actions) {
 
 }  // namespace
 
-std::vector<MenuEntry> mainMenuEntries() {
-  return {
-      {"1 作成･編集 ", "1"}, {"2 ファイル  ", "2"}, {"3 印 字     ", "3"},
-      {"4 共用ﾌｫﾙﾀﾞ ", "4"}, {"5 ＮＣ通信  ", "5"}, {"6 プロッタ  ", "10"},
-      {"7 環境設定  ", "7"}, {"8.補助作業  ", "8"}, {"9   終 了   ", "9"},
-  };
-}
+std::vector<MenuEntry> mainMenuEntries() { return vorntEdition().menu; }
 
 void startUp(Session& s, const StartOptions& options) {
   Screen& screen = s.screen;
@@ -309,7 +302,7 @@ ExitOutcome exitSequence(Session& s) {
   if (lines >= 1) {
     framedBox(screen, 15, 50, 20, 4);
     screen.color(7, 0);
-    printAt(screen, 53, 15, midByWidth(mainMenuEntries()[8].label, 2, 10));
+    printAt(screen, 53, 15, midByWidth(s.edition.menu[8].label, 2, 10));
     printAt(screen, 53, 18, "(ﾃﾞｰﾀ 消える)");
     FieldCall call{18, 54, 6, 0, "1)OK  2)ﾓﾄﾞﾙ", "1"};
     std::string answer;
@@ -329,14 +322,14 @@ ExitOutcome exitSequence(Session& s) {
   screen.resetTextWindow();
   screen.color(7, 0);
   screen.clearText();
-  screen.printLine("* VORNT" + s.shell.versionTag + " m *");
+  screen.printLine("* " + s.edition.name + s.shell.versionTag + " m *");
   screen.printLine("");
   screen.printLine("  終 了  " + std::string(6, ' ') + longDate(screen.clock().wallTime()) + " " +
                    numberText(s.geometry.WWID));
   screen.printLine("");
-  screen.printLine("数秒で終了します。FDを取り出しましょう");
+  screen.printLine(s.edition.exitNotice);
   screen.printLine("");
-  screen.printLine("すぐ閉じる時 [*]");
+  screen.printLine(s.edition.exitQuickKey);
   screen.printLine("");
   screen.showCursor(false);
   s.guarded([&] { s.channels.closeAll(); });
@@ -345,7 +338,7 @@ ExitOutcome exitSequence(Session& s) {
   s.shell.functionKeys[1] = "r";
 
   bool timeUp = false;
-  screen.setTimer(kExitSeconds, [&timeUp] { timeUp = true; });
+  screen.setTimer(s.edition.exitSeconds, [&timeUp] { timeUp = true; });
   screen.timerOn();
   auto stopTimer = [&screen] {
     screen.timerOff();

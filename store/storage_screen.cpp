@@ -146,6 +146,24 @@ StorageVariant mainStorageVariant() {
   return v;
 }
 
+StorageVariant learnerStorageVariant() {
+  using C = StorageChoice;
+  StorageVariant v;
+  v.menu = {
+      {"読み込み", 1, C::Load, false, {}},   {"連結読込", 2, C::Append, false, {}}, {"保 存   ", 3, C::Save, false, {}},
+      {"名称変更", 4, C::Rename, false, {}}, {"ＦＤ交換", 5, C::DiskExchange, false, {}},
+  };
+  v.warning = "FD取り出し禁止";
+  return v;
+}
+
+StorageVariant deleteStorageVariant() {
+  StorageVariant v;
+  v.menu = {{"削 除   ", 1, StorageChoice::Delete, false, {}}};
+  v.warning = "FD取り出し禁止";
+  return v;
+}
+
 void drawProgramStatus(Screen& screen, const std::string& name, const std::string& title, int mark) {
   screen.color(kTextColor, 0);
   screen.locate(7, 0);

@@ -80,6 +80,11 @@ struct StorageVariant {
 
 // The main program's screen: seven entries, "FD取り出し禁止".
 StorageVariant mainStorageVariant();
+// The learner's edition: five entries, no volume choice (set in the
+// environment) and no delete (a main-menu choice of its own).
+StorageVariant learnerStorageVariant();
+// The learner's main-menu delete: the storage screen with the one action.
+StorageVariant deleteStorageVariant();
 
 // What the screen keeps between visits.
 struct StorageScreenState {

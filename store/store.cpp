@@ -304,7 +304,7 @@ SaveResult Store::save(ProgramBuffer& buffer, const SaveRequest& request) {
   if (std::string why = programNameProblem(name, index_.keyWidth); !why.empty()) throw StoreRefused(why);
   if (std::string why = titleProblem(request.title); !why.empty()) throw StoreRefused(why);
   const NameSearch search = index_.find(name);
-  if (!search.found && full()) throw StoreRefused("the volume holds " + std::to_string(kVolumeCapacity) + " programs");
+  if (!search.found && full()) throw StoreRefused("the volume holds " + std::to_string(capacity_) + " programs");
   auto stopAfter = [&](int step) {
     if (request.stopAfterStep == step) throw SaveInterrupted(step);
   };

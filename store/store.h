@@ -155,7 +155,10 @@ class Store {
   int deleteAll(const std::function<void(const std::string& name)>& progress = {});
 
   // True when a new name can no longer be stored (the volume holds kVolumeCapacity programs).
-  bool full() const { return index_.count() >= kVolumeCapacity; }
+  bool full() const { return index_.count() >= capacity_; }
+  // The edition's number of programs a volume holds (kVolumeCapacity unless set).
+  void setCapacity(int programs) { capacity_ = programs; }
+  int capacity() const { return capacity_; }
 
   // The program list line of an index position (entry and header of its record).
   ListLine listLine(int position);
@@ -175,6 +178,7 @@ class Store {
   std::string drive_ = "A:";
   std::string volume_ = "M1";
   NameIndex index_;            // the name index of drive_ + volume_ while indexHeld_
+  int capacity_ = kVolumeCapacity;  // programs a volume holds (the edition's limit)
   bool indexHeld_ = false;
   std::string rebuildReason_;  // why the last read rebuilt the index ("" when it did not)
 };

@@ -30,13 +30,14 @@ struct ProgramRun {
     return dir / name;
   }
   // Starts the program with commandFile and runs the script to its end.
+  // capacity 0 keeps the edition's buffer.
   App& start(const std::filesystem::path& commandFile, int capacity = kVorntProgramCapacity) {
     DeviceConfig config;
     config.configDir = dir / "config";
     config.workDir = dir;
     if (configure) configure(config);
-    app = std::make_unique<App>(backend, clock, config);
-    app->editor.buffer = ProgramBuffer(capacity);
+    app = std::make_unique<App>(backend, clock, config, edition);
+    if (capacity) app->editor.buffer = ProgramBuffer(capacity);
     wireScreens(*app);
     if (prepare) prepare(*app);
     app->session.hooks.prepareWorkDir = [this](Session&) { installShippedFiles(dataDirectory(), dir); };
@@ -56,6 +57,7 @@ struct ProgramRun {
   std::filesystem::path dir;
   std::function<void(DeviceConfig&)> configure;  // device mapping of the run (serial ports, printers)
   std::function<void(App&)> prepare;             // after the wiring, before the run (hooks, settings)
+  Edition edition = vorntEdition();              // the program run: VORN-T unless a test picks VORN_s
   VirtualClock clock;
   HeadlessBackend backend;
   std::unique_ptr<App> app;

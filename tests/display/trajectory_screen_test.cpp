@@ -225,6 +225,42 @@ TEST(TrajectorySettingsScreen, LabelsTitleAndMenu) {
   EXPECT_EQ(b.screen.cell(14, 15).fg, 4);
 }
 
+// The learner's edition: the animation field on row 14, "動画" on the rapid
+// choice and "3)戻る" in the menu.
+TEST(TrajectorySettingsScreen, LearnersFormHasTheAnimationChoice) {
+  Bench b("", {"G00 X10."});
+  b.session.edition = learnerEdition();
+  EXPECT_THROW(b.run(), InputExhausted);
+  auto startsWith = [&](int row, std::string_view text) { return b.screen.rowText(row).rfind(text, 0) == 0; };
+  EXPECT_TRUE(startsWith(12, "G0 軌跡   1)有 ")) << b.screenText();
+  EXPECT_EQ(learnerTrajectoryFormFields()[24].text, "1)有 2)無 動画 ");
+  EXPECT_EQ(learnerTrajectoryFormFields().size(), 27u);
+  EXPECT_EQ(trajectoryFormFields()[24].text, "1)有 2)無 ");
+  EXPECT_TRUE(startsWith(14, "動画表示  1)軌跡 ")) << b.screenText();
+  EXPECT_TRUE(startsWith(15, "描画   1)開始 2)条件 3)戻る ")) << b.screenText();
+}
+
+// "2)動画": each block's tool mark travels in ten steps of the display speed's
+// rounds (50 ms at the default speed) before the block's own wait.
+TEST(TrajectoryRunScreen, AnimationMovesTheToolAlongEachBlock) {
+  const std::vector<std::string> program = {"G01 X10. F100", "X20.", "Y10."};
+  Bench path("{Enter}", program);
+  path.session.edition = learnerEdition();
+  const double plain = runToPrompt(path);
+  Bench moving("{Enter}", program);
+  moving.session.edition = learnerEdition();
+  moving.settings.animation = 2;
+  const double animated = runToPrompt(moving);
+  EXPECT_NEAR(animated - plain, 3 * 10 * 0.050, 0.01);
+  // The path is drawn as without the animation, and the mark left nothing behind.
+  EXPECT_EQ(moving.screen.framebuffer().pixels, path.screen.framebuffer().pixels);
+  // A key during the animation is still answered: Esc stops the run.
+  Bench stopped("{Enter}{Esc}", program);
+  stopped.session.edition = learnerEdition();
+  stopped.settings.animation = 2;
+  EXPECT_EQ(stopped.run().ZVZ, runstate::Escaped);
+}
+
 TEST(TrajectorySettingsScreen, MenuKeys) {
   struct Case {
     const char* script;

@@ -272,6 +272,37 @@ TEST(EditorScreen, PatternLineExpandsIntoBlocks) {
   EXPECT_EQ(noPattern.buffer.lineCount(), 1);
 }
 
+// The learner's edition: no calculator (F7) and no hiding of the list (F11);
+// its own key label line and four-digit range templates.
+TEST(EditorScreen, LearnersEditionIgnoresF7AndF11) {
+  EditorHarness h("{Code:11}(!X0Y0R10I90K0{F7}{F11}", {"(!", "OLD"});
+  h.session.edition = learnerEdition();
+  h.session.settings.V2 = 3;
+  h.screen.listShow();
+  h.run();
+  EXPECT_EQ(joined(h.buffer), "(!|OLD|");
+  EXPECT_EQ(h.screen.beepCount(), 0);
+  EXPECT_TRUE(h.backend.listVisible());
+  const int keyRow = h.CMMF() + 2;
+  EXPECT_EQ(h.textAt(2, keyRow, 5), "↑　 ");
+  EXPECT_EQ(h.textAt(50, keyRow, 5), "     ") << "no label over F7";
+  EXPECT_EQ(h.textAt(58, keyRow, 5), "Noﾘｽﾄ");
+
+  EditorHarness full("{F11}", {"G0 X1"});
+  full.screen.listShow();
+  full.run();
+  EXPECT_FALSE(full.backend.listVisible()) << "VORN-T's F11 hides the list";
+}
+
+TEST(EditorScreen, LearnersDeleteRangeTemplateHasFourDigits) {
+  EditorHarness h("{F6}", {"G0 X1", "G0 X2"});
+  h.session.edition = learnerEdition();
+  h.run();
+  bool found = false;
+  for (int row = 0; row < 40; ++row) found = found || h.screen.rowText(row).find(" 削除範囲(   1)～[    ]  ") != std::string::npos;
+  EXPECT_TRUE(found);
+}
+
 TEST(EditorScreen, ClickMovesTheCursorAndFunctionKeyRowActs) {
   EditorHarness h("{Click:8,2}{Esc}", {"AAA", "BBBB"});
   h.run();

@@ -54,6 +54,7 @@ TEST(Ranges, MarkMoveCompleteAndPasteTwice) {
   EXPECT_EQ(s.ST, 2);
   EXPECT_EQ(s.TL, "L10;L11;L12;L13;L14;L15;");
   EXPECT_EQ(rangeTemplateText(s), "複写範囲   10～   15");
+  EXPECT_EQ(rangeTemplateText(s, 4), "複写範囲  10～  15") << "the learner's edition";
 
   s.FILE = 3;
   s.M = 1;

@@ -106,6 +106,25 @@ TEST(Subprograms, FourNestedCallsRunAndAFifthFails) {
   EXPECT_EQ(five.result.I1M, " m98");
 }
 
+TEST(Subprograms, TheLearnersEditionRunsThreeNestedCallsAndRefusesAFourth) {
+  auto nest = [](int depth) {
+    std::vector<std::string> p = {"M98 P1", "M30"};
+    for (int i = 1; i <= depth; ++i) {
+      p.push_back("O" + std::to_string(i));
+      p.push_back(i < depth ? "M98 P" + std::to_string(i + 1) : "G00 X1.");
+      p.push_back("M99");
+    }
+    return p;
+  };
+  RunSettings learner = test::millimetres();
+  learner.nestedCalls = 3;
+  learner.callDepthMessage = " m98多重";
+  Outcome three = runLines(nest(3), learner);
+  EXPECT_EQ(three.result.ZVZ, RunState::Ended);
+  EXPECT_EQ(three.result.I1M, "");
+  EXPECT_EQ(runLines(nest(4), learner).result.I1M, " m98多重");
+}
+
 TEST(Subprograms, M99InTheMainProgramAndSelfCallsAreBounded) {
   EXPECT_EQ(runLines({"G00 X1.", "M99"}).result.I1M, " m99");
   Outcome self = runLines({"O1", "M98 P1"});

@@ -310,6 +310,33 @@ TEST(StorageScreen, UpInTheTitleGoesBackToTheName) {
   EXPECT_EQ(r.buffer.OSDATE, "XYZ");
 }
 
+// The learner's edition: a volume holds 105 programs, the menu has five
+// entries and no volume choice.
+TEST(StorageScreen, LearnersVolumeRefusesThe106thProgram) {
+  ScreenRig r("3{Enter}{Shift+Home}zzz{Enter}");
+  r.store.setCapacity(105);
+  for (int n = 1; n <= 105; ++n) r.stored("P" + std::to_string(1000 + n));
+  r.buffer.assign({"G01X10"});
+  EXPECT_FALSE(r.run(learnerStorageVariant()));
+  EXPECT_EQ(r.messageText(), "ｹﾝｽｳ ｵｰﾊﾞ   ");
+  EXPECT_EQ(r.store.index().count(), 105);
+  EXPECT_THROW(r.stored("P2000"), StoreRefused);
+}
+
+TEST(StorageScreen, LearnersMenuHasFiveEntriesAndDeleteIsItsOwn) {
+  const StorageVariant learner = learnerStorageVariant();
+  std::vector<std::string> labels;
+  for (const StorageMenuItem& item : learner.menu) labels.push_back(item.label);
+  EXPECT_EQ(labels, (std::vector<std::string>{"読み込み", "連結読込", "保 存   ", "名称変更", "ＦＤ交換"}));
+  EXPECT_EQ(learner.menu.back().code, 5);
+  ScreenRig r("");
+  ASSERT_FALSE(r.run(learner));
+  for (const StorageMenuItem& item : learner.menu) EXPECT_NE(item.choice, StorageChoice::Volume);
+  const StorageVariant remove = deleteStorageVariant();
+  ASSERT_EQ(remove.menu.size(), 1u);
+  EXPECT_EQ(remove.menu[0].choice, StorageChoice::Delete);
+}
+
 TEST(StorageScreen, FullVolumeRefusesANewNameButOverwrites) {
   ScreenRig r("3{Enter}{Shift+Home}zzz{Enter}");
   r.fullVolume();
