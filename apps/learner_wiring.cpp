@@ -22,7 +22,7 @@ void wireLearnerScreens(App& app) {
   Session& session = app.session;
   EditorParts& editor = app.editor;
   wireTrajectory(session, editor, app.display);
-  wireStore(session, app.menu, editor, app.display, app.store);
+  wireStore(session, app.menu, editor, app.display, app.plot, app.store);
   wirePlotter(session, app.menu, editor, app.display, app.plot);
   wireComm(session, app.menu, editor, app.comm);  // printing (3) and the environment (7)
   app.menu.erase(5);                              // no communication

@@ -124,7 +124,7 @@ TEST(VornS, SubmitWritesTheLearnersFileAndASecondSubmitAsks) {
   App& vornt = reader.start(submitted);
   ASSERT_TRUE(vornt.editor.wfHeader.has_value());
   EXPECT_EQ(vornt.editor.wfHeader->YGW, 1207);
-  EXPECT_EQ(vornt.store.store.YGW, 1207);
+  EXPECT_EQ(vornt.editor.buffer.YGW, 1207);
   EXPECT_EQ(vornt.editor.buffer.line(1), "O0010");
 }
 
