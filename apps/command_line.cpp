@@ -1,6 +1,10 @@
 #include "apps/command_line.h"
 
+#include <exception>
+#include <fstream>
 #include <string_view>
+
+#include "runtime/screen.h"
 
 namespace vorn {
 
@@ -20,6 +24,28 @@ std::optional<int> answerHelpOrVersion(std::string_view program, std::string_vie
     }
   }
   return std::nullopt;
+}
+
+bool writeScreenDumps(Screen& screen, const std::string& textPath, const std::string& pngPath,
+                      std::string_view program, std::ostream& err) {
+  bool ok = true;
+  if (!textPath.empty()) {
+    std::ofstream out(textPath, std::ios::binary | std::ios::trunc);
+    out << screen.dumpText();
+    if (!out) {
+      err << program << ": cannot write " << textPath << "\n";
+      ok = false;
+    }
+  }
+  if (!pngPath.empty()) {
+    try {
+      screen.hardCopy(pngPath);
+    } catch (const std::exception& e) {
+      err << program << ": cannot write " << pngPath << ": " << e.what() << "\n";
+      ok = false;
+    }
+  }
+  return ok;
 }
 
 }  // namespace vorn

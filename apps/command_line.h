@@ -2,6 +2,7 @@
 // The options every program and every vornt-cli subcommand answers the same way.
 #include <optional>
 #include <ostream>
+#include <string>
 #include <string_view>
 
 namespace vorn {
@@ -14,5 +15,12 @@ std::string_view packageVersion();
 // the exit status 0; otherwise nullopt and the program parses as usual.
 std::optional<int> answerHelpOrVersion(std::string_view program, std::string_view usage, int argc,
                                        const char* const* argv, std::ostream& out);
+
+class Screen;
+
+// A headless run's screen written as text and/or PNG (an empty path writes
+// nothing); false after a message on err naming the program when one failed.
+bool writeScreenDumps(Screen& screen, const std::string& textPath, const std::string& pngPath,
+                      std::string_view program, std::ostream& err);
 
 }  // namespace vorn

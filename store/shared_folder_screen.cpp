@@ -89,16 +89,7 @@ bool confirmOverwrite(Screen& screen, const std::string& path, int messageRow) {
   const std::string notice = " 既に存在します";
   printAt(screen, kMenuCol, messageRow,
           padToWidth(cutToWidth(fs::path(path).filename().string(), room - textWidth(notice)) + notice, room));
-  FieldCall call{messageRow + 1, kMenuCol, 9, 0, "[上書き]  [取消し] ", "2"};
-  bool overwrite = false;
-  for (;;) {
-    const FieldResult r = choiceField(screen, call);
-    if (r.FDP == ending::Enter) {
-      overwrite = call.text == "1";
-      break;
-    }
-    if (r.FDP == ending::Esc) break;
-  }
+  const bool overwrite = overwriteChosen(screen, messageRow + 1, kMenuCol);
   for (int row : {messageRow, messageRow + 1}) {
     screen.locate(kMenuCol - 1, row - 1);
     screen.printSpaces(room);
@@ -133,6 +124,15 @@ bool savePath(SharedFolderContext& c, const FolderMenuEntry& entry, int entryRow
 }
 
 }  // namespace
+
+bool overwriteChosen(Screen& screen, int row, int col) {
+  FieldCall call{row, col, 9, 0, "[上書き]  [取消し] ", "2"};
+  for (;;) {
+    const FieldResult r = choiceField(screen, call);
+    if (r.FDP == ending::Enter) return call.text == "1";
+    if (r.FDP == ending::Esc) return false;
+  }
+}
 
 FolderVisit::FolderVisit(const PathMap& paths, const std::string& folder) {
   std::error_code ec;

@@ -27,6 +27,10 @@ struct SharedFolderContext {
 // menu; then erases its frame. Read and write failures go to the recovery screen.
 void sharedFolderScreen(SharedFolderContext& context);
 
+// The choice "[上書き]  [取消し] " at row and col (from 1), preset to cancel:
+// true only when the user takes "[上書き]" with Enter; Esc cancels.
+bool overwriteChosen(Screen& screen, int row, int col);
+
 // Changes to a folder for the length of a dialog and back again, however
 // the dialog ends. An empty name stays where it is; a folder that cannot be
 // entered raises RuntimeError (not found) and changes nothing.

@@ -13,6 +13,7 @@
 #include "shell/field.h"
 #include "shell/menu.h"
 #include "store/external_file.h"
+#include "store/shared_folder_screen.h"
 
 namespace vorn {
 
@@ -47,16 +48,7 @@ void clearRows(Screen& screen, int from, int to) {
 // when the user takes "[上書き]" with Enter.
 bool confirmOverwrite(Screen& screen, int messageRow) {
   printAt(screen, kMenuCol, messageRow, padToWidth("既に登録されています", kRoom), 3);
-  FieldCall call{messageRow + 1, kMenuCol, 9, 0, "[上書き]  [取消し] ", "2"};
-  bool overwrite = false;
-  for (;;) {
-    const FieldResult r = choiceField(screen, call);
-    if (r.FDP == ending::Enter) {
-      overwrite = call.text == "1";
-      break;
-    }
-    if (r.FDP == ending::Esc) break;
-  }
+  const bool overwrite = overwriteChosen(screen, messageRow + 1, kMenuCol);
   clearRows(screen, messageRow, messageRow + 1);
   return overwrite;
 }

@@ -107,27 +107,6 @@ std::string rememberedWorkDir(const fs::path& configDir) {
   return fs::is_directory(line, ec) ? line : std::string();
 }
 
-bool writeDumps(vorn::Screen& screen, const Options& o) {
-  bool ok = true;
-  if (!o.dumpText.empty()) {
-    std::ofstream out(o.dumpText, std::ios::binary | std::ios::trunc);
-    out << screen.dumpText();
-    if (!out) {
-      std::cerr << "dirmark: cannot write " << o.dumpText << "\n";
-      ok = false;
-    }
-  }
-  if (!o.dumpPng.empty()) {
-    try {
-      screen.hardCopy(o.dumpPng);
-    } catch (const std::exception& e) {
-      std::cerr << "dirmark: cannot write " << o.dumpPng << ": " << e.what() << "\n";
-      ok = false;
-    }
-  }
-  return ok;
-}
-
 int run(const Options& o, const fs::path& configDir, vorn::Backend& backend, vorn::Clock& clock) {
   vorn::Screen screen(backend, clock);
   const vorn::PathMap paths(vorn::loadDeviceConfig(configDir, fs::current_path()));
@@ -139,7 +118,7 @@ int run(const Options& o, const fs::path& configDir, vorn::Backend& backend, vor
   } catch (const vorn::InputExhausted&) {
     // The key script is used up: nothing was registered.
   }
-  if (o.headless && !writeDumps(screen, o)) return 1;
+  if (o.headless && !vorn::writeScreenDumps(screen, o.dumpText, o.dumpPng, "dirmark", std::cerr)) return 1;
   return 0;
 }
 

@@ -120,27 +120,6 @@ std::optional<Options> parse(int argc, char** argv, const vorn::ProgramKind& kin
   return o;
 }
 
-bool writeDumps(vorn::Screen& screen, const Options& o, const std::string& name) {
-  bool ok = true;
-  if (!o.dumpText.empty()) {
-    std::ofstream out(o.dumpText, std::ios::binary | std::ios::trunc);
-    out << screen.dumpText();
-    if (!out) {
-      std::cerr << name << ": cannot write " << o.dumpText << "\n";
-      ok = false;
-    }
-  }
-  if (!o.dumpPng.empty()) {
-    try {
-      screen.hardCopy(o.dumpPng);
-    } catch (const std::exception& e) {
-      std::cerr << name << ": cannot write " << o.dumpPng << ": " << e.what() << "\n";
-      ok = false;
-    }
-  }
-  return ok;
-}
-
 // A stop signal ends the run; the program's lines are kept in a recovery file.
 void saveOnStop(vorn::App& app, const std::string& name) {
   std::error_code ec;
@@ -194,7 +173,7 @@ int run(const Options& o, vorn::Backend& backend, vorn::Clock& clock, const vorn
     status = 128 + stop.signal;
     saveOnStop(app, name);
   }
-  if (o.headless && !writeDumps(app.screen, o, name)) status = 1;
+  if (o.headless && !vorn::writeScreenDumps(app.screen, o.dumpText, o.dumpPng, name, std::cerr)) status = 1;
   return status;
 }
 
