@@ -70,6 +70,7 @@ int Transfer::waitForNc() {
 // --- sending
 
 void Transfer::readControl() {
+  if (V2W != result::Normal) return;  // a stop keeps the byte that caused it
   int c = readByte();
   for (;;) {
     if (c == ctl::DC1) {
