@@ -15,6 +15,7 @@
 #include "runtime/channels.h"
 #include "runtime/clock.h"
 #include "runtime/error.h"
+#include "runtime/line_reader.h"
 #include "runtime/paths.h"
 #include "runtime/signals.h"
 #include "runtime/text.h"
@@ -88,16 +89,15 @@ class CliObserver final : public TransferObserver {
 // sends its own.
 class FileLineSource final : public LineSource {
  public:
-  explicit FileLineSource(const std::string& path) : in_(path, std::ios::binary) {
-    if (!in_) throw RuntimeError(err::NotFound, "open " + path);
-    empty_ = in_.peek() == std::char_traits<char>::eof();
+  explicit FileLineSource(const std::string& path) : reader_(path, path) {
+    held_ = reader_.next(raw_);
+    empty_ = !held_;
   }
   bool next(std::string& line) override {
-    std::string raw;
-    while (std::getline(in_, raw)) {
-      if (!raw.empty() && raw.back() == '\r') raw.pop_back();
-      if (raw == "%") continue;
-      line = fromCp932(raw);
+    for (; held_; held_ = reader_.next(raw_)) {
+      if (raw_ == "%") continue;
+      line = fromCp932(raw_);
+      held_ = reader_.next(raw_);
       return true;
     }
     return false;
@@ -105,8 +105,10 @@ class FileLineSource final : public LineSource {
   bool empty() override { return empty_; }
 
  private:
-  std::ifstream in_;
-  bool empty_ = false;
+  LineReader reader_;  // bounded lines, so a file of any shape streams in constant memory
+  std::string raw_;    // the line read ahead (code page 932 bytes)
+  bool held_ = false;  // raw_ holds a line not yet given out
+  bool empty_ = true;  // the file has no line at all
 };
 
 // Received lines kept in order; the command line has no editor capacity.
