@@ -23,11 +23,14 @@ constexpr int kFrameWidth = 40;
 constexpr int kFrameInner = 7;
 constexpr int kMenuRow = kFrameRow + 1;
 constexpr int kMenuCol = kFrameCol + 3;
-constexpr int kPromptRow = kFrameRow + 6;  // the "ＮＣ操作" prompt and "[F9]:中止"
+constexpr int kPromptRow = kFrameRow + 6;  // the "ＮＣ操作" prompt and the stop hint
 constexpr int kLinkRow = kFrameRow + 7;    // "PC & & NC" and the status word
-constexpr int kStatusCol = kMenuCol + 24;
 constexpr int kCountRow = kFrameRow + kFrameInner + 2;  // line counter, start and end times
 constexpr int kHighlight = 14;
+
+// A headless run whose script is used up can press no stop key: a line that
+// shows no progress for this long in real time is given up.
+constexpr std::chrono::seconds kHeadlessPatience{30};
 
 void printAt(Screen& screen, int col, int row, std::string_view text, int fg = 7) {
   screen.color(fg);
@@ -37,65 +40,7 @@ void printAt(Screen& screen, int col, int row, std::string_view text, int fg = 7
 
 std::string hhmm(std::time_t t) { return timeString(t).substr(0, 5); }
 
-// The engine's view of the screen: status, counters, the prompt, F9 and Esc.
-class ScreenObserver final : public TransferObserver {
- public:
-  explicit ScreenObserver(Screen& screen) : screen_(screen) {}
-
-  // F9 anywhere, Esc while the prompt waits for the NC; other keys stay queued.
-  // A headless run whose script is used up can press neither: a line that
-  // shows no progress for kHeadlessPatience of real time is given up.
-  int poll() override {
-    if (screen_.trapKey(key::fn(9))) return result::F9;
-    if (waiting_ && screen_.trapKey(std::string(1, key::Esc))) return result::Cancelled;
-    if (screen_.inputExhausted() && std::chrono::steady_clock::now() - lastProgress_ > kHeadlessPatience)
-      return result::Cancelled;
-    return 0;
-  }
-  void status(int H0L, int code) override {
-    lastProgress_ = std::chrono::steady_clock::now();
-    std::string word = statusWord(H0L) + " ";
-    if (code >= 0) word += std::to_string(code);
-    printAt(screen_, kStatusCol, kLinkRow, padToWidth(word, 9), H0L >= 4 ? kHighlight : 7);
-    screen_.present();
-  }
-  void progress(int lines, int minutes) override {
-    lastProgress_ = std::chrono::steady_clock::now();
-    std::string text = formatTemplate("######  ", {double(lines)});
-    if (minutes >= 0) text += std::to_string(minutes);
-    printAt(screen_, kMenuCol, kCountRow, text);
-    screen_.present();
-  }
-  void started(std::time_t t) override { printAt(screen_, kMenuCol + 14, kCountRow, "開始 " + hhmm(t)); }
-  void finished(std::time_t t) override { printAt(screen_, kMenuCol + 26, kCountRow, "終了 " + hhmm(t)); }
-  void waitingForNc(bool shown) override {
-    waiting_ = shown;
-    if (shown) {
-      printAt(screen_, kMenuCol, kPromptRow, "ＮＣ操作 (" + operation + ")", kHighlight);
-    } else {
-      printAt(screen_, kMenuCol, kPromptRow, std::string(22, ' '));
-    }
-    screen_.present(true);
-  }
-  void emptyProgram() override { screen_.beep(); }
-
-  std::string operation;  // "T入力" or "T出力"
-
- private:
-  static constexpr std::chrono::seconds kHeadlessPatience{30};
-  Screen& screen_;
-  bool waiting_ = false;
-  std::chrono::steady_clock::time_point lastProgress_ = std::chrono::steady_clock::now();
-};
-
-const std::vector<MenuEntry>& modeEntries() {
-  static const std::vector<MenuEntry> entries = {
-      {"1.送信PC>>", "1"}, {"2.ﾒﾓﾘ-受信", "2"}, {"3.連結受信", "3"}, {"4.送信>DNC", "4"}, {"  送信>>G ", "5"},
-  };
-  return entries;
-}
-
-// Mode 5's confirmation: true to send.
+// The send-at-once confirmation: true to send.
 bool confirmSend(Screen& screen) {
   for (;;) {
     FieldCall call;
@@ -114,30 +59,30 @@ bool confirmSend(Screen& screen) {
 }
 
 // One transfer; true when it was a receive that ended normally (the screen is left).
-bool transfer(Session& s, ProgramBuffer& buffer, TransferMode mode) {
+bool transfer(Session& s, ProgramBuffer& buffer, TransferMode mode, const CommVariant& variant) {
   Screen& screen = s.screen;
-  printAt(screen, kMenuCol, kPromptRow, std::string(22, ' ') + "[F9]:中止");
+  printAt(screen, kMenuCol, kPromptRow, std::string(22, ' ') + variant.stopHint);
   printAt(screen, kMenuCol, kLinkRow, std::string(28, ' '));
-  ScreenObserver observer(screen);
+  CommView view(screen, variant, kMenuCol, kPromptRow, kLinkRow, kCountRow);
   const bool receive = isReceive(mode);
-  observer.operation = receive ? "T出力" : "T入力";
+  view.operation = receive ? "T出力" : "T入力";
   printAt(screen, kMenuCol, kLinkRow, formatTemplate("PC & & NC", {receive ? "<<<" : "=＞"}));
   buffer.invalidateIndex();
-  s.guarded([&] { openNcLine(s); });
-  Port& port = s.channels.serialPort(kNcChannel);
+  s.guarded([&] { variant.openLine(s); });
+  Port& port = s.channels.serialPort(variant.channel);
   // The machine at the other end of the line keeps real time, also when the
   // screen runs on a virtual clock (headless): waits on the line are real.
   RealClock lineClock;
-  Transfer engine(port, lineClock, protocolOptions(s), observer);
+  Transfer engine(port, lineClock, variant.options, view);
   BufferSource source(buffer);
   BufferReceiver sink(buffer, mode == TransferMode::Append);
   if (mode == TransferMode::Now && !confirmSend(screen)) {
     engine.V2W = result::Cancelled;
-    observer.status(linestatus::Stopped, -1);
+    view.status(linestatus::Stopped, -1);
   } else {
     engine.run(mode, &source, &sink);
   }
-  if (!receive && !engine.record.start.empty()) {  // a send that began
+  if (variant.logSends && !receive && !engine.record.start.empty()) {  // a send that began
     s.guarded([&] { appendTransmissionLog(s.channels, s.settings, engine.record); });
   }
   if (engine.bufferFull) {
@@ -148,13 +93,64 @@ bool transfer(Session& s, ProgramBuffer& buffer, TransferMode mode) {
     printAt(screen, kMenuCol, kPromptRow, padToWidth("回線ｴﾗｰ", 32), kHighlight);
     screen.beep();
   }
-  if (mode != TransferMode::Dnc || engine.V2W != result::Normal) s.channels.close(kNcChannel);
+  if (mode != TransferMode::Dnc || engine.V2W != result::Normal) s.channels.close(variant.channel);
   screen.color(7);
   screen.present(true);
   return receive && engine.V2W == result::Normal;
 }
 
 }  // namespace
+
+CommView::CommView(Screen& screen, const CommVariant& variant, int column, int promptRow, int statusRow, int countRow)
+    : screen_(screen),
+      variant_(variant),
+      column_(column),
+      promptRow_(promptRow),
+      statusRow_(statusRow),
+      countRow_(countRow),
+      lastProgress_(std::chrono::steady_clock::now()) {}
+
+// Only the stop keys are taken; other typed-ahead keys stay queued.
+int CommView::poll() {
+  if (screen_.trapKey(key::fn(9))) return result::F9;
+  if (waiting_ && screen_.trapKey(std::string(1, key::Esc))) return result::Cancelled;
+  if (screen_.inputExhausted() && std::chrono::steady_clock::now() - lastProgress_ > kHeadlessPatience)
+    return result::Cancelled;
+  return 0;
+}
+
+void CommView::status(int H0L, int code) {
+  lastProgress_ = std::chrono::steady_clock::now();
+  std::string word = statusWord(H0L) + " ";
+  if (code >= 0) word += std::to_string(code);
+  printAt(screen_, column_ + 24, statusRow_, padToWidth(word, 9), H0L >= 4 ? kHighlight : 7);
+  screen_.present();
+}
+
+void CommView::progress(int lines, int minutes) {
+  lastProgress_ = std::chrono::steady_clock::now();
+  const bool sending = minutes >= 0;
+  std::string text = formatTemplate(sending ? variant_.sendCounter : "######  ", {double(lines)});
+  if (sending && variant_.showMinutes) text += std::to_string(minutes);
+  printAt(screen_, column_, countRow_, text);
+  screen_.present();
+}
+
+void CommView::started(std::time_t t) { printAt(screen_, column_ + 14, countRow_, "開始 " + hhmm(t)); }
+
+void CommView::finished(std::time_t t) { printAt(screen_, column_ + 26, countRow_, "終了 " + hhmm(t)); }
+
+void CommView::waitingForNc(bool shown) {
+  waiting_ = shown;
+  if (shown) {
+    printAt(screen_, column_, promptRow_, "ＮＣ操作 (" + operation + ")", kHighlight);
+  } else {
+    printAt(screen_, column_, promptRow_, std::string(22, ' '));
+  }
+  screen_.present(true);
+}
+
+void CommView::emptyProgram() { screen_.beep(); }
 
 ProtocolOptions protocolOptions(const Session& s) {
   ProtocolOptions o;
@@ -172,22 +168,42 @@ void openNcLine(Session& s) {
   s.channels.openDevice(kNcChannel, v.ncDeviceString());
 }
 
+CommVariant mainCommVariant(const Session& s) {
+  CommVariant v;
+  v.modes = {
+      {"1.送信PC>>", TransferMode::Tape, true},    {"2.ﾒﾓﾘ-受信", TransferMode::Replace, false},
+      {"3.連結受信", TransferMode::Append, false}, {"4.送信>DNC", TransferMode::Dnc, true},
+      {"  送信>>G ", TransferMode::Now, false},
+  };
+  v.openLine = openNcLine;
+  v.options = protocolOptions(s);
+  return v;
+}
+
 void commScreen(Session& s, ProgramBuffer& buffer, CommState& state) {
+  commScreen(s, buffer, state, mainCommVariant(s));
+}
+
+void commScreen(Session& s, ProgramBuffer& buffer, CommState& state, const CommVariant& variant) {
   Screen& screen = s.screen;
   screen.resetTextWindow();
   screen.color(7, 0);
+  std::vector<MenuEntry> entries;
+  for (size_t i = 0; i < variant.modes.size(); ++i) entries.push_back({variant.modes[i].label, std::to_string(i + 1)});
+  const int count = int(entries.size());
   for (;;) {
     framedBox(screen, kFrameRow, kFrameCol, kFrameWidth, kFrameInner);
-    MenuLayout layout{kMenuRow, kMenuCol, 5, 1, state.lastMode};
-    const MenuResult chosen = verticalMenu(screen, modeEntries(), layout);
+    const int preselect = state.lastMode >= 1 && state.lastMode <= count ? state.lastMode : count;
+    MenuLayout layout{kMenuRow, kMenuCol, count, 1, preselect};
+    const MenuResult chosen = verticalMenu(screen, entries, layout);
     if (chosen.FDP != ending::Enter) break;
     state.lastMode = chosen.position;
-    const auto mode = TransferMode(std::stoi(chosen.code));
-    if ((mode == TransferMode::Tape || mode == TransferMode::Dnc) && buffer.lineCount() == 0) {
+    const CommMode& mode = variant.modes[size_t(std::stoi(chosen.code) - 1)];
+    if (mode.needsProgram && buffer.lineCount() == 0) {
       screen.beep();
       break;
     }
-    if (transfer(s, buffer, mode)) break;
+    if (transfer(s, buffer, mode.mode, variant)) break;
   }
   eraseBox(screen, kFrameRow, kFrameCol, kFrameWidth, kCountRow - kFrameRow);
 }

@@ -1,5 +1,6 @@
 #include "comm/transfer.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "runtime/error.h"
@@ -168,14 +169,15 @@ void Transfer::sendProgram(LineSource& source, bool dnc) {
   record.lines = float(linesSent);
   record.V2W = float(V2W);
   record.PPF = float(PPF);
-  clock_.sleep(opt_.endPauseSeconds);
+  if (opt_.pauseAfterSend) clock_.sleep(opt_.endPauseSeconds);
 }
 
 // --- receiving
 
 void Transfer::receiveProgram(char start, LineSink& sink) {
   if (start != '%') port_.write(std::string(1, ctl::DC1));
-  if (opt_.skipToPercent) {
+  // After "%" the program has begun: skipping to the next one would lose it.
+  if (opt_.skipToPercent && start != '%') {
     for (int c = -1; c != '%' && waitForData();) c = readByte();
   }
   std::string block;  // code page 932 bytes of the block being received
@@ -226,6 +228,7 @@ void Transfer::receiveProgram(char start, LineSink& sink) {
   // The end: let a paused NC finish (unless there is no room), then wait for a quiet line.
   if (paused && !bufferFull) port_.write(std::string(1, ctl::DC1));
   drain();
+  if (opt_.stopAtEnd) port_.write(std::string(1, ctl::DC3));
   for (int polls = 0; polls < opt_.endPolls; ++polls) {
     clock_.sleep(opt_.pollSeconds);
     if (port_.bytesWaiting() > 0) {
@@ -240,32 +243,17 @@ void Transfer::receiveProgram(char start, LineSink& sink) {
 
 // --- the whole transfer
 
-int Transfer::run(TransferMode mode, LineSource* source, LineSink* sink) {
+template <class Body>
+int Transfer::conclude(Body body, LineSink* sink) {
   try {
-    if (mode == TransferMode::Now) {
-      sendProgram(*source, false);
-    } else {
-      port_.write(std::string(1, mode == TransferMode::Tape ? ctl::STX : ctl::DC1));
-      for (;;) {
-        const int c = waitForNc();
-        if (c < 1) break;
-        if (!isReceive(mode) && c == ctl::DC1) {
-          sendProgram(*source, mode == TransferMode::Dnc);
-          break;
-        }
-        if (isReceive(mode) && (c == '%' || c == ctl::STX)) {
-          receiveProgram(char(c), *sink);
-          break;
-        }
-      }
-    }
+    body();
   } catch (const RuntimeError& e) {
     // The line failed (the peer went away, the adapter was pulled): stop with its code.
     lineFault = e.what();
     V2W = result::PeerStopped;
     errorCode = e.code();
     show(linestatus::Error, e.code());
-    if (isReceive(mode) && sink) sink->finish();
+    if (sink) sink->finish();
   }
   if (V2W == result::Normal) {
     show(linestatus::End);
@@ -277,6 +265,30 @@ int Transfer::run(TransferMode mode, LineSource* source, LineSink* sink) {
   } catch (const RuntimeError&) {
   }
   return V2W;
+}
+
+int Transfer::run(TransferMode mode, LineSource* source, LineSink* sink) {
+  return conclude(
+      [&] {
+        if (mode == TransferMode::Now) {
+          sendProgram(*source, false);
+          return;
+        }
+        port_.write(std::string(1, mode == TransferMode::Tape ? ctl::STX : ctl::DC1));
+        for (;;) {
+          const int c = waitForNc();
+          if (c < 1) return;
+          if (!isReceive(mode) && c == ctl::DC1) {
+            sendProgram(*source, mode == TransferMode::Dnc);
+            return;
+          }
+          if (isReceive(mode) && (c == '%' || c == ctl::STX)) {
+            receiveProgram(char(c), *sink);
+            return;
+          }
+        }
+      },
+      isReceive(mode) ? sink : nullptr);
 }
 
 }  // namespace vorn

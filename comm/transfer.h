@@ -66,11 +66,13 @@ struct ProtocolOptions {
   size_t pauseAbove = 1100;      // receive: DC3 when more bytes than this wait
   size_t resumeBelow = 90;       // receive: DC1 again when fewer wait
   int endPolls = 200;            // receive: quiet polls after the end before giving up the line
-  bool skipToPercent = false;    // receive: drop everything up to the first "%" (the module)
+  bool skipToPercent = false;    // receive after STX or from a reader: drop everything up to the first "%" (the module)
+  bool stopAtEnd = false;        // receive: DC3 after the end, so the NC or the tape reader stops (the module)
   bool showFinish = true;        // report the finishing time ("終了")
   size_t maxQueued = 4;          // bytes the driver may hold unsent (with the one being written), so a DC3 acts at once
   double pollSeconds = 0.001;    // one look at an idle line
   double endPauseSeconds = 1.0;  // pause after a send or a receive
+  bool pauseAfterSend = true;    // a send ends with that pause too (the module's ends at once)
 };
 
 // The screen's or the command line's side of a transfer. Every member has a
@@ -140,6 +142,10 @@ class Transfer {
 
  private:
   int waitForNc();
+  // Runs body; a line failure ends it with its code (received lines settled
+  // in sink when given); then the final status and the drain.
+  template <class Body>
+  int conclude(Body body, LineSink* sink);
   void readControl();
   void sendByte(char c);
   void sendLine(const std::string& cp932, bool comment, bool dnc);

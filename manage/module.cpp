@@ -117,7 +117,9 @@ void runStorageScreen(Session& s, ModuleState& m) {
 std::map<int, ModuleAction> moduleScreens() {
   return {{modulecode::Storage, runStorageScreen},
           {modulecode::CodeTables, codeTableScreen},
-          {modulecode::DeviceNames, deviceNameScreen}};
+          {modulecode::DeviceNames, deviceNameScreen},
+          {modulecode::Comm, moduleCommScreen}};
+
 }
 
 void enterModule(Session& session, const std::map<int, ModuleAction>& actions) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "editor/program_buffer.h"
+#include "manage/module_comm.h"
 #include "shell/environment.h"
 #include "shell/menu.h"
 #include "store/layouts.h"
@@ -46,6 +47,7 @@ struct ModuleState {
   int menuPosition = 1;        // menu entry chosen last, from 1
   StoredSettings settings;     // the settings of the program in the buffer, saved with it
   StorageScreenState storage;  // the storage screen's menu position and program list
+  ModuleCommState comm;        // the communication screen's last mode and the paper tape's feed count
 };
 
 // The module's screens by menu code; a code with no screen beeps.
