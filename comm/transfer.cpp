@@ -131,7 +131,9 @@ void Transfer::sendLine(const std::string& cp932, bool comment, bool dnc) {
 void Transfer::punchTape(LineSource& source, int feed, double startPause) {
   V2W = result::Normal;
   sendByte(ctl::DC2);
-  clock_.sleep(startPause);
+  // The punch comes up; F9 during the pause still stops it.
+  const double until = clock_.seconds() + startPause;
+  for (double left; (left = until - clock_.seconds()) > 0 && check();) clock_.sleep(std::min(left, 0.05));
   for (int i = 0; i < feed && V2W == result::Normal; ++i) sendByte(ctl::NUL);
   if (V2W == result::Normal) sendProgram(source, false);
   for (int i = 0; i < feed && V2W == result::Normal; ++i) sendByte(ctl::NUL);
@@ -289,6 +291,16 @@ int Transfer::run(TransferMode mode, LineSource* source, LineSink* sink) {
         }
       },
       isReceive(mode) ? sink : nullptr);
+}
+
+int Transfer::punch(LineSource& source, int feed, double startPause) {
+  return conclude([&] { punchTape(source, feed, startPause); }, nullptr);
+}
+
+int Transfer::readTape(LineSink& sink) {
+  V2W = result::Normal;
+  // Not "%": the receive starts the reader with DC1 and skips its leader.
+  return conclude([&] { receiveProgram(ctl::STX, sink); }, &sink);
 }
 
 }  // namespace vorn

@@ -128,6 +128,11 @@ class Transfer {
   // sends it, the same feed of trailer, then DC4 (punch off), which also
   // follows a stopped punch so the punch never runs on.
   void punchTape(LineSource& source, int feed, double startPause = 3.0);
+  // The punch and the tape reader as whole transfers on an open line, with
+  // line failures and the closing status handled as run() does. The reader is
+  // started with DC1 and read as a replacing receive.
+  int punch(LineSource& source, int feed, double startPause = 3.0);
+  int readTape(LineSink& sink);
   // The receive alone, after the NC's start code (STX or "%").
   void receiveProgram(char start, LineSink& sink);
 

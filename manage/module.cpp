@@ -118,8 +118,8 @@ std::map<int, ModuleAction> moduleScreens() {
   return {{modulecode::Storage, runStorageScreen},
           {modulecode::CodeTables, codeTableScreen},
           {modulecode::DeviceNames, deviceNameScreen},
-          {modulecode::Comm, moduleCommScreen}};
-
+          {modulecode::Comm, moduleCommScreen},
+          {modulecode::PaperTape, modulePaperTapeScreen}};
 }
 
 void enterModule(Session& session, const std::map<int, ModuleAction>& actions) {

@@ -50,4 +50,9 @@ void moduleCommScreen(Session& s, ModuleState& m) {
   commScreen(s, m.buffer, m.comm.comm, moduleCommVariant(m.environment));
 }
 
+void modulePaperTapeScreen(Session& s, ModuleState& m) {
+  const char port = deriveLineValues(m.environment).ncPort;
+  paperTapeScreen(s, m.buffer, m.comm.tape, m.environment.endOfBlock, port, moduleCommVariant(m.environment));
+}
+
 }  // namespace vorn

@@ -1,5 +1,6 @@
-// The module's NC communication: its protocol variant on a fake line, and
-// its screen against a simulated NC on a pseudo-terminal.
+// The module's NC communication and paper tape: its protocol variant on a
+// fake line, and its screens against a simulated NC, punch and reader on a
+// pseudo-terminal.
 #include "manage/module_comm.h"
 
 #include <gtest/gtest.h>
@@ -159,6 +160,48 @@ TEST(ModuleProtocol, ReceivePausesAbove1090WaitingBytes) {
   }
 }
 
+TEST(ModuleProtocol, TapeReaderIsStartedOnceAndStoppedAtTheEnd) {
+  FakeRig rig;
+  rig.port.onWrite = [](FakeSerialPort& p) {
+    if (p.sent == "\x11") p.incoming = "\0\0\0\0%\r\n:7\r\nG01X1.Y2.\r\n%\0\0"s;
+  };
+  ProgramBuffer b(100);
+  b.assign({"A", "B", "C", "D"});
+  BufferReceiver sink(b, false);
+  EXPECT_EQ(rig.transfer().readTape(sink), result::Normal);
+  EXPECT_EQ(rig.port.sent, "\x11\x13");
+  EXPECT_EQ(b.lineCount(), 2);
+  EXPECT_EQ(b.line(1), "O7");
+  EXPECT_EQ(b.line(2), "G01 X1. Y2.");
+}
+
+TEST(ModuleProtocol, F9DuringThePunchStartStillSwitchesThePunchOff) {
+  FakeRig rig;
+  rig.shown.stopAfterPolls = 3;
+  ProgramBuffer b(10);
+  b.assign(kProgram);
+  BufferSource source(b);
+  Transfer t = rig.transfer();
+  EXPECT_EQ(t.punch(source, 100), result::F9);
+  EXPECT_EQ(rig.port.sent, "\x12\x14");
+  EXPECT_LT(rig.clock.seconds(), 1.0);
+  EXPECT_EQ(rig.shown.words.back(), "止 ");
+}
+
+TEST(PaperTape, EndOfBlockLabelsAndChoices) {
+  struct Case {
+    int setting;
+    const char* label;
+    int choice;  // in "1)LF  2)CR  3)CRLF"
+  };
+  for (const Case& c : {Case{1, "CR", 2}, Case{2, "LF", 1}, Case{3, "C+", 3}, Case{0, "LF", 1}}) {
+    EXPECT_EQ(tapeEndOfBlockLabel(c.setting), c.label) << c.setting;
+    EXPECT_EQ(tapeChoiceOfEndOfBlock(c.setting), c.choice) << c.setting;
+    // A choice gives the setting whose end of block the line sends.
+    EXPECT_EQ(endOfBlockText(endOfBlockOfTapeChoice(c.choice)), endOfBlockText(c.setting)) << c.setting;
+  }
+}
+
 // --- the screens against a pseudo-terminal
 
 struct ScreenRig {
@@ -290,6 +333,78 @@ TEST(ModuleCommScreen, SendingAnEmptyProgramBeepsAndLeaves) {
     EXPECT_EQ(rig.screen.beepCount(), 1) << script;
     EXPECT_FALSE(rig.channels.isOpen(kModuleNcChannel));
   }
+}
+
+// Reads a punched tape up to DC4.
+std::string readPunch(NcPeer& p) {
+  std::string got;
+  for (int c = p.readByte(20); c >= 0; c = p.readByte(20)) {
+    got += char(c);
+    if (c == ctl::DC4) break;
+  }
+  return got;
+}
+
+TEST(PaperTapeScreen, ConditionsThenPunch) {
+  NcPeer nc;
+  std::string got;
+  nc.start([&](NcPeer& p) { got = readPunch(p); });
+  // "2)条件": feed 5, "2)CR"; then "1)出力"; the script ends at the menu.
+  ScreenRig rig("2{Enter}5{Enter}2{Enter}1{Enter}", nc.slavePath);
+  rig.module.buffer.assign({"O12", "G01 X1."});
+  EXPECT_THROW(modulePaperTapeScreen(rig.session, rig.module), InputExhausted);
+  nc.join();
+  const std::string feed(5, '\0');
+  EXPECT_TRUE(got == "\x12"s + feed + "\0%\r"s + "O12\r" + "G01X1. \r" + "%\r" + "\0"s + feed + "\x14") << got.size();
+  EXPECT_EQ(rig.module.comm.tape.feed, 5);
+  EXPECT_EQ(rig.module.environment.endOfBlock, 1);  // CR
+  for (const char* text : {"紙ﾃｰﾌﾟ", "ﾌｨｰﾄﾞ数   5", "区切  CR ", "ﾎﾟｰﾄNo 1", "1)出力", "end"}) {
+    EXPECT_TRUE(rig.shows(text)) << text << "\n" << rig.screen.dumpText();
+  }
+  EXPECT_FALSE(rig.channels.isOpen(kModuleNcChannel));
+}
+
+TEST(PaperTapeScreen, ReaderStartedWithDc1ReplacesTheProgram) {
+  NcPeer nc;
+  std::string fromModule;
+  nc.start([&](NcPeer& p) {
+    if (!p.waitFor(ctl::DC1, 20)) return;
+    fromModule += char(ctl::DC1);
+    p.write(std::string(30, '\0') + "%\n:34\nN1G00X0\n%" + std::string(30, '\0'));
+    for (int c; (c = p.readByte(5)) >= 0;) {
+      fromModule += char(c);
+      if (c == ctl::DC3) break;
+    }
+  });
+  ScreenRig rig("3{Enter}{Esc}", nc.slavePath);
+  rig.module.buffer.assign({"A", "B", "C"});
+  modulePaperTapeScreen(rig.session, rig.module);
+  nc.join();
+  EXPECT_EQ(fromModule, "\x11\x13");  // reader on once; stopped after the tape's end
+  EXPECT_EQ(rig.program(), (std::vector<std::string>{"O34", "N1 G00 X0"}));
+  EXPECT_FALSE(rig.channels.isOpen(kModuleNcChannel));
+}
+
+// Entries 6 and 9 of the module's menu: receive a program, punch it.
+TEST(ModuleMenu, ReceiveThenPunchTheProgram) {
+  NcPeer nc;
+  std::string punched;
+  nc.start([&](NcPeer& p) {
+    if (!p.waitFor(ctl::DC1, 20)) return;
+    p.write("%\nO5\nG00X1\n%");
+    if (!p.waitFor(ctl::DC3, 20)) return;
+    punched = readPunch(p);
+  });
+  ScreenRig rig("6{Enter}2{Enter}9{Enter}1{Enter}{Esc}8{Enter}{Enter}", nc.slavePath);
+  Environment env;
+  env.PAX = 2;
+  writeEnvironmentFile(rig.channels, env, "12-08-2026");
+  EXPECT_EQ(runModule(rig.session, moduleScreens()), ModuleExit::Main);
+  nc.join();
+  const std::string feed(100, '\0');
+  EXPECT_TRUE(punched == "\x12"s + feed + "\0%\r\nO5 \r\nG00X1\r\n%\r\n\0"s + feed + "\x14") << punched.size();
+  EXPECT_TRUE(rig.shows("(ﾃﾞｰﾀ 消える)"));  // the received program was in the module's buffer
+  EXPECT_EQ(rig.backend.pendingEvents(), 0u);
 }
 
 }  // namespace
