@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "apps/app.h"
 #include "apps/command_line.h"
@@ -59,8 +60,29 @@ class TempDir {
 };
 
 const fs::path kBuild = VORN_BUILD_DIR;
-const char* const kPrograms[] = {"vornt", "dirmark", "vornt-cli"};
+const char* const kPrograms[] = {"vornt", "vorn_s", "dirmark", "vornt-cli"};
 const char* const kCommands[] = {"simulate", "plot", "store", "send", "receive", "print"};
+
+// The desktop entries shipped in packaging/.
+std::vector<fs::path> desktopEntries() {
+  std::vector<fs::path> entries;
+  for (const auto& file : fs::directory_iterator(fs::path(VORN_SOURCE_DIR) / "packaging"))
+    if (file.path().extension() == ".desktop") entries.push_back(file.path());
+  return entries;
+}
+
+// The program an entry's Exec line starts (its first word).
+std::string execProgramOf(const fs::path& entry) {
+  std::istringstream lines(readFile(entry));
+  for (std::string line; std::getline(lines, line);)
+    if (line.rfind("Exec=", 0) == 0) {
+      std::istringstream words(line.substr(5));
+      std::string program;
+      words >> program;
+      return program;
+    }
+  return "";
+}
 
 }  // namespace
 
@@ -82,10 +104,19 @@ TEST(Install, MovedPrefixStartsOnAFreshWorkingDirectory) {
   for (const char* program : kPrograms) EXPECT_TRUE(fs::exists(moved / "bin" / program)) << program;
   for (const char* file : {"share/vornt/NCG", "share/vornt/vorntc.ini", "share/vornt/UsFolder",
                            "share/vornt/samples/sample.nc", "share/man/man1/vornt.1", "share/man/man1/vornt-cli.1",
-                           "share/man/man1/dirmark.1", "share/applications/vornt.desktop",
-                           "share/applications/dirmark.desktop", "share/icons/hicolor/scalable/apps/vornt.svg",
+                           "share/man/man1/dirmark.1", "share/man/man1/vorn_s.1",
+                           "share/icons/hicolor/scalable/apps/vornt.svg",
                            "share/mime/packages/vornt.xml", "share/doc/vornt/README.md"})
     EXPECT_TRUE(fs::exists(moved / file)) << file;
+
+  // Every desktop entry is installed and starts a program the installation holds.
+  int entries = 0;
+  for (const fs::path& entry : desktopEntries()) {
+    ++entries;
+    EXPECT_TRUE(fs::exists(moved / "share" / "applications" / entry.filename())) << entry;
+    EXPECT_TRUE(fs::exists(moved / "bin" / execProgramOf(entry))) << entry << " starts \"" << execProgramOf(entry) << '"';
+  }
+  EXPECT_GE(entries, 3);
 
   const fs::path work = tmp.path() / "fresh", screen = tmp.path() / "screen.txt";
   const std::string env = "cd " + quoted(tmp.path()) + " && HOME=" + quoted(tmp.path()) +
@@ -145,8 +176,8 @@ TEST(CommandLine, ManPagesSayWhatHelpSays) {
 TEST(DesktopEntries, AreValid) {
   if (run("command -v desktop-file-validate >/dev/null").status != 0)
     GTEST_SKIP() << "desktop-file-validate (desktop-file-utils) is not installed";
-  for (const char* entry : {"vornt.desktop", "dirmark.desktop"}) {
-    Ran check = run("desktop-file-validate " + quoted(fs::path(VORN_SOURCE_DIR) / "packaging" / entry) + " 2>&1");
+  for (const fs::path& entry : desktopEntries()) {
+    Ran check = run("desktop-file-validate " + quoted(entry) + " 2>&1");
     EXPECT_EQ(check.status, 0) << entry << ": " << check.output;
     EXPECT_EQ(check.output, "") << entry;
   }
