@@ -6,6 +6,7 @@
 #include <fstream>
 #include <ostream>
 
+#include "apps/command_line.h"
 #include "apps/cli_simulate.h"
 #include "comm/line.h"
 #include "comm/listing.h"
@@ -29,12 +30,57 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char* kUsage =
-    "usage: vornt-cli send FILE --port DEV [--mode tape|dnc|now] [line options]\n"
-    "       vornt-cli receive OUT --port DEV [--append] [line options]\n"
-    "       vornt-cli print FILE [-o OUT] [--page-length N]\n"
-    "line options: --speed BPS --code iso|ascii --stop 1|2 --eob cr|lf|crlf --delay MS\n"
-    "              --closing-percent --work-dir DIR --quiet\n";
+// The usage of send, receive or print: each lists its own options.
+std::string usageOf(const std::string& command) {
+  const std::vector<OptionHelp> line = {
+      {"--port DEV", "the serial device, e.g. /dev/ttyUSB0"},
+      {"--speed BPS", "the speed in bit/s (default: the environment record's)"},
+      {"--code iso|ascii", "the character code (default: the environment record's)"},
+      {"--stop 1|2", "the stop bits (default: the environment record's)"},
+      {"--eob cr|lf|crlf", "the end of block (default: the environment record's)"},
+  };
+  const std::vector<OptionHelp> sending = {
+      {"--delay MS", "a pause after each character sent, 0 to 10000 ms (default: vorntc.ini's)"},
+      {"--closing-percent", "end the program with a \"%\" line (default: vorntc.ini's choice)"},
+  };
+  std::string text;
+  std::vector<OptionHelp> options;
+  if (command == "send") {
+    text = "usage: vornt-cli send FILE --port DEV [OPTIONS]\n"
+           "Sends the NC program FILE over the serial line with the DC-code handshake;\n"
+           "progress (lines, bytes, time, status) goes to standard error, and with\n"
+           "--work-dir the send is added to that folder's transmission log.\n";
+    options = line;
+    options.insert(options.end(), sending.begin(), sending.end());
+    options.insert(options.begin() + 1, {"--mode tape|dnc|now",
+                                         "tape: wait for the NC's DC1 (default); dnc: the same without the \"(\" "
+                                         "lines; now: send at once"});
+  } else if (command == "receive") {
+    text = "usage: vornt-cli receive OUT --port DEV [OPTIONS]\n"
+           "Receives an NC program from the serial line into OUT (code page 932, CR LF),\n"
+           "which is replaced only when lines arrived; every complete line is kept, also\n"
+           "after a stop.\n";
+    options = line;
+    options.insert(options.begin() + 1, {"--append", "keep OUT's lines and add the program after one empty line"});
+  } else {
+    text = "usage: vornt-cli print FILE [OPTIONS]\n"
+           "Prints the listing of the NC program FILE (header and page breaks) to the\n"
+           "printer LPT3: of the device configuration, or into a file.\n";
+    options = {{"-o OUT", "write the listing into OUT instead of printing it"},
+               {"--page-length N", "the lines of a page, 1 to 99 (default 99)"}};
+  }
+  options.push_back({"--work-dir DIR", command == "print"
+                                           ? "the working directory the printer is mapped for (default: the current one)"
+                                           : "the folder whose NVOL and vorntc.ini give the defaults (default: the "
+                                             "current one)"});
+  options.push_back({"--quiet", "no progress on standard error"});
+  options.push_back({"--help", "print this text"});
+  options.push_back({"--version", "print the version"});
+  return text + optionLines(options) +
+         (command == "print" ? "Exit status: 0 printed, 1 a usage, file or printer error, 3 stopped by Ctrl+C.\n"
+                             : "Exit status: 0 done, 1 a usage, file or port error, 2 stopped by the NC or\n"
+                               "the line failed, 3 stopped by Ctrl+C (the screen's F9).\n");
+}
 
 bool bad(std::string* error, const std::string& message) {
   *error = message;
@@ -201,14 +247,14 @@ int parseOrUsage(const std::string& command, const std::vector<std::string>& arg
                  std::ostream& out, std::ostream& err) {
   for (const auto& a : args) {
     if (a == "--help" || a == "-h") {
-      out << kUsage;
+      out << usageOf(command);
       return 0;
     }
   }
   readStoredLineSettings(args, o.environment);
   std::string error;
   if (!parseCommArgs(command, args, o, &error)) {
-    err << "vornt-cli " << command << ": " << error << "\n" << kUsage;
+    err << "vornt-cli " << command << ": " << error << "\n" << usageOf(command);
     return 1;
   }
   return -1;

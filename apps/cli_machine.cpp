@@ -9,6 +9,7 @@
 #include <ostream>
 
 #include "apps/cli_simulate.h"
+#include "apps/command_line.h"
 #include "editor/normalize.h"
 #include "editor/program_stream.h"
 #include "output/machine_file.h"
@@ -35,11 +36,31 @@ struct MachineCommand {
   bool help = false;
 };
 
-const char* kUsage =
-    "usage: vornt-cli machine FILE -o OUT [--type N | --dialect 0-5] [--position X,Y]\n"
-    "       [--scale XY,Z] [--speed N] [--mirror] [--depth D] [--machine-file NCMM]\n"
-    "       [--unit 1-4] [--start X,Y,Z] [--tools R1,...,R8] [--skip N] [--codes NCG]\n"
-    "       [--work X,Y,Z] [--base 1-9] [--max-blocks N] [--work-dir DIR]\n";
+std::string machineUsage() {
+  std::vector<OptionHelp> options = {
+      {"-o OUT", "the command file to write"},
+      {"--type N", "the machine type by its record number in the machine file, from 2 (default: the selected one)"},
+      {"--dialect 0-5", "the first machine type of this command dialect"},
+      {"--position X,Y", "the work's position on the table in mm, 0 to 999.99 (default 0,0)"},
+      {"--scale XY,Z", "the XY scale (above 0 up to 20) and the Z scale (0 to 9.999) (default 1,1)"},
+      {"--speed N", "the cutting speed, 0 to 999; 0 takes the program's feed (default 20)"},
+      {"--mirror", "mirror X"},
+      {"--depth D", "the depth adjust in mm, -99.99 to 99.99 (default 0)"},
+      {"--machine-file NCMM", "the machine file (default: ./NCMM, else the shipped one)"},
+  };
+  for (OptionHelp& shared : simulateOptionHelp({"--unit", "--start", "--tools", "--skip", "--codes", "--work", "--base",
+                                                "--max-blocks"}))
+    options.push_back(std::move(shared));
+  options.push_back({"--work-dir DIR", "where a relative OUT and included files are found (default: the current folder)"});
+  options.push_back({"--help", "print this text"});
+  options.push_back({"--version", "print the version"});
+  return "usage: vornt-cli machine FILE -o OUT [OPTIONS]\n"
+         "Turns the NC program FILE into the commands of a modelling machine type, as\n"
+         "the machining screen does, and says on standard error which type it used.\n" +
+         optionLines(options) +
+         "Exit status: 0 done, 1 a usage or file error, 2 a block error (OUT still ends\n"
+         "properly), 3 stopped by --max-blocks.\n";
+}
 
 bool readNumbers(const std::string& text, size_t count, float lo, float hi, std::vector<float>& out) {
   out.clear();
@@ -162,13 +183,13 @@ std::string findFile(const std::string& given, const char* name) {
 
 }  // namespace
 
-int runMachineCommand(const std::vector<std::string>& args, std::ostream&, std::ostream& err) {
+int runMachineCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   MachineCommand c;
   c.cond.ZD3 = 1;
   std::string error;
   if (!parse(args, c, &error) || c.help) {
     if (!c.help) err << "vornt-cli machine: " << error << "\n";
-    err << kUsage;
+    (c.help ? out : err) << machineUsage();
     return c.help ? 0 : 1;
   }
 

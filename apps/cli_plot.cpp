@@ -12,6 +12,7 @@
 
 #include "apps/app.h"
 #include "apps/cli_simulate.h"
+#include "apps/command_line.h"
 #include "editor/load.h"
 #include "editor/normalize.h"
 #include "editor/program_stream.h"
@@ -54,13 +55,6 @@ struct PlotCommand {
   bool help = false;
 };
 
-const char* kUsage =
-    "usage: vornt-cli plot FILE -o OUT.plt [--paper a4|a3] [--scale S] [--zratio Z] [--dash N]\n"
-    "       [--outline 0|1|2] [--label 1|2] [--speed N] [--pen N] [--pitch N]\n"
-    "       [--view 1-5] [--angle DEG] [--work X,Y,Z] [--base 1-9] [--centre X,Y,Z] [--unit 1-4]\n"
-    "       [--start X,Y,Z] [--tools R1,...,R8] [--skip N] [--codes NCG]\n"
-    "       [--title TEXT] [--mark N] [--date YY.MM.DD] [--work-dir DIR]\n";
-
 bool readNumber(const std::string& text, float lo, float hi, bool whole, float& value) {
   char* end = nullptr;
   errno = 0;
@@ -82,28 +76,40 @@ Apply setting(float PlotSettings::*member, float lo, float hi, bool whole) {
 
 struct Option {
   const char* name;
+  const char* value;    // the value as --help names it
+  const char* meaning;  // the option's line in --help
   const char* expects;  // for the message of a bad value
   Apply apply;
 };
 
 const std::vector<Option>& plotOptions() {
   static const std::vector<Option> options = {
-      {"--paper", "a4 or a3", [](PlotCommand& c, const std::string& v) {
+      {"--paper", "a4|a3", "the paper (default a4)",
+       "a4 or a3", [](PlotCommand& c, const std::string& v) {
          if (v != "a4" && v != "a3" && v != "A4" && v != "A3") return false;
          c.job.settings.S2 = (v == "a3" || v == "A3") ? 2 : 1;
          return true;
        }},
-      {"--scale", "0.01 to 99.99", setting(&PlotSettings::YYB, 0.01f, 99.99f, false)},
-      {"--zratio", "0.01 to 99.99", setting(&PlotSettings::F6P3, 0.01f, 99.99f, false)},
-      {"--dash", "0 to 9", setting(&PlotSettings::PAS, 0, 9, true)},
-      {"--outline", "0, 1 or 2", setting(&PlotSettings::X4, 0, 2, true)},
-      {"--label", "1 or 2", setting(&PlotSettings::WR, 1, 2, true)},
-      {"--speed", "1 to 99", setting(&PlotSettings::V1, 1, 99, true)},
-      {"--pen", "0 to 9", setting(&PlotSettings::X7, 0, 9, true)},
-      {"--pitch", "1 to 60", [](PlotCommand& c, const std::string& v) {
+      {"--scale", "S", "the plot scale, 0.01 to 99.99 (default 1)",
+       "0.01 to 99.99", setting(&PlotSettings::YYB, 0.01f, 99.99f, false)},
+      {"--zratio", "Z", "the side views' vertical stretch, 0.01 to 99.99 (default 1)",
+       "0.01 to 99.99", setting(&PlotSettings::F6P3, 0.01f, 99.99f, false)},
+      {"--dash", "N", "the dash length of rapid moves in mm, 0 to 9; 0 leaves them out (default 2)",
+       "0 to 9", setting(&PlotSettings::PAS, 0, 9, true)},
+      {"--outline", "0|1|2", "the work outline: 0 corners only, 1 dotted (default), 2 dashed",
+       "0, 1 or 2", setting(&PlotSettings::X4, 0, 2, true)},
+      {"--label", "1|2", "the name label: 1 written (default), 2 left out",
+       "1 or 2", setting(&PlotSettings::WR, 1, 2, true)},
+      {"--speed", "N", "the pen speed in cm/s, 1 to 99 (default 99)",
+       "1 to 99", setting(&PlotSettings::V1, 1, 99, true)},
+      {"--pen", "N", "a fixed pen 1 to 9; 0 lets the pen follow the tool number (default)",
+       "0 to 9", setting(&PlotSettings::X7, 0, 9, true)},
+      {"--pitch", "N", "the circle pitch, 1 to 60: more chords per arc as it grows (default 9)",
+       "1 to 60", [](PlotCommand& c, const std::string& v) {
          return readNumber(v, 1, 60, false, c.job.ZC1);
        }},
-      {"--centre", "X,Y,Z", [](PlotCommand& c, const std::string& v) {
+      {"--centre", "X,Y,Z", "the drawing centre in mm (default 0,0,0)",
+       "X,Y,Z", [](PlotCommand& c, const std::string& v) {
          std::vector<float> values;
          size_t from = 0;
          while (from <= v.size()) {
@@ -117,23 +123,42 @@ const std::vector<Option>& plotOptions() {
          for (size_t i = 0; i < values.size(); ++i) c.job.centre[i] = values[i];
          return true;
        }},
-      {"--title", "a text", [](PlotCommand& c, const std::string& v) {
+      {"--title", "TEXT", "the title in the label (default: a .wf file's title)",
+       "a text", [](PlotCommand& c, const std::string& v) {
          c.label.H0X = v;
          return true;
        }},
-      {"--mark", "0 to 99", [](PlotCommand& c, const std::string& v) {
+      {"--mark", "N", "the program mark in the label, 0 to 99 (written when above 9)",
+       "0 to 99", [](PlotCommand& c, const std::string& v) {
          return readNumber(v, 0, 99, true, c.label.YGW);
        }},
-      {"--date", "a date stamp", [](PlotCommand& c, const std::string& v) {
+      {"--date", "YY.MM.DD", "the date in the label (default: today)",
+       "a date stamp", [](PlotCommand& c, const std::string& v) {
          c.label.PCUSE = v;
          return true;
        }},
-      {"--work-dir", "a folder", [](PlotCommand& c, const std::string& v) {
+      {"--work-dir", "DIR", "where a relative OUT and included files are found (default: the current folder)",
+       "a folder", [](PlotCommand& c, const std::string& v) {
          c.workDir = v;
          return true;
        }},
   };
   return options;
+}
+
+std::string plotUsage() {
+  std::vector<OptionHelp> options = {{"-o OUT.plt", "the HP-GL output file"}};
+  for (const Option& o : plotOptions()) options.push_back({std::string(o.name) + " " + o.value, o.meaning});
+  for (OptionHelp& shared : simulateOptionHelp({"--view", "--angle", "--work", "--base", "--unit", "--start", "--tools",
+                                                "--skip", "--codes"}))
+    options.push_back(std::move(shared));
+  options.push_back({"--help", "print this text"});
+  options.push_back({"--version", "print the version"});
+  return "usage: vornt-cli plot FILE -o OUT.plt [OPTIONS]\n"
+         "Plots the tool path of the NC program FILE as HP-GL, with the two label lines\n"
+         "at a normal end; a block error stops the plot.\n" +
+         optionLines(options) +
+         "Exit status: 0 plotted, 1 a usage or file error, 2 a block error.\n";
 }
 
 // Options shared with `simulate`, applied through its table.
@@ -194,7 +219,7 @@ int runPlotCommand(const std::vector<std::string>& args, std::ostream& out, std:
   std::string error;
   if (!parse(args, c, &error) || c.help) {
     if (!c.help) err << "vornt-cli plot: " << error << "\n";
-    (c.help ? out : err) << kUsage;
+    (c.help ? out : err) << plotUsage();
     return c.help ? 0 : 1;
   }
   c.job.H0V = c.run.settings.H0V;

@@ -51,68 +51,94 @@ bool bad(std::string* error, const std::string& message) {
 std::vector<SimulateOption> makeTable() {
   using O = SimulateOptions;
   return {
-      {"--unit", true, [](O& o, const std::string& v, std::string* e) {
+      {"--unit", "1-4",
+       "coordinates without a decimal point are divided by 1, 10, 100 or 1000 (default 2: by 10)",
+       [](O& o, const std::string& v, std::string* e) {
          float c;
          if (!readNumber(v, 1, 4, c) || c != std::floor(c)) return bad(e, "--unit takes 1 to 4");
          o.unitChoice = static_cast<int>(c);
          o.settings.IDMX = std::pow(10.0f, c - 1);
          return true;
        }},
-      {"--view", true, [](O& o, const std::string& v, std::string* e) {
+      {"--view", "1-5",
+       "the view: 1 XY (default), 2 XZ, 3 ZY, 4 3D, 5 lathe",
+       [](O& o, const std::string& v, std::string* e) {
          float c;
          if (!readNumber(v, 1, 5, c) || c != std::floor(c)) return bad(e, "--view takes 1 to 5");
          o.settings.H0V = static_cast<int>(c);
          return true;
        }},
-      {"--angle", true, [](O& o, const std::string& v, std::string* e) {
+      {"--angle", "DEG",
+       "the 3D view's rotation in whole degrees (default 10)",
+       [](O& o, const std::string& v, std::string* e) {
          float a;
          if (!readNumber(v, -999, 999, a)) return bad(e, "--angle takes whole degrees");
          o.angle = static_cast<int>(a);
          return true;
        }},
-      {"--scale", true, [](O& o, const std::string& v, std::string* e) {
+      {"--scale", "S",
+       "the drawing scale, above 0 and below 60 (default 2)",
+       [](O& o, const std::string& v, std::string* e) {
          float s;
          if (!readNumber(v, 0, 60, s) || s <= 0 || s >= 60) return bad(e, "--scale takes a value above 0 and below 60");
          o.settings.scale = s;
          return true;
        }},
-      {"--start", true, [](O& o, const std::string& v, std::string* e) {
+      {"--start", "X,Y,Z",
+       "the tool's start point in mm (default 0,0,0)",
+       [](O& o, const std::string& v, std::string* e) {
          if (!readList(v, 3, o.settings.start.data())) return bad(e, "--start takes X,Y,Z");
          return true;
        }},
-      {"--tools", true, [](O& o, const std::string& v, std::string* e) {
+      {"--tools", "R1,...,R8",
+       "the radii of tools 1 to 8 in mm",
+       [](O& o, const std::string& v, std::string* e) {
          if (!readList(v, 8, o.settings.toolRadius.data() + 1)) return bad(e, "--tools takes up to 8 radii R1,R2,...");
          return true;
        }},
-      {"--skip", true, [](O& o, const std::string& v, std::string* e) {
+      {"--skip", "N",
+       "1 skips the blocks that begin with \"/\" (default); another number runs them",
+       [](O& o, const std::string& v, std::string* e) {
          float s;
          if (!readNumber(v, 0, 999, s)) return bad(e, "--skip takes 0 to 999");
          o.settings.skipMode = static_cast<int>(s);
          return true;
        }},
-      {"--codes", true, [](O& o, const std::string& v, std::string*) {
+      {"--codes", "NCG",
+       "the code table (default: ./NCG, else the shipped one)",
+       [](O& o, const std::string& v, std::string*) {
          o.codesFile = v;
          return true;
        }},
-      {"--max-blocks", true, [](O& o, const std::string& v, std::string* e) {
+      {"--max-blocks", "N",
+       "stop after N blocks (exit status 3)",
+       [](O& o, const std::string& v, std::string* e) {
          float n;
          if (!readNumber(v, 1, 1e15f, n)) return bad(e, "--max-blocks takes a count above 0");
          o.maxBlocks = static_cast<long>(n);
          return true;
        }},
-      {"--moves", false, [](O& o, const std::string&, std::string*) {
+      {"--moves", "",
+       "print each drawn move as one JSON object per line",
+       [](O& o, const std::string&, std::string*) {
          o.moves = true;
          return true;
        }},
-      {"--png", true, [](O& o, const std::string& v, std::string*) {
+      {"--png", "OUT.png",
+       "draw the tool path into a PNG picture, as the trajectory screen does",
+       [](O& o, const std::string& v, std::string*) {
          o.picture.pngPath = v;
          return true;
        }},
-      {"--svg", true, [](O& o, const std::string& v, std::string*) {
+      {"--svg", "OUT.svg",
+       "draw the tool path into an SVG picture",
+       [](O& o, const std::string& v, std::string*) {
          o.picture.svgPath = v;
          return true;
        }},
-      {"--size", true, [](O& o, const std::string& v, std::string* e) {
+      {"--size", "WxH",
+       "the pictures' size in pixels (default 640x400)",
+       [](O& o, const std::string& v, std::string* e) {
          const std::vector<std::string> args = {"--size", v};
          size_t i = 0;
          try {
@@ -122,21 +148,29 @@ std::vector<SimulateOption> makeTable() {
          }
          return true;
        }},
-      {"--work", true, [](O& o, const std::string& v, std::string* e) {
+      {"--work", "X,Y,Z",
+       "the work size in mm, drawn as its outline",
+       [](O& o, const std::string& v, std::string* e) {
          if (!readList(v, 3, o.drawing.workSize.data())) return bad(e, "--work takes X,Y,Z");
          return true;
        }},
-      {"--base", true, [](O& o, const std::string& v, std::string* e) {
+      {"--base", "1-9",
+       "the work's base point, numbered as the keypad (default 1)",
+       [](O& o, const std::string& v, std::string* e) {
          float b;
          if (!readNumber(v, 1, 9, b)) return bad(e, "--base takes 1 to 9");
          o.drawing.basePoint = static_cast<int>(b);
          return true;
        }},
-      {"--zratio", true, [](O& o, const std::string& v, std::string* e) {
+      {"--zratio", "Z",
+       "the side views' vertical stretch, 0.2 to 8 (default 1)",
+       [](O& o, const std::string& v, std::string* e) {
          if (!readNumber(v, 0.2f, 8, o.drawing.zRatio)) return bad(e, "--zratio takes 0.2 to 8");
          return true;
        }},
-      {"--rapid", true, [](O& o, const std::string& v, std::string* e) {
+      {"--rapid", "1|2",
+       "rapid moves: 1 drawn (default), 2 hidden",
+       [](O& o, const std::string& v, std::string* e) {
          float r;
          if (!readNumber(v, 1, 2, r)) return bad(e, "--rapid takes 1 (drawn) or 2 (hidden)");
          o.drawing.ZU = static_cast<int>(r);
@@ -199,6 +233,22 @@ const std::vector<SimulateOption>& simulateOptionTable() {
   return table;
 }
 
+std::vector<OptionHelp> simulateOptionHelp(const std::vector<std::string_view>& names) {
+  auto helpOf = [](const SimulateOption& o) {
+    return OptionHelp{o.value.empty() ? o.name : o.name + " " + o.value, o.meaning};
+  };
+  std::vector<OptionHelp> lines;
+  for (const SimulateOption& o : simulateOptionTable()) {
+    if (names.empty()) lines.push_back(helpOf(o));
+  }
+  for (std::string_view name : names) {
+    for (const SimulateOption& o : simulateOptionTable()) {
+      if (o.name == name) lines.push_back(helpOf(o));
+    }
+  }
+  return lines;
+}
+
 bool parseSimulateArgs(const std::vector<std::string>& args, SimulateOptions& options,
                        std::string* error) {
   for (size_t i = 0; i < args.size(); ++i) {
@@ -212,7 +262,7 @@ bool parseSimulateArgs(const std::vector<std::string>& args, SimulateOptions& op
         if (o.name == name) option = &o;
       }
       if (!option) return bad(error, "unknown option " + name);
-      if (option->takesValue && eq == std::string::npos) {
+      if (option->takesValue() && eq == std::string::npos) {
         if (i + 1 >= args.size()) return bad(error, name + " needs a value");
         value = args[++i];
       }
@@ -251,16 +301,24 @@ int drawPictures(const StreamProgram& program, const CodeTable& codes, SimulateO
   if (r.ZVZ == RunState::Limit) return 3;
   return r.ZVZ == RunState::Error ? 2 : 0;
 }
+std::string simulateUsage() {
+  std::vector<OptionHelp> options = simulateOptionHelp();
+  options.push_back({"--help", "print this text"});
+  options.push_back({"--version", "print the version"});
+  return "usage: vornt-cli simulate FILE [OPTIONS]\n"
+         "Runs the NC program FILE through the interpreter and prints the block error\n"
+         "text (when a block stops the run), the last line run and the rapid and\n"
+         "cutting distances with the cutting time.\n" +
+         optionLines(options) +
+         "Exit status: 0 the program ran to its end, 1 a usage or file error, 2 a block\n"
+         "error, 3 stopped by --max-blocks.\n";
+}
 }  // namespace
 
 int runSimulate(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   SimulateOptions options;
   std::string error;
-  constexpr const char* kUsage =
-      "usage: vornt-cli simulate FILE [--unit 1-4] [--view 1-5] [--angle DEG] [--scale S]\n"
-      "       [--start X,Y,Z] [--tools R1,...,R8] [--skip N] [--codes NCG] [--max-blocks N] [--moves]\n"
-      "       [--png OUT.png] [--svg OUT.svg] [--size WxH] [--work X,Y,Z] [--base 1-9] [--zratio Z]\n"
-      "       [--rapid 1|2]\n";
+  const std::string kUsage = simulateUsage();
   for (const std::string& a : args) {
     if (a == "--help" || a == "-h") {
       out << kUsage;

@@ -6,9 +6,11 @@
 #include <functional>
 #include <iosfwd>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "apps/cli_picture.h"
+#include "apps/command_line.h"
 #include "interp/runner.h"
 
 namespace vorn {
@@ -25,15 +27,21 @@ struct SimulateOptions {
   DrawingSetup drawing;        // --work, --base, --zratio, --rapid: the pictures' settings
 };
 
-// One option of the command: its name, whether it takes a value, and what it
-// does with it (false with *error set when the value is bad). Drawing options
-// are added to this table.
+// One option of the command: its name, the value it takes, its line in
+// --help, and what it does with the value (false with *error set when the
+// value is bad). Drawing options are added to this table.
 struct SimulateOption {
-  std::string name;
-  bool takesValue;
+  std::string name;     // "--unit"
+  std::string value;    // the value as --help names it ("1-4"); "" for a flag
+  std::string meaning;  // what the option does, for --help
   std::function<bool(SimulateOptions&, const std::string& value, std::string* error)> apply;
+  bool takesValue() const { return !value.empty(); }
 };
 const std::vector<SimulateOption>& simulateOptionTable();
+
+// The --help lines of the named options of the table, in the order named
+// (every option when names is empty); plot and machine share these options.
+std::vector<OptionHelp> simulateOptionHelp(const std::vector<std::string_view>& names = {});
 
 // Parses the arguments after "simulate"; false with *error on bad usage.
 bool parseSimulateArgs(const std::vector<std::string>& args, SimulateOptions& options,

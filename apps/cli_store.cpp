@@ -11,6 +11,7 @@
 #include <ostream>
 #include <sstream>
 
+#include "apps/command_line.h"
 #include "editor/load.h"
 #include "editor/program_buffer.h"
 #include "runtime/channels.h"
@@ -29,24 +30,35 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kUsage =
-    "usage: vornt-cli store list [OPTIONS]\n"
-    "       vornt-cli store import FILE --name NAME [--title TITLE] [OPTIONS]\n"
-    "       vornt-cli store export NAME -o FILE [OPTIONS]\n"
-    "       vornt-cli store delete NAME [OPTIONS]\n"
-    "       vornt-cli store repair [OPTIONS]\n"
-    "       vornt-cli store copy --from D --to D --first NAME [--last NAME] [OPTIONS]\n"
-    "options:\n"
-    "  --work-dir DIR   the working directory (default: the current one)\n"
-    "  --drive D        data drive A to F, or \"\" for the working directory (default: the environment record's)\n"
-    "  --volume Mn      volume M1 to M6 (default: the environment record's)\n"
-    "list prints name, title, date stamp and size in bytes, tab-separated, one\n"
-    "line per program in index order, then the count. Exit status: 0 success,\n"
-    "1 a usage error or a missing name or file.\n"
-    "repair rebuilds the name index from the directory records (deleted and\n"
-    "empty ones left out). copy copies the programs FIRST to LAST (by name) of\n"
-    "the volume from drive D to drive D (\"\" for the working directory),\n"
-    "overwriting names the target holds and appending new ones.\n";
+std::string usage() {
+  return "usage: vornt-cli store list [OPTIONS]\n"
+         "       vornt-cli store import FILE --name NAME [--title TITLE] [OPTIONS]\n"
+         "       vornt-cli store export NAME -o FILE [OPTIONS]\n"
+         "       vornt-cli store delete NAME [OPTIONS]\n"
+         "       vornt-cli store repair [OPTIONS]\n"
+         "       vornt-cli store copy --from D --to D --first NAME [--last NAME] [OPTIONS]\n" +
+         optionLines({
+             {"--work-dir DIR", "the working directory (default: the current one)"},
+             {"--drive D", "data drive A to F, or \"\" for the working directory (default: the environment record's)"},
+             {"--volume Mn", "volume M1 to M6 (default: the environment record's)"},
+             {"--name NAME", "import: the name the program is stored under"},
+             {"--title TITLE", "import: its title, at most 16 characters"},
+             {"-o FILE", "export: the file written"},
+             {"--from D", "copy: the source drive (\"\" for the working directory)"},
+             {"--to D", "copy: the target drive (\"\" for the working directory)"},
+             {"--first NAME", "copy: the first program of the range"},
+             {"--last NAME", "copy: the last program of the range (default: the first)"},
+             {"--help", "print this text"},
+             {"--version", "print the version"},
+         }) +
+         "list prints name, title, date stamp and size in bytes, tab-separated, one\n"
+         "line per program in index order, then the count. Exit status: 0 success,\n"
+         "1 a usage error or a missing name or file.\n"
+         "repair rebuilds the name index from the directory records (deleted and\n"
+         "empty ones left out). copy copies the programs FIRST to LAST (by name) of\n"
+         "the volume from drive D to drive D (\"\" for the working directory),\n"
+         "overwriting names the target holds and appending new ones.\n";
+}
 
 struct StoreArgs {
   std::string action;               // list, import, export or delete
@@ -233,7 +245,7 @@ int runStore(const std::vector<std::string>& args, std::ostream& out, std::ostre
   try {
     StoreArgs a = parse(args);
     if (a.help) {
-      out << kUsage;
+      out << usage();
       return 0;
     }
     if (a.action.empty()) throw UsageError("which store command: list, import, export, delete, repair or copy?");

@@ -1,5 +1,6 @@
 #include "apps/command_line.h"
 
+#include <algorithm>
 #include <exception>
 #include <fstream>
 #include <string_view>
@@ -24,6 +25,21 @@ std::optional<int> answerHelpOrVersion(std::string_view program, std::string_vie
     }
   }
   return std::nullopt;
+}
+
+std::string optionLines(const std::vector<OptionHelp>& options, std::string_view heading) {
+  size_t width = 0;
+  for (const OptionHelp& o : options) width = std::max(width, o.option.size());
+  std::string text(heading);
+  text += '\n';
+  for (const OptionHelp& o : options) {
+    text += "  ";
+    text += o.option;
+    text.append(width - o.option.size() + 3, ' ');
+    text += o.meaning;
+    text += '\n';
+  }
+  return text;
 }
 
 bool writeScreenDumps(Screen& screen, const std::string& textPath, const std::string& pngPath,

@@ -4,6 +4,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vorn {
 
@@ -15,6 +16,17 @@ std::string_view packageVersion();
 // the exit status 0; otherwise nullopt and the program parses as usual.
 std::optional<int> answerHelpOrVersion(std::string_view program, std::string_view usage, int argc,
                                        const char* const* argv, std::ostream& out);
+
+// One line of a command's option list: the option as it is typed, with its
+// value, and what it does.
+struct OptionHelp {
+  std::string option;   // "--work-dir DIR"
+  std::string meaning;  // "the working directory (default: the current one)"
+};
+
+// The "options:" block of a usage text (or another heading's): one line per
+// option, in the order given, the meanings starting in one column.
+std::string optionLines(const std::vector<OptionHelp>& options, std::string_view heading = "options:");
 
 class Screen;
 

@@ -30,7 +30,10 @@ std::string usage(const vorn::ProgramKind& kind) {
   return "usage: " + n + " [FILE] [--work-dir DIR]" + learner + "\n" +
          "       " + n + " --headless [--keys SCRIPT | --keys-file PATH] [--dump-text FILE] [--dump-png FILE]" +
          learner + " [FILE]\n" +
-         "Writes, checks and moves NC programs on a character screen; FILE is loaded at start.\n"
+         (kind.edition.learner ? "Writes, checks, plots and hands in NC programs on a character screen; FILE is "
+                                 "loaded at start.\n"
+                               : "Writes, checks and moves NC programs on a character screen; FILE is loaded at "
+                                 "start.\n") +
          "options:\n"
          "  --work-dir DIR     run in DIR (made if missing) instead of the remembered working directory\n"
          "  --headless         run without a window, reading keys from a key script\n"

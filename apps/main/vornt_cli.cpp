@@ -25,17 +25,18 @@ constexpr Command kCommands[] = {
      vorn::runSimulate},
     {"plot", "plot an NC program as HP-GL into a file", vorn::runPlotCommand},
     {"machine", "machine an NC program into a file in a modelling machine's commands", vorn::runMachineCommand},
-    {"store", "list, import, export and delete programs of the program store", vorn::runStore},
+    {"store", "list, import, export, delete, repair and copy programs of the program store", vorn::runStore},
     {"send", "send an NC program to the NC machine over a serial line", vorn::runSend},
     {"receive", "receive an NC program from the NC machine over a serial line", vorn::runReceive},
     {"print", "print the program listing (to the printer or a file)", vorn::runPrint},
 };
 
 std::string usageText() {
-  std::string text = "usage: vornt-cli COMMAND [ARGS]   (vornt-cli COMMAND --help for a command's options)\n"
-                     "commands:\n";
-  for (const Command& c : kCommands) text += "  " + std::string(c.name) + "  " + std::string(c.summary) + "\n";
-  return text + "options:\n  --help     print this text\n  --version  print the version\n";
+  std::vector<vorn::OptionHelp> commands;
+  for (const Command& c : kCommands) commands.push_back({std::string(c.name), std::string(c.summary)});
+  return "usage: vornt-cli COMMAND [ARGS]   (vornt-cli COMMAND --help for a command's options)\n" +
+         vorn::optionLines(commands, "commands:") +
+         vorn::optionLines({{"--help", "print this text"}, {"--version", "print the version"}});
 }
 
 int usage(std::ostream& err) {

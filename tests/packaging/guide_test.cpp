@@ -76,6 +76,18 @@ TEST(Guide, PicturesMatchWhatTheProgramDraws) {
     EXPECT_TRUE(readFile(out / name) == readFile(source / "docs" / "images" / name))
         << name << " no longer matches what vornt draws: run scripts/guide-pictures.sh and look at the change";
   }
-  EXPECT_GE(pictures, 3);
+  EXPECT_GE(pictures, 6);
   fs::remove_all(out);
+}
+
+// Every picture the guide shows is drawn from a key script, and every key
+// script's picture is shown, so none goes stale unseen.
+TEST(Guide, ShowsEveryPictureItDraws) {
+  const fs::path images = fs::path(VORN_SOURCE_DIR) / "docs" / "images";
+  const std::set<std::string> shown = textsIn({"docs/GUIDE.md"}, R"re(\]\(images/([^)]+)\.png\))re");
+  std::set<std::string> drawn;
+  for (const auto& entry : fs::directory_iterator(images))
+    if (entry.path().extension() == ".keys") drawn.insert(entry.path().stem().string());
+  EXPECT_EQ(shown, drawn);
+  for (const char* screen : {"store", "comm", "plot"}) EXPECT_TRUE(drawn.count(screen)) << screen;
 }

@@ -6,9 +6,12 @@
 #include <array>
 #include <cstdio>
 #include <filesystem>
+#include <regex>
+#include <set>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "apps/app.h"
 #include "apps/command_line.h"
@@ -59,8 +62,47 @@ class TempDir {
 };
 
 const fs::path kBuild = VORN_BUILD_DIR;
-const char* const kPrograms[] = {"vornt", "dirmark", "vornt-cli"};
-const char* const kCommands[] = {"simulate", "plot", "store", "send", "receive", "print"};
+const char* const kPrograms[] = {"vornt", "vorn_s", "dirmark", "vornt-cli"};
+const char* const kCommands[] = {"simulate", "plot", "machine", "store", "send", "receive", "print"};
+
+// The option lines of a usage text ("  --unit 1-4   ..." gives "--unit").
+std::set<std::string> optionLinesOf(const std::string& help) {
+  std::set<std::string> options;
+  std::istringstream lines(help);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("  -", 0) == 0) options.insert(line.substr(2, line.find(' ', 2) - 2));
+  }
+  return options;
+}
+
+// Every option a usage text names anywhere ("--unit", "-o").
+std::set<std::string> optionsNamedIn(const std::string& help) {
+  std::set<std::string> options;
+  const std::regex option(R"((?:^|[\s\[|])(--[a-z][a-z-]*|-o)\b)");
+  for (std::sregex_iterator it(help.begin(), help.end(), option), end; it != end; ++it) options.insert((*it)[1]);
+  return options;
+}
+
+// The desktop entries shipped in packaging/.
+std::vector<fs::path> desktopEntries() {
+  std::vector<fs::path> entries;
+  for (const auto& file : fs::directory_iterator(fs::path(VORN_SOURCE_DIR) / "packaging"))
+    if (file.path().extension() == ".desktop") entries.push_back(file.path());
+  return entries;
+}
+
+// The program an entry's Exec line starts (its first word).
+std::string execProgramOf(const fs::path& entry) {
+  std::istringstream lines(readFile(entry));
+  for (std::string line; std::getline(lines, line);)
+    if (line.rfind("Exec=", 0) == 0) {
+      std::istringstream words(line.substr(5));
+      std::string program;
+      words >> program;
+      return program;
+    }
+  return "";
+}
 
 }  // namespace
 
@@ -82,10 +124,19 @@ TEST(Install, MovedPrefixStartsOnAFreshWorkingDirectory) {
   for (const char* program : kPrograms) EXPECT_TRUE(fs::exists(moved / "bin" / program)) << program;
   for (const char* file : {"share/vornt/NCG", "share/vornt/vorntc.ini", "share/vornt/UsFolder",
                            "share/vornt/samples/sample.nc", "share/man/man1/vornt.1", "share/man/man1/vornt-cli.1",
-                           "share/man/man1/dirmark.1", "share/applications/vornt.desktop",
-                           "share/applications/dirmark.desktop", "share/icons/hicolor/scalable/apps/vornt.svg",
+                           "share/man/man1/dirmark.1", "share/man/man1/vorn_s.1",
+                           "share/icons/hicolor/scalable/apps/vornt.svg",
                            "share/mime/packages/vornt.xml", "share/doc/vornt/README.md"})
     EXPECT_TRUE(fs::exists(moved / file)) << file;
+
+  // Every desktop entry is installed and starts a program the installation holds.
+  int entries = 0;
+  for (const fs::path& entry : desktopEntries()) {
+    ++entries;
+    EXPECT_TRUE(fs::exists(moved / "share" / "applications" / entry.filename())) << entry;
+    EXPECT_TRUE(fs::exists(moved / "bin" / execProgramOf(entry))) << entry << " starts \"" << execProgramOf(entry) << '"';
+  }
+  EXPECT_GE(entries, 3);
 
   const fs::path work = tmp.path() / "fresh", screen = tmp.path() / "screen.txt";
   const std::string env = "cd " + quoted(tmp.path()) + " && HOME=" + quoted(tmp.path()) +
@@ -142,11 +193,59 @@ TEST(CommandLine, ManPagesSayWhatHelpSays) {
   }
 }
 
+// Each command's --help has a line of its own for every option it names, and
+// the command's parser knows every option listed there.
+TEST(CommandLine, EveryOptionHasAHelpLineAndIsKnown) {
+  std::vector<std::string> commands;
+  for (const char* program : kPrograms) commands.push_back(quoted(kBuild / "apps" / program));
+  for (const char* command : kCommands) commands.push_back(quoted(kBuild / "apps" / "vornt-cli") + " " + command);
+  for (const std::string& command : commands) {
+    SCOPED_TRACE(command);
+    const std::string help = run(command + " --help").output;
+    const std::set<std::string> listed = optionLinesOf(help);
+    EXPECT_TRUE(listed.count("--help") && listed.count("--version")) << help;
+    for (const std::string& named : optionsNamedIn(help)) EXPECT_TRUE(listed.count(named)) << named << " in\n" << help;
+    // No file is given, so a known option ends in a usage error about something else.
+    if (command.find("vornt-cli' ") == std::string::npos) continue;
+    for (const std::string& option : listed) {
+      const Ran tried = run(command + " " + option + " x 2>&1 </dev/null");
+      EXPECT_EQ(tried.output.find("unknown option"), std::string::npos) << option << ": " << tried.output;
+    }
+  }
+}
+
+// The README's tables say what --help says: every option of the window
+// programs has a row, and every vornt-cli command a row with its summary.
+TEST(CommandLine, ReadmeSaysWhatHelpSays) {
+  const std::string readme = readFile(fs::path(VORN_SOURCE_DIR) / "README.md");
+  for (const char* program : {"vornt", "vorn_s"}) {
+    for (const std::string& option : optionLinesOf(run(quoted(kBuild / "apps" / program) + " --help").output)) {
+      if (option == "--help" || option == "--version") continue;
+      EXPECT_NE(readme.find("| `" + option), std::string::npos) << program << " " << option;
+    }
+  }
+  std::istringstream lines(run(quoted(kBuild / "apps" / "vornt-cli") + " --help").output);
+  int commands = 0;
+  bool inCommands = false;
+  for (std::string line; std::getline(lines, line);) {
+    if (line == "commands:" || line == "options:") inCommands = line == "commands:";
+    if (!inCommands || line.rfind("  ", 0) != 0) continue;
+    const std::string name = line.substr(2, line.find(' ', 2) - 2);
+    const std::string summary = line.substr(line.find_first_not_of(' ', 2 + name.size()));
+    ++commands;
+    const size_t row = readme.find("\n| `vornt-cli " + name);
+    ASSERT_NE(row, std::string::npos) << name;
+    EXPECT_EQ(readme.substr(row + 1, readme.find('\n', row + 1) - row - 1).ends_with("` | " + summary + " |"), true)
+        << name << ": " << summary;
+  }
+  EXPECT_EQ(commands, int(std::size(kCommands)));
+}
+
 TEST(DesktopEntries, AreValid) {
   if (run("command -v desktop-file-validate >/dev/null").status != 0)
     GTEST_SKIP() << "desktop-file-validate (desktop-file-utils) is not installed";
-  for (const char* entry : {"vornt.desktop", "dirmark.desktop"}) {
-    Ran check = run("desktop-file-validate " + quoted(fs::path(VORN_SOURCE_DIR) / "packaging" / entry) + " 2>&1");
+  for (const fs::path& entry : desktopEntries()) {
+    Ran check = run("desktop-file-validate " + quoted(entry) + " 2>&1");
     EXPECT_EQ(check.status, 0) << entry << ": " << check.output;
     EXPECT_EQ(check.output, "") << entry;
   }
