@@ -273,6 +273,8 @@ struct InterruptGuard {
 bool parseCommArgs(const std::string& command, const std::vector<std::string>& args, CommOptions& o,
                    std::string* error) {
   if (command == "receive") o.mode = TransferMode::Replace;
+  const bool onLine = command != "print";  // the listing takes no line settings
+  const bool sending = command == "send";
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     auto value = [&](std::string& v) {
@@ -282,27 +284,27 @@ bool parseCommArgs(const std::string& command, const std::vector<std::string>& a
     };
     std::string v;
     long n = 0;
-    if (a == "--port") {
+    if (a == "--port" && onLine) {
       if (!value(o.port)) return false;
     } else if (a == "--work-dir") {
       if (!value(o.workDir)) return false;
     } else if (a == "--quiet") {
       o.quiet = true;
-    } else if (a == "--closing-percent") {
+    } else if (a == "--closing-percent" && sending) {
       o.closingPercent = true;
-    } else if (a == "--speed") {
+    } else if (a == "--speed" && onLine) {
       if (!value(v) || !wholeNumber(v, 50, 115200, n)) return bad(error, "--speed takes bit/s, e.g. 9600");
       o.speed = int(n);
-    } else if (a == "--code") {
+    } else if (a == "--code" && onLine) {
       if (!value(v) || (v != "iso" && v != "ascii")) return bad(error, "--code takes iso or ascii");
       o.environment.PAX = v == "iso" ? 1 : 2;
-    } else if (a == "--stop") {
+    } else if (a == "--stop" && onLine) {
       if (!value(v) || !wholeNumber(v, 1, 2, n)) return bad(error, "--stop takes 1 or 2");
       o.environment.V1R = int(n);
-    } else if (a == "--eob") {
+    } else if (a == "--eob" && onLine) {
       if (!value(v) || (v != "cr" && v != "lf" && v != "crlf")) return bad(error, "--eob takes cr, lf or crlf");
       o.environment.endOfBlock = v == "cr" ? 1 : v == "lf" ? 2 : 3;
-    } else if (a == "--delay") {
+    } else if (a == "--delay" && sending) {
       if (!value(v) || !wholeNumber(v, 0, 10000, n)) return bad(error, "--delay takes milliseconds");
       o.delayMs = double(n);
     } else if (a == "--mode" && command == "send") {

@@ -123,6 +123,8 @@ TEST(CliCommArgs, UsageErrors) {
       {"receive", {"o.nc", "--port", "/dev/x", "--code", "ebcdic"}},
       {"print", {"p.nc", "--page-length", "100"}},
       {"print", {"p.nc", "--append"}},
+      {"print", {"p.nc", "--speed", "9600"}},              // the listing has no line
+      {"receive", {"o.nc", "--port", "/dev/x", "--delay", "5"}},  // a pause is the sender's
   };
   for (const auto& [command, args] : cases) {
     std::ostringstream out, err;
