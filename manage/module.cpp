@@ -1,5 +1,6 @@
 #include "manage/module.h"
 
+#include "manage/copy_screen.h"
 #include "manage/storage.h"
 #include "manage/tables.h"
 #include "runtime/channels.h"
@@ -164,6 +165,7 @@ void runStorageScreen(Session& s, ModuleState& m) {
 
 std::map<int, ModuleAction> moduleScreens() {
   return {{modulecode::Storage, runStorageScreen},
+          {modulecode::VolumeCopy, volumeCopyScreen},
           {modulecode::CodeTables, codeTableScreen},
           {modulecode::DeviceNames, deviceNameScreen}};
 }

@@ -47,6 +47,7 @@ struct ModuleState {
   int menuPosition = 1;        // menu entry chosen last, from 1
   StoredSettings settings;     // the settings of the program in the buffer, saved with it
   StorageScreenState storage;  // the storage screen's menu position and program list
+  int copyDirection = 1;       // the volume copy's last direction: 1 data drive -> second drive, 2 back
 };
 
 // The module's recovery-screen texts: "ﾊﾟｽ､ﾌｧｲﾙが見つからない" for a missing
