@@ -1,6 +1,7 @@
 #include "manage/module.h"
 
 #include "manage/copy_screen.h"
+#include "manage/import_screen.h"
 #include "manage/storage.h"
 #include "manage/tables.h"
 #include "runtime/channels.h"
@@ -166,6 +167,7 @@ void runStorageScreen(Session& s, ModuleState& m) {
 std::map<int, ModuleAction> moduleScreens() {
   return {{modulecode::Storage, runStorageScreen},
           {modulecode::VolumeCopy, volumeCopyScreen},
+          {modulecode::Import, importScreen},
           {modulecode::CodeTables, codeTableScreen},
           {modulecode::DeviceNames, deviceNameScreen}};
 }

@@ -48,6 +48,8 @@ struct ModuleState {
   StoredSettings settings;     // the settings of the program in the buffer, saved with it
   StorageScreenState storage;  // the storage screen's menu position and program list
   int copyDirection = 1;       // the volume copy's last direction: 1 data drive -> second drive, 2 back
+  int importMode = 1;          // the import's last choice: 1 new, 2 appended
+  std::string importFolder;    // folder of the file imported last; the open dialog starts there
 };
 
 // The module's recovery-screen texts: "ﾊﾟｽ､ﾌｧｲﾙが見つからない" for a missing
