@@ -1,6 +1,7 @@
 #include "manage/module.h"
 
 #include "manage/copy_screen.h"
+#include "manage/environment_screen.h"
 #include "manage/import_screen.h"
 #include "manage/storage.h"
 #include "manage/tables.h"
@@ -168,6 +169,7 @@ std::map<int, ModuleAction> moduleScreens() {
   return {{modulecode::Storage, runStorageScreen},
           {modulecode::VolumeCopy, volumeCopyScreen},
           {modulecode::Import, importScreen},
+          {modulecode::Environment, moduleEnvironmentScreen},
           {modulecode::CodeTables, codeTableScreen},
           {modulecode::DeviceNames, deviceNameScreen}};
 }
