@@ -87,6 +87,31 @@ TEST(DeviceTable, TheScreenInsertsOnRowThreeAndWritesSixteenLines) {
   EXPECT_EQ(rig.backend.pendingEvents(), 0u);
 }
 
+TEST(DeviceTable, TheScreenDeletesRowThreeAndKeepsTheConnections) {
+  // Row 3 ">DEL": rows 4-16 move up (with their connection), row 16 keeps its text.
+  Rig rig("{Down}{Down}{Bs}{Bs}{Bs}{Bs}>DEL{Enter}{Esc}{Enter}");
+  std::vector<DeviceName> rows = numbered();
+  rows[3].setting = 2;  // D4 is absent
+  writeDeviceNames(rig.channels, rows);
+  deviceNameScreen(rig.session, rig.module);
+  const std::vector<DeviceName> saved = readDeviceNames(rig.channels);
+  std::vector<std::string> want{"D1", "D2", "D4", "D5", "D6", "D7", "D8", "D9", "D10", "D11", "D12", "D13", "D14", "D15", "D16", "D16"};
+  EXPECT_EQ(names(saved), want);
+  EXPECT_EQ(saved[2].setting, 2);
+  EXPECT_EQ(saved[3].setting, 1);
+  // The screen shows the moved rows and the absent mark on row 3.
+  EXPECT_NE(rig.screen.rowText(6).find("D4"), std::string::npos) << rig.screen.rowText(6);
+  EXPECT_NE(rig.screen.rowText(6).find("-"), std::string::npos) << rig.screen.rowText(6);
+  EXPECT_EQ(rig.backend.pendingEvents(), 0u);
+}
+
+TEST(DeviceTable, MenuChoiceThreeWritesNothing) {
+  Rig rig("{Down}{Down}{Bs}{Bs}{Bs}{Bs}>DEL{Enter}{Esc}3{Enter}");
+  writeDeviceNames(rig.channels, numbered());
+  deviceNameScreen(rig.session, rig.module);
+  EXPECT_EQ(names(readDeviceNames(rig.channels)), names(numbered()));
+}
+
 TEST(CodeTables, SavingWritesSixteenLinesTheInterpreterReads) {
   // Row 1 (group 0) gets G00 and G01 only; row 2 (group 1) G17.
   Rig rig("{End}{Bs}{Bs}{Bs}{Bs}{Bs}{Bs}{Bs}{Bs}{Bs}{Bs}{Bs}{Bs}00 01{Enter}17{Enter}{Esc}{Enter}");
