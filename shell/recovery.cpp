@@ -65,6 +65,7 @@ std::string recoveryMessage(int code, std::string_view where, const RecoveryText
     const std::string memo = " ﾒﾓする";
     return number + fitWhere(where, kMessageRoom - textWidth(number) - textWidth(memo)) + memo;
   };
+  if (code == 75 && !texts.netPathMessage) return numbered();
   switch (code) {
     case 7: return "ﾒﾓﾘ 不足 ";
     case 27: return "SYSTEM内部異常";
@@ -76,7 +77,7 @@ std::string recoveryMessage(int code, std::string_view where, const RecoveryText
     case 71: return "FD ﾒﾃﾞｨｱ 異常";
     case 72: return "FD 装着してない";
     case 73: return "書込禁止ｼｰﾙあり";
-    case 75: return texts.netPathMessage ? "ﾈｯﾄﾊﾟｽが見つからない" : numbered();
+    case 75: return "ﾈｯﾄﾊﾟｽが見つからない";
     case 78: return "NC 接続不良";
     default: return numbered();
   }
