@@ -136,6 +136,15 @@ TEST(VolumeCopyScreen, RangeRules) {
   }
 }
 
+TEST(VolumeCopyScreen, EscDuringTheCopyStopsIt) {
+  // Esc typed after "1)実行" is seen while the range is collected: nothing is copied.
+  CopyRig rig("{Enter}AAA{Enter}CCC{Enter}{Enter}{Esc}3{Enter}");
+  volumeCopyScreen(rig.session, rig.module);
+  EXPECT_EQ(rig.stored("B:").size(), 2u);
+  EXPECT_TRUE(rig.shows("中止"));
+  EXPECT_EQ(rig.backend.pendingEvents(), 0u);
+}
+
 TEST(VolumeCopyScreen, NoSecondDriveCopiesNothing) {
   // An empty second drive is the working directory, where A: lies too: the
   // copy would read and write the same files.
