@@ -84,15 +84,5 @@ TEST(ModuleInTheProgram, WithLinesInTheModuleBufferMainAsksFirst) {
   EXPECT_EQ(run.backend.pendingEvents(), 0u);
 }
 
-TEST(ModuleInTheProgram, AnsweringBackStaysInTheModule) {
-  // "2)ﾓﾄﾞﾙ" really returns to the module's menu: the next "8" asks again.
-  const fs::path imported = fs::temp_directory_path() / ("vorn_program_run_" + std::to_string(::getpid())) / "IMP.NC";
-  ProgramRun run("8{Enter}3{Enter}{Enter}" + imported.string() + "{Enter}{Esc}8{Enter}{Right}{Enter}");
-  run.write("IMP.NC", "O5\r\nG00 X1.\r\n");
-  App& app = run.start("");
-  EXPECT_NE(app.screen.dumpText().find("8 メイン"), std::string::npos) << "still in the module's menu";
-  EXPECT_EQ(app.screen.dumpText().find("1 作成･編集"), std::string::npos);
-}
-
 }  // namespace
 }  // namespace vorn

@@ -2,47 +2,23 @@
 #include "manage/copy_screen.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-
 #include <filesystem>
 
 #include "editor/program_buffer.h"
 #include "manage/module.h"
-#include "runtime/channels.h"
-#include "runtime/clock.h"
-#include "runtime/headless_backend.h"
-#include "runtime/paths.h"
-#include "runtime/screen.h"
-#include "shell/session.h"
+#include "rig.h"
 #include "store/store.h"
 
 namespace vorn {
 namespace {
 
-namespace fs = std::filesystem;
-
-struct CopyRig {
-  explicit CopyRig(std::string_view script)
-      : dir(makeDir()), backend(HeadlessBackend::fromScript(script)), screen(backend, clock),
-        paths(config(dir)), channels(paths), session(screen, channels, paths) {
-    backend.maximize();
-    screen.syncSize();
+struct CopyRig : testing::ModuleRig {
+  explicit CopyRig(std::string_view script) : ModuleRig(script) {
     module.environment.ZDX = "A:";
     module.environment.UC = "B:";
     module.environment.USEL = "M1";
     store("A:", {{"AAA", "O1 A"}, {"BBB", "O2 NEW"}, {"CCC", "O3 C"}});
     store("B:", {{"BBB", "O2 OLD"}, {"ZZZ", "O9 Z"}});
-  }
-  ~CopyRig() { fs::remove_all(dir); }
-  static fs::path makeDir() {
-    char pattern[] = "/tmp/vornt-copy-XXXXXX";
-    return mkdtemp(pattern);
-  }
-  static DeviceConfig config(const fs::path& d) {
-    DeviceConfig c;
-    c.workDir = d;
-    c.configDir = d / "config";
-    return c;
   }
   void store(const std::string& drive, const std::vector<std::pair<std::string, std::string>>& programs) {
     Store s(channels, paths);
@@ -72,16 +48,6 @@ struct CopyRig {
     s.closeVolume();
     return out;
   }
-  bool shows(std::string_view text) const { return screen.dumpText().find(text) != std::string::npos; }
-
-  fs::path dir;
-  VirtualClock clock;
-  HeadlessBackend backend;
-  Screen screen;
-  PathMap paths;
-  ChannelTable channels;
-  Session session;
-  ModuleState module;
 };
 
 TEST(VolumeCopyScreen, ARangeOverwritesAnExistingNameAndAppendsANewOne) {

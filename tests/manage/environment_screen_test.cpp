@@ -3,18 +3,11 @@
 #include "manage/environment_screen.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-
 #include <filesystem>
 
 #include "comm/environment_screen.h"
 #include "manage/module.h"
-#include "runtime/channels.h"
-#include "runtime/clock.h"
-#include "runtime/headless_backend.h"
-#include "runtime/paths.h"
-#include "runtime/screen.h"
-#include "shell/session.h"
+#include "rig.h"
 #include "store/work_files.h"
 
 namespace vorn {
@@ -22,40 +15,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct EnvRig {
-  explicit EnvRig(std::string_view script)
-      : dir(makeDir()), backend(HeadlessBackend::fromScript(script)), screen(backend, clock), paths(config(dir)),
-        channels(paths), session(screen, channels, paths) {
-    backend.maximize();
-    screen.syncSize();
-  }
-  ~EnvRig() { fs::remove_all(dir); }
-  static fs::path makeDir() {
-    char pattern[] = "/tmp/vornt-modenv-XXXXXX";
-    return mkdtemp(pattern);
-  }
-  static DeviceConfig config(const fs::path& d) {
-    DeviceConfig c;
-    c.workDir = d;
-    c.configDir = d / "config";
-    return c;
-  }
+struct EnvRig : testing::ModuleRig {
+  using ModuleRig::ModuleRig;
   Environment stored() {
     Environment env;
     env.UC = "?";
     readEnvironmentFile(channels, env, "01-01-2026");
     return env;
   }
-  bool shows(std::string_view text) const { return screen.dumpText().find(text) != std::string::npos; }
-
-  fs::path dir;
-  VirtualClock clock;
-  HeadlessBackend backend;
-  Screen screen;
-  PathMap paths;
-  ChannelTable channels;
-  Session session;
-  ModuleState module;
 };
 
 TEST(ModuleEnvironment, ASecondDriveEqualToTheDataDriveBeepsAndKeepsTheFieldOpen) {

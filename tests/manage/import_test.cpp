@@ -11,14 +11,8 @@
 #include "editor/program_buffer.h"
 #include "manage/import_screen.h"
 #include "manage/module.h"
-#include "runtime/channels.h"
-#include "runtime/clock.h"
+#include "rig.h"
 #include "runtime/error.h"
-#include "runtime/headless_backend.h"
-#include "runtime/paths.h"
-#include "runtime/screen.h"
-#include "runtime/text.h"
-#include "shell/session.h"
 #include "store/store.h"
 
 namespace vorn {
@@ -111,31 +105,15 @@ TEST(ImportTextFile, AFileThatCannotBeReadLeavesTheBuffer) {
   EXPECT_EQ(buffer.H0X, "title");
 }
 
-struct ImportRig {
-  explicit ImportRig(std::string_view script)
-      : backend(HeadlessBackend::fromScript(script)), screen(backend, clock), paths(config(d.path)),
-        channels(paths), session(screen, channels, paths) {
-    backend.maximize();
-    screen.syncSize();
-    module.importFolder = (d.path / "in").string();
-    startDir = fs::current_path();
+struct ImportRig : testing::ModuleRig {
+  explicit ImportRig(std::string_view script) : ModuleRig(script), startDir(fs::current_path()) {
+    module.importFolder = (dir / "in").string();
   }
-  static DeviceConfig config(const fs::path& dir) {
-    DeviceConfig c;
-    c.workDir = dir;
-    c.configDir = dir / "config";
-    return c;
+  fs::path write(const std::string& name, const std::string& bytes) {
+    fs::create_directories((dir / name).parent_path());
+    std::ofstream(dir / name, std::ios::binary) << bytes;
+    return dir / name;
   }
-  bool shows(std::string_view text) const { return screen.dumpText().find(text) != std::string::npos; }
-
-  TempDir d;
-  VirtualClock clock;
-  HeadlessBackend backend;
-  Screen screen;
-  PathMap paths;
-  ChannelTable channels;
-  Session session;
-  ModuleState module;
   fs::path startDir;
 };
 
@@ -144,7 +122,7 @@ TEST(ImportScreen, ReadsRollsAndSavesIntoTheStore) {
   ImportRig rig("{Enter}PART.NC{Enter}IMP{Enter}{Enter}");
   std::string text = "%\r\n\"Bracket\r\n";
   for (int i = 1; i <= 8; ++i) text += "N" + std::to_string(i) + "G01X" + std::to_string(i) + ".\r\n";
-  rig.d.write("in/PART.NC", text);
+  rig.write("in/PART.NC", text);
   rig.module.buffer.assign({"OLD"});
   importScreen(rig.session, rig.module);
   EXPECT_EQ(rig.module.buffer.lineCount(), 8);
@@ -152,7 +130,7 @@ TEST(ImportScreen, ReadsRollsAndSavesIntoTheStore) {
   EXPECT_EQ(rig.screen.rowText(5).substr(2, 38), "    3 N3 G01 X3.                      ");
   EXPECT_EQ(rig.screen.rowText(10).substr(2, 16), "    8 N8 G01 X8.");
   EXPECT_EQ(fs::current_path(), rig.startDir);
-  EXPECT_EQ(rig.module.importFolder, (rig.d.path / "in").string());
+  EXPECT_EQ(rig.module.importFolder, (rig.dir / "in").string());
 
   Store store(rig.channels, rig.paths);
   store.select("A:", "M1");
@@ -180,7 +158,7 @@ TEST(ImportScreen, BackCancelAndAFileWithoutBlocks) {
   };
   for (const Case& c : cases) {
     ImportRig rig(c.script);
-    rig.d.write("in/EMPTY.NC", "%\r\n%\r\n");
+    rig.write("in/EMPTY.NC", "%\r\n%\r\n");
     rig.module.buffer.assign({"OLD"});
     importScreen(rig.session, rig.module);
     EXPECT_EQ(rig.module.buffer.lineCount(), c.lines) << c.script;
@@ -191,13 +169,13 @@ TEST(ImportScreen, BackCancelAndAFileWithoutBlocks) {
 
 TEST(ImportScreen, AppendKeepsTheModulesLinesAndRemembersTheChoice) {
   ImportRig rig("2{Enter}ADD.TXT{Enter}{Esc}");  // Esc in the save screen's name field
-  rig.d.write("in/ADD.TXT", "O2\r\n");
+  rig.write("in/ADD.TXT", "O2\r\n");
   rig.module.buffer.assign({"O1"});
   importScreen(rig.session, rig.module);
   EXPECT_EQ(linesOf(rig.module.buffer), (std::vector<std::string>{"O1", "O2"}));
   EXPECT_EQ(rig.module.importMode, 2);
   // The save screen opened the volume, and Esc there saved nothing.
-  EXPECT_TRUE(fs::is_directory(rig.d.path / "M1"));
+  EXPECT_TRUE(fs::is_directory(rig.dir / "M1"));
   Store store(rig.channels, rig.paths);
   store.select("A:", "M1");
   store.readIndex();

@@ -1,6 +1,5 @@
 // The module's menu and leaving, on a headless screen.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 
@@ -8,53 +7,16 @@
 #include "manage/module.h"
 #include "manage/storage.h"
 #include "store/store.h"
-#include "runtime/channels.h"
-#include "runtime/clock.h"
-#include "runtime/headless_backend.h"
-#include "runtime/paths.h"
-#include "runtime/screen.h"
+#include "rig.h"
 #include "runtime/text.h"
 #include "shell/recovery.h"
-#include "shell/session.h"
 
 namespace vorn {
 namespace {
 
 namespace fs = std::filesystem;
 
-DeviceConfig configIn(const fs::path& dir) {
-  DeviceConfig c;
-  c.workDir = dir;
-  c.configDir = dir / "config";
-  return c;
-}
-
-struct ModuleRig {
-  explicit ModuleRig(std::string_view script)
-      : dir(makeDir()),
-        backend(HeadlessBackend::fromScript(script)),
-        screen(backend, clock),
-        paths(configIn(dir)),
-        channels(paths),
-        session(screen, channels, paths) {
-    backend.maximize();
-    screen.syncSize();
-  }
-  ~ModuleRig() { fs::remove_all(dir); }
-  static fs::path makeDir() {
-    char pattern[] = "/tmp/vornt-module-XXXXXX";
-    return mkdtemp(pattern);
-  }
-  bool shows(std::string_view text) const { return screen.dumpText().find(text) != std::string::npos; }
-
-  fs::path dir;
-  VirtualClock clock;
-  HeadlessBackend backend;
-  Screen screen;
-  PathMap paths;
-  ChannelTable channels;
-  Session session;
-};
+using testing::ModuleRig;
 
 TEST(Module, MenuAndAnEmptyBufferReturnsAtOnce) {
   ModuleRig rig("{Down}{Down}{Down}{Down}{Down}{Down}{Down}{Enter}");

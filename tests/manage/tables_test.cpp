@@ -1,6 +1,5 @@
 // The device-name and code tables of the module.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
@@ -9,12 +8,7 @@
 #include "interp/code_table.h"
 #include "manage/module.h"
 #include "manage/tables.h"
-#include "runtime/channels.h"
-#include "runtime/clock.h"
-#include "runtime/headless_backend.h"
-#include "runtime/paths.h"
-#include "runtime/screen.h"
-#include "shell/session.h"
+#include "rig.h"
 
 namespace vorn {
 namespace {
@@ -44,38 +38,14 @@ TEST(DeviceTable, InsertAndDeleteOnRowThree) {
   EXPECT_EQ(names(rows), want);
 }
 
-struct Rig {
-  explicit Rig(std::string_view script)
-      : dir(makeDir()), backend(HeadlessBackend::fromScript(script)), screen(backend, clock),
-        paths(config(dir)), channels(paths), session(screen, channels, paths) {
-    backend.maximize();
-    screen.syncSize();
-  }
-  ~Rig() { fs::remove_all(dir); }
-  static fs::path makeDir() {
-    char pattern[] = "/tmp/vornt-tables-XXXXXX";
-    return mkdtemp(pattern);
-  }
-  static DeviceConfig config(const fs::path& d) {
-    DeviceConfig c;
-    c.workDir = d;
-    c.configDir = d / "config";
-    return c;
-  }
+struct Rig : testing::ModuleRig {
+  using ModuleRig::ModuleRig;
   std::string file(const char* name) {
     std::ifstream in(dir / name, std::ios::binary);
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
   }
-  fs::path dir;
-  VirtualClock clock;
-  HeadlessBackend backend;
-  Screen screen;
-  PathMap paths;
-  ChannelTable channels;
-  Session session;
-  ModuleState module;
 };
 
 TEST(DeviceTable, TheScreenInsertsOnRowThreeAndWritesSixteenLines) {
