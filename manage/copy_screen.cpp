@@ -1,7 +1,5 @@
 #include "manage/copy_screen.h"
 
-#include <stdexcept>
-
 #include "editor/program_buffer.h"
 #include "manage/module.h"
 #include "manage/rolling_area.h"
