@@ -222,7 +222,7 @@ int repair(Store& store, std::ostream& out, std::ostream& err) {
 int copy(const PathMap& paths, const StoreArgs& a, const std::string& volume, std::ostream& out, std::ostream& err) {
   if (!a.from || !a.to || a.first.empty()) throw UsageError("copy takes --from D --to D --first NAME [--last NAME]");
   CopyRange range{driveOf(*a.from), driveOf(*a.to), volume, a.first, a.last};
-  if (std::string why = copyRangeProblem(range); !why.empty()) throw UsageError(why);
+  if (std::string why = copyRangeProblem(paths, range); !why.empty()) throw UsageError(why);
   ProgramBuffer buffer(kModuleProgramCapacity);
   VolumeCopyHooks hooks;
   hooks.copied = [&](const CopiedProgram& p) {

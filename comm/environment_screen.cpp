@@ -1,5 +1,7 @@
 #include "comm/environment_screen.h"
 
+#include <optional>
+
 #include "runtime/channels.h"
 #include "runtime/numtext.h"
 #include "runtime/screen.h"
@@ -12,7 +14,7 @@ namespace {
 constexpr int kFrameRow = 4;     // frame top-left, counted from 1
 constexpr int kFrameCol = 15;
 constexpr int kFrameWidth = 40;
-constexpr int kFrameInner = 14;  // rows inside the frame
+constexpr int kSecondDriveCol = kFrameCol + 24;  // the module's "複写DD" field
 constexpr int kLabelColor = 5;
 constexpr int kStoreChannel = 6;  // the store's name-list channel, closed after a save
 
@@ -35,45 +37,48 @@ int choice(const Form& form, int n, int count, int old) {
   return (v >= 1 && v <= count) ? v : old;
 }
 
-void drawScreen(Screen& screen, const Form& form, const Edition& edition) {
-  framedBox(screen, kFrameRow, kFrameCol, kFrameWidth, kFrameInner);
-  printAt(screen, kFrameCol + 2, kFrameRow + kFrameInner + 1, "環境", kLabelColor);
-  const std::string labels[] = {
-      "ﾃﾞｰﾀﾄﾞﾗｲﾌﾞ", edition.volumeLabel, "", "表示速度", "  円ﾋﾟｯﾁ", "開始座標 X     Y     Z", "表示色  ﾃｷｽﾄ",
-      "", "通信速度", "通信ｺｰﾄﾞ", "ｽﾄｯﾌﾟbit", "区切り", "ﾌﾟﾛｯﾀI/F", "ﾎﾟｰﾄNo.       RtsDtr",
-  };
-  // The learner's edition has no communication: its rows stay empty.
-  const int rows = edition.learner ? 7 : kFrameInner;
-  for (int i = 0; i < rows; ++i) printAt(screen, kFrameCol + 2, kFrameRow + 1 + i, labels[i], kLabelColor);
-  printAt(screen, kFrameCol + 2 + 16, kFrameRow + 7, "m    l", kLabelColor);
+void drawScreen(Screen& screen, const Form& form, const EnvironmentLayout& layout) {
+  framedBox(screen, kFrameRow, kFrameCol, kFrameWidth, layout.innerRows);
+  printAt(screen, kFrameCol + 2, kFrameRow + layout.innerRows + 1, "環境", kLabelColor);
+  for (size_t i = 0; i < layout.labels.size(); ++i)
+    printAt(screen, kFrameCol + 2, kFrameRow + 1 + int(i), layout.labels[i], kLabelColor);
+  printAt(screen, kFrameCol + 2 + 16, kFrameRow + 7, layout.colourLabels, kLabelColor);
+  if (layout.secondDrive) printAt(screen, kFrameCol + 17, kFrameRow + 1, "複写DD", kLabelColor);
   drawForm(screen, form);
   screen.color(7);
 }
 
-// Step 1: the data drive, one character. False when Esc leaves the screen.
-bool askDataDrive(Session& s) {
-  Screen& screen = s.screen;
+// A drive field, one character at column col of the first row; the rule
+// decides (false: beep, ask again). False when Esc leaves the screen.
+bool askDrive(Screen& screen, Environment& env, int col, std::string& drive,
+              bool (*rule)(Environment&, const std::string&)) {
   for (;;) {
     FieldCall call;
     call.Y = kFrameRow + 1;
-    call.F1 = kFrameCol + 13;
+    call.F1 = col;
     call.ZP = 1;
     call.ZDN = 5;
-    call.text = s.environment.ZDX.substr(0, 1);
+    call.text = drive.substr(0, 1);
     const FieldResult r = fieldInput(screen, call);
     if (r.FDP == ending::Esc) return false;
     if (r.FDP != ending::Enter) continue;
     std::string entry = call.text;
     if (entry == " ") entry.clear();
-    if (applyDataDrive(s.environment, entry)) {
-      printAt(screen, call.F1, call.Y, s.environment.ZDX.empty() ? "  " : s.environment.ZDX, 7);
+    if (rule(env, entry)) {
+      printAt(screen, call.F1, call.Y, drive.empty() ? "  " : drive, 7);
       return true;
     }
     screen.beep();
   }
 }
 
-EnvironmentOutcome runEnvironmentScreen(Session& s);
+// Step 1: the data drive, then (on the module's screen) the second drive.
+bool askDrives(Screen& screen, Environment& env, const EnvironmentLayout& layout) {
+  if (!askDrive(screen, env, kFrameCol + 13, env.ZDX, applyDataDrive)) return false;
+  if (!layout.secondDrive) return true;
+  printAt(screen, kSecondDriveCol, kFrameRow + 1, env.UC.empty() ? "  " : env.UC, 7);
+  return askDrive(screen, env, kSecondDriveCol, env.UC, applySecondDrive);
+}
 
 }  // namespace
 
@@ -144,73 +149,124 @@ void formToEnvironment(const Form& form, Environment& env, int volumes) {
   env.IKDSP = form.field(17).ZM;
 }
 
+namespace {
+
+// "A".."F" as a drive ("A:"), "" for none; nullopt for anything else.
+std::optional<std::string> driveEntry(const std::string& entry) {
+  if (entry.empty()) return std::string();
+  if (entry.size() == 1 && std::string("ABCDEF").find(char(std::toupper(entry[0]))) != std::string::npos)
+    return std::string(1, char(std::toupper(entry[0]))) + ":";
+  return std::nullopt;
+}
+
+// The last field the form lets the user edit (where "up" from the closing choice goes).
+int lastEditable(const Form& form) {
+  for (int n = form.count(); n >= 1; --n)
+    if (form.field(n).skip == 0 && form.field(n).I0M > 0) return n;
+  return 1;
+}
+
+}  // namespace
+
 bool applyDataDrive(Environment& env, const std::string& entry) {
-  if (entry.empty()) {
-    env.ZDX.clear();
-  } else if (entry.size() == 1 && std::string("ABCDEF").find(char(std::toupper(entry[0]))) != std::string::npos) {
-    env.ZDX = std::string(1, char(std::toupper(entry[0]))) + ":";
-  } else {
-    return false;
-  }
+  const std::optional<std::string> drive = driveEntry(entry);
+  if (!drive) return false;
+  env.ZDX = *drive;
   if (env.ZDX == env.UC) env.UC = (!entry.empty() && std::toupper(entry[0]) == 'A') ? "B:" : "A:";
   return true;
 }
 
-EnvironmentOutcome environmentScreen(Session& s) {
-  const EnvironmentOutcome out = runEnvironmentScreen(s);
-  eraseBox(s.screen, kFrameRow, kFrameCol, kFrameWidth, kFrameInner);
-  return out;
+bool applySecondDrive(Environment& env, const std::string& entry) {
+  const std::optional<std::string> drive = driveEntry(entry);
+  if (!drive || *drive == env.ZDX) return false;
+  env.UC = *drive;
+  return true;
 }
 
-namespace {
+EnvironmentLayout environmentLayout(const Edition& edition) {
+  EnvironmentLayout layout;
+  layout.labels = {
+      "ﾃﾞｰﾀﾄﾞﾗｲﾌﾞ", edition.volumeLabel, "", "表示速度", "  円ﾋﾟｯﾁ", "開始座標 X     Y     Z", "表示色  ﾃｷｽﾄ",
+      "", "通信速度", "通信ｺｰﾄﾞ", "ｽﾄｯﾌﾟbit", "区切り", "ﾌﾟﾛｯﾀI/F", "ﾎﾟｰﾄNo.       RtsDtr",
+  };
+  // The learner's edition has no communication: its rows stay empty.
+  if (edition.learner) layout.labels.resize(7);
+  layout.fields = environmentFormFields(edition);
+  // No CAM output in the learner's edition: no machine-type choice.
+  layout.menu = edition.learner ? "1)保存 2)変更 " : "1)保存 2)変更 3)CAMM ";
+  layout.volumes = edition.volumes;
+  return layout;
+}
 
-EnvironmentOutcome runEnvironmentScreen(Session& s) {
-  Screen& screen = s.screen;
-  Form form = loadForm(environmentFormFields(s.edition), kFrameRow, kFrameCol);
-  environmentToForm(s.environment, form);
+EnvironmentLayout moduleEnvironmentLayout() {
+  EnvironmentLayout layout = environmentLayout(vorntEdition());
+  layout.innerRows = 13;
+  layout.labels = {
+      "ﾃﾞｰﾀﾄﾞﾗｲﾌﾞ", "ﾌｧｨﾙ区分", "", "表示速度", "", "開始座標 X     Y     Z", "表示色  ﾃｷｽﾄ",
+      "", "通信速度", "通信ｺｰﾄﾞ", "ｽﾄｯﾌﾟbit", "区切り",
+  };
+  layout.colourLabels = "   m";
+  const FieldDef hidden{8, 11, 0, kChoice, "", 1};  // keeps its value, shows nothing, never edited
+  layout.fields[2].skip = 1;       // circle pitch: shown only
+  layout.fields[7].col = 23;       // colour "m"
+  layout.fields[8] = hidden;       // no colour "l"
+  for (size_t n : {14u, 15u, 16u}) layout.fields[n] = hidden;  // no plotter interface, ports, control lines
+  layout.menu = "1)設定 2)変更 3)ﾓﾄﾞﾙ ";
+  layout.secondDrive = true;
+  return layout;
+}
+
+int runEnvironmentForm(Screen& screen, Environment& env, const EnvironmentLayout& layout) {
+  Form form = loadForm(layout.fields, kFrameRow, kFrameCol);
+  environmentToForm(env, form);
   screen.resetTextWindow();
   screen.color(7, 0);
-  drawScreen(screen, form, s.edition);
+  drawScreen(screen, form, layout);
   int editFrom = 1;
-  bool askDrive = true;
+  bool drives = true;
   for (;;) {
-    if (askDrive) {
-      if (!askDataDrive(s)) return EnvironmentOutcome::Left;
-      askDrive = false;
+    if (drives) {
+      if (!askDrives(screen, env, layout)) return 0;
+      drives = false;
     }
     if (editFrom > 0) editForm(screen, form, editFrom);
     FieldCall menu;
-    menu.Y = kFrameRow + kFrameInner + 1;
+    menu.Y = kFrameRow + layout.innerRows + 1;
     menu.F1 = kFrameCol + 13;
     menu.ZP = 7;
     menu.ZDN = kChoice;
-    // No CAM output in the learner's edition: no machine-type choice.
-    menu.W0L = s.edition.learner ? "1)保存 2)変更 " : "1)保存 2)変更 3)CAMM ";
+    menu.W0L = layout.menu;
     menu.text = "1";
     const FieldResult r = fieldInput(screen, menu);
     const int chosen = int(numberValue(menu.text));
     editFrom = 0;
-    if (r.FDP == ending::Esc) return EnvironmentOutcome::Left;
+    if (r.FDP == ending::Esc) return 0;
     if (r.FDP == ending::Up) {
-      editFrom = form.count();
+      editFrom = lastEditable(form);
     } else if (r.FDP == ending::Down) {
       editFrom = 1;
     } else if (r.FDP != ending::Enter) {
       screen.beep();
-    } else if (chosen == 1) {
-      formToEnvironment(form, s.environment, s.edition.volumes);
-      if (s.hooks.saveEnvironment) s.guarded([&] { s.hooks.saveEnvironment(s); });
-      s.channels.close(kStoreChannel);
-      return EnvironmentOutcome::Saved;
     } else if (chosen == 2) {
-      askDrive = true;
+      drives = true;
       editFrom = 1;
-    } else if (chosen == 3 && !s.edition.learner) {
-      return EnvironmentOutcome::Machine;
+    } else {
+      if (chosen == 1) formToEnvironment(form, env, layout.volumes);
+      return chosen;
     }
   }
 }
 
-}  // namespace
+EnvironmentOutcome environmentScreen(Session& s) {
+  const EnvironmentLayout layout = environmentLayout(s.edition);
+  const int chosen = runEnvironmentForm(s.screen, s.environment, layout);
+  eraseBox(s.screen, kFrameRow, kFrameCol, kFrameWidth, layout.innerRows);
+  if (chosen == 1) {
+    if (s.hooks.saveEnvironment) s.guarded([&] { s.hooks.saveEnvironment(s); });
+    s.channels.close(kStoreChannel);
+    return EnvironmentOutcome::Saved;
+  }
+  return chosen == 3 ? EnvironmentOutcome::Machine : EnvironmentOutcome::Left;
+}
 
 }  // namespace vorn

@@ -23,6 +23,32 @@ void formToEnvironment(const Form& form, Environment& env, int volumes = 6);
 // for anything else (beep, ask again). When the new drive equals the second
 // drive UC, that becomes "B:" for an entry "A", else "A:".
 bool applyDataDrive(Environment& env, const std::string& entry);
+// The second drive's rule ("複写DD"): "A".."F" or "" as for the data drive,
+// but false (beep, ask again) when it would equal the data drive.
+bool applySecondDrive(Environment& env, const std::string& entry);
+
+// What differs between the program parts' environment screens.
+struct EnvironmentLayout {
+  int innerRows = 14;                   // rows inside the frame
+  std::vector<std::string> labels;      // the label of each row inside the frame, from the first
+  std::string colourLabels = "m    l";  // beside the text colour, 16 columns right of the labels
+  std::vector<FieldDef> fields;         // the 17 fields (hidden ones: width 0, never edited)
+  std::string menu;                     // the closing choice
+  bool secondDrive = false;             // "複写DD": the second drive is asked after the data drive
+  int volumes = 6;                      // volumes the folder choice offers
+};
+
+// The main program's screen (VORN_s without the communication rows).
+EnvironmentLayout environmentLayout(const Edition& edition = vorntEdition());
+// The transfer and management module's screen: two drive fields, "ﾌｧｨﾙ区分",
+// the circle pitch shown but not editable, two display colours, no plotter,
+// port or control-line fields (their values pass through unchanged).
+EnvironmentLayout moduleEnvironmentLayout();
+
+// Runs a screen over env: the drive step (and the second drive), the form,
+// the closing choice; "2" goes back to the drive step. Returns 0 when Esc
+// left it, else the choice taken with Enter; on 1 the form is in env.
+int runEnvironmentForm(Screen& screen, Environment& env, const EnvironmentLayout& layout);
 
 enum class EnvironmentOutcome {
   Left,     // Esc: nothing saved (a data drive entered stays in effect)

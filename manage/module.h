@@ -14,6 +14,7 @@
 #include "manage/module_comm.h"
 #include "shell/environment.h"
 #include "shell/menu.h"
+#include "shell/recovery.h"
 #include "store/layouts.h"
 #include "store/storage_screen.h"
 
@@ -48,7 +49,14 @@ struct ModuleState {
   StoredSettings settings;     // the settings of the program in the buffer, saved with it
   StorageScreenState storage;  // the storage screen's menu position and program list
   ModuleCommState comm;        // the communication screen's last mode and the paper tape's feed count
+  int copyDirection = 1;       // the volume copy's last direction: 1 data drive -> second drive, 2 back
+  int importMode = 1;          // the import's last choice: 1 new, 2 appended
+  std::string importFolder;    // folder of the file imported last; the open dialog starts there
 };
+
+// The module's recovery-screen texts: "ﾊﾟｽ､ﾌｧｲﾙが見つからない" for a missing
+// file, no message of its own for code 75, the number through "ｴﾗｰ ## ".
+RecoveryTexts moduleRecoveryTexts();
 
 // The module's screens by menu code; a code with no screen beeps.
 using ModuleAction = std::function<void(Session&, ModuleState&)>;
@@ -60,7 +68,10 @@ enum class ModuleExit { Main, End };
 // to 1) ask first. True: leave ("処理中 少し待て" is shown).
 bool confirmLeaving(Screen& screen, const std::string& label, int bufferLines);
 
-// Runs the module until "8 メイン    " or "   終 了    " is confirmed.
+// Runs the module until "8 メイン    " or "   終 了    " is confirmed. While
+// it runs, runtime errors go to the recovery screen with the module's texts:
+// "menu" comes back to the module's menu and "restart" repeats the module's
+// start (its buffer is kept); the shell's handler is put back on the way out.
 ModuleExit runModule(Session& session, const std::map<int, ModuleAction>& actions);
 
 // The module's screens that exist, by menu code.

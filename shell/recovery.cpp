@@ -49,25 +49,37 @@ std::string fitWhere(std::string_view where, int width) {
 
 }  // namespace
 
+RecoveryTexts recoveryTextsFor(std::string_view missingFile) {
+  RecoveryTexts texts;
+  texts.missingFile = missingFile;
+  return texts;
+}
+
 std::string recoveryMessage(int code, std::string_view where, std::string_view missingFile) {
+  return recoveryMessage(code, where, recoveryTextsFor(missingFile));
+}
+
+std::string recoveryMessage(int code, std::string_view where, const RecoveryTexts& texts) {
+  auto numbered = [&] {
+    const std::string number = formatTemplate(texts.numberTemplate, {double(code)});
+    const std::string memo = " ﾒﾓする";
+    return number + fitWhere(where, kMessageRoom - textWidth(number) - textWidth(memo)) + memo;
+  };
+  if (code == 75 && !texts.netPathMessage) return numbered();
   switch (code) {
     case 7: return "ﾒﾓﾘ 不足 ";
     case 27: return "SYSTEM内部異常";
     case 53: case 59: return "入出力エラー";
     case 60: return "指定の装置は使えない";
     case 61: return "回線用ﾊﾞｯﾌｧｰ ｵｰﾊﾞｰ";
-    case 63: return std::string(missingFile);
+    case 63: return texts.missingFile;
     case 67: return "FD 領域に空きがない";
     case 71: return "FD ﾒﾃﾞｨｱ 異常";
     case 72: return "FD 装着してない";
     case 73: return "書込禁止ｼｰﾙあり";
     case 75: return "ﾈｯﾄﾊﾟｽが見つからない";
     case 78: return "NC 接続不良";
-    default: {
-      const std::string number = formatTemplate("ｴﾗｰ#### ", {double(code)});
-      const std::string memo = " ﾒﾓする";
-      return number + fitWhere(where, kMessageRoom - textWidth(number) - textWidth(memo)) + memo;
-    }
+    default: return numbered();
   }
 }
 
@@ -79,9 +91,9 @@ int recoveryChoiceAfterKey(int X8, char key) {
   return X8;
 }
 
-int recoveryScreen(Screen& screen, const RuntimeError& error, std::string_view missingFile) {
+int recoveryScreen(Screen& screen, const RuntimeError& error, const RecoveryTexts& texts) {
   const int row = 0;
-  const std::string message = recoveryMessage(error.code(), error.where(), missingFile);
+  const std::string message = recoveryMessage(error.code(), error.where(), texts);
   // A long message starts further left so that the question stays readable.
   const int messageCol = std::max(0, std::min(kMessageCol, kQuestionCol - 1 - textWidth(message)));
   screen.color(kMessageColor);
@@ -113,9 +125,13 @@ int recoveryScreen(Screen& screen, const RuntimeError& error, std::string_view m
 }
 
 Recovery recoverFromError(Session& session, const RuntimeError& error) {
+  return recoverFromError(session, error, recoveryTextsFor(session.edition.missingFileText));
+}
+
+Recovery recoverFromError(Session& session, const RuntimeError& error, const RecoveryTexts& texts) {
   Screen& screen = session.screen;
   const int col = screen.cursorCol(), row = screen.cursorRow();
-  const int X8 = recoveryScreen(screen, error, session.edition.missingFileText);
+  const int X8 = recoveryScreen(screen, error, texts);
   if (X8 == 0) {
     screen.locate(col, row);
     return Recovery::Retry;

@@ -107,10 +107,14 @@ void setUpFromStep12(Session& s) {
   screen.resetTextWindow();
   if (s.hooks.resetScreens) s.hooks.resetScreens(s);
   drawProgramName(s);
-  for (int n = 1; n <= 12; ++n) s.shell.functionKeys[size_t(n - 1)] = key::fn(n);
+  setFunctionKeys(s.shell);
 }
 
 }  // namespace
+
+void setFunctionKeys(ShellState& shell) {
+  for (int n = 1; n <= 12; ++n) shell.functionKeys[size_t(n - 1)] = key::fn(n);
+}
 
 void drawProgramName(Session& s) {
   Screen& screen = s.screen;

@@ -54,6 +54,10 @@ void handleWindowEvents(Session& session);
 // Prints the program name and title on row 0 from column 7 (the start-up
 // heading); screens that change the name or title show them again.
 void drawProgramName(Session& session);
+
+// The function-key texts every program part sets at its start: F1-F12
+// deliver code 1 followed by "A".."L".
+void setFunctionKeys(ShellState& shell);
 // Row 0 as the menu shows it: store location, program name and title, date.
 // Screens that cleared row 0 (the trajectory run) call it to put it back.
 void drawHeadingRow(Session& session);

@@ -269,7 +269,8 @@ Environment unpackEnvironment(std::string_view record, const Environment& curren
   if (data == "  ") env.ZDX = "";
   else if (isDriveText(data)) env.ZDX = data;
   const std::string second = whole(kSecondDrive);
-  if (second == "A:" || second == "B:") env.UC = second;
+  // The module's environment screen offers "A:" to "F:" for the second drive.
+  if (isDriveText(second)) env.UC = second;
   if (env.UC == env.ZDX) env.UC = env.ZDX == "A:" ? "B:" : "A:";
   const std::string volume = whole(kVolume);
   if (volume.size() == 2 && volume[0] == 'M' && volume[1] >= '1' && volume[1] <= '6') env.USEL = volume;

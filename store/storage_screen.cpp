@@ -177,7 +177,7 @@ void drawProgramStatus(Screen& screen, const std::string& name, const std::strin
 StorageScreen::StorageScreen(StorageContext& context, const StorageVariant& variant)
     : c_(context), variant_(variant), screen_(context.session.screen) {}
 
-StorageResult StorageScreen::run() {
+void StorageScreen::open() {
   Session& s = c_.session;
   drawFrame();
   c_.store.select(s.environment.ZDX, s.environment.USEL);
@@ -189,6 +189,17 @@ StorageResult StorageScreen::run() {
   c_.state.list.setCount(c_.store.index().count());
   drawList();
   drawVolumeLine();
+}
+
+StorageResult StorageScreen::runSave() {
+  open();
+  save();
+  leave();
+  return result_;
+}
+
+StorageResult StorageScreen::run() {
+  open();
   std::vector<MenuEntry> entries;
   for (const StorageMenuItem& item : variant_.menu) entries.push_back({item.label, std::to_string(item.code)});
   for (;;) {

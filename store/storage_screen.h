@@ -118,6 +118,9 @@ class StorageScreen {
   // completes or the user leaves; closes the store's channels and redraws
   // the status row on the way out.
   StorageResult run();
+  // The same screen for one save of the buffer and no menu (the module's
+  // import saves what it read this way).
+  StorageResult runSave();
 
   // For the module's extra actions: the context, the volume line and list.
   StorageContext& context() { return c_; }
@@ -133,6 +136,7 @@ class StorageScreen {
   StorageResult result_;
   std::vector<ListLine> page_;  // the shown lines' texts and index positions
 
+  void open();                            // frame, volume, index, list and volume line
   bool act(const StorageMenuItem& item);  // true: the screen is left
   bool load(bool append);
   bool save();

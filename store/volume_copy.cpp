@@ -1,5 +1,6 @@
 #include "store/volume_copy.h"
 
+#include <filesystem>
 #include <stdexcept>
 
 #include "editor/program_buffer.h"
@@ -13,6 +14,8 @@
 
 namespace vorn {
 namespace {
+
+namespace fs = std::filesystem;
 
 // Trajectory settings 1-9 and 18-22 are slots 0-8 and 9-13.
 constexpr size_t kTrajectorySlots = 14;
@@ -94,9 +97,18 @@ std::string copyRangeProblem(const CopyRange& range) {
   return "";
 }
 
+std::string copyRangeProblem(const PathMap& paths, const CopyRange& range) {
+  if (std::string why = copyRangeProblem(range); !why.empty()) return why;
+  std::error_code ec;
+  const fs::path source = fs::weakly_canonical(paths.resolve(volumeFolderName(range.sourceDrive, range.volume)), ec);
+  const fs::path target = fs::weakly_canonical(paths.resolve(volumeFolderName(range.targetDrive, range.volume)), ec);
+  if (source == target) return "the source and target drives are the same folder";
+  return "";
+}
+
 VolumeCopyResult copyVolumeRange(const PathMap& paths, ProgramBuffer& buffer, const CopyRange& range,
                                  const VolumeCopyHooks& hooks) {
-  if (std::string why = copyRangeProblem(range); !why.empty()) throw std::invalid_argument(why);
+  if (std::string why = copyRangeProblem(paths, range); !why.empty()) throw std::invalid_argument(why);
   VolumeCopyResult result;
   ChannelTable sourceChannels(paths);
   Store source(sourceChannels, paths);

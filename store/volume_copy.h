@@ -61,11 +61,14 @@ struct VolumeCopyHooks {
 
 // A usage fault in the range (empty first name, last below first, same drives, bad names).
 std::string copyRangeProblem(const CopyRange& range);
+// The same, and two drives whose volumes are one folder (an empty drive is
+// the working directory, which is also where "A:" lies unless configured).
+std::string copyRangeProblem(const PathMap& paths, const CopyRange& range);
 
 // Runs the copy; `buffer` receives each program in turn (the module's own
 // buffer). A program longer than the buffer, or one the target refuses, is
 // not copied and says why. Throws std::invalid_argument for a range with a
-// problem; file errors raise RuntimeError.
+// problem (either form above); file errors raise RuntimeError.
 VolumeCopyResult copyVolumeRange(const PathMap& paths, ProgramBuffer& buffer, const CopyRange& range,
                                  const VolumeCopyHooks& hooks = {});
 

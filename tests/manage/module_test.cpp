@@ -1,6 +1,5 @@
 // The module's menu and leaving, on a headless screen.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 
@@ -8,53 +7,16 @@
 #include "manage/module.h"
 #include "manage/storage.h"
 #include "store/store.h"
-#include "runtime/channels.h"
-#include "runtime/clock.h"
-#include "runtime/headless_backend.h"
-#include "runtime/paths.h"
-#include "runtime/screen.h"
+#include "rig.h"
 #include "runtime/text.h"
 #include "shell/recovery.h"
-#include "shell/session.h"
 
 namespace vorn {
 namespace {
 
 namespace fs = std::filesystem;
 
-DeviceConfig configIn(const fs::path& dir) {
-  DeviceConfig c;
-  c.workDir = dir;
-  c.configDir = dir / "config";
-  return c;
-}
-
-struct ModuleRig {
-  explicit ModuleRig(std::string_view script)
-      : dir(makeDir()),
-        backend(HeadlessBackend::fromScript(script)),
-        screen(backend, clock),
-        paths(configIn(dir)),
-        channels(paths),
-        session(screen, channels, paths) {
-    backend.maximize();
-    screen.syncSize();
-  }
-  ~ModuleRig() { fs::remove_all(dir); }
-  static fs::path makeDir() {
-    char pattern[] = "/tmp/vornt-module-XXXXXX";
-    return mkdtemp(pattern);
-  }
-  bool shows(std::string_view text) const { return screen.dumpText().find(text) != std::string::npos; }
-
-  fs::path dir;
-  VirtualClock clock;
-  HeadlessBackend backend;
-  Screen screen;
-  PathMap paths;
-  ChannelTable channels;
-  Session session;
-};
+using testing::ModuleRig;
 
 TEST(Module, MenuAndAnEmptyBufferReturnsAtOnce) {
   ModuleRig rig("{Down}{Down}{Down}{Down}{Down}{Down}{Down}{Enter}");
@@ -96,6 +58,95 @@ TEST(Module, AnEntryWithoutAScreenBeepsAndStays) {
   ModuleRig rig("{Enter}{Down}{Down}{Down}{Down}{Down}{Down}{Down}{Enter}");
   EXPECT_EQ(runModule(rig.session, {}), ModuleExit::Main);
   EXPECT_EQ(rig.backend.pendingEvents(), 0u);
+}
+
+TEST(ModuleRecovery, TheModulesTexts) {
+  const RecoveryTexts module = moduleRecoveryTexts();
+  struct Case {
+    int code;
+    const char* where;
+    std::string want;
+  } cases[] = {
+      {63, "open X", "ﾊﾟｽ､ﾌｧｲﾙが見つからない"},
+      {75, "open Y", "ｴﾗｰ 75 open Y ﾒﾓする"},  // no message of its own in the module
+      {99, "close VOT", "ｴﾗｰ 99 close VOT ﾒﾓする"},
+      {53, "", "入出力エラー"},
+      {72, "", "FD 装着してない"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(recoveryMessage(c.code, c.where, module), c.want) << c.code;
+  // The main program keeps its own.
+  EXPECT_EQ(recoveryMessage(75, "open Y"), "ﾈｯﾄﾊﾟｽが見つからない");
+  EXPECT_EQ(recoveryMessage(99, "close VOT"), "ｴﾗｰ  99 close VOT ﾒﾓする");
+}
+
+// Entry 3 raises a file error under the module's handler.
+std::map<int, ModuleAction> failingImport(int& runs, int failures = 1000) {
+  std::map<int, ModuleAction> actions;
+  actions[modulecode::Import] = [&runs, failures](Session& s, ModuleState& m) {
+    ++runs;
+    m.buffer.assign({"O1"});
+    int tries = 0;
+    s.guarded([&] {
+      if (!s.channels.isOpen(7)) s.channels.open(7, "NVOL", OpenMode::Input);
+      if (++tries <= failures) throw RuntimeError(err::NotFound, "open X.NC");
+      s.channels.close(7);
+    });
+  };
+  return actions;
+}
+
+TEST(ModuleRecovery, TheErrorScreenShowsTheModulesMessageAndTheShellsHandlerComesBack) {
+  ModuleRig rig("{Down}{Down}{Enter}");
+  bool shellHandlerCalled = false;
+  rig.session.onError = [&](const RuntimeError&) {
+    shellHandlerCalled = true;
+    return Recovery::Rethrow;
+  };
+  int runs = 0;
+  EXPECT_THROW(runModule(rig.session, failingImport(runs)), InputExhausted);  // waiting on the recovery screen
+  EXPECT_NE(rig.screen.rowText(0).find("ﾊﾟｽ､ﾌｧｲﾙが見つからない"), std::string::npos) << rig.screen.rowText(0);
+  EXPECT_NE(rig.screen.rowText(0).find("回復をどうしますか"), std::string::npos);
+  EXPECT_FALSE(shellHandlerCalled);
+  ASSERT_TRUE(rig.session.onError);
+  EXPECT_THROW(rig.session.guarded([] { throw RuntimeError(53, "x"); }), RuntimeError);
+  EXPECT_TRUE(shellHandlerCalled);  // the module put the shell's handler back
+}
+
+TEST(ModuleRecovery, MenuComesBackToTheModulesMenuWithTheChannelsClosed) {
+  // "2" chooses "ﾒﾆｭｰ"; the module's menu comes back on entry 3; entry 8 leaves.
+  ModuleRig rig("{Down}{Down}{Enter}2{Enter}{Down}{Down}{Down}{Down}{Down}{Enter}1{Enter}");
+  int runs = 0;
+  EXPECT_EQ(runModule(rig.session, failingImport(runs)), ModuleExit::Main);
+  EXPECT_EQ(runs, 1);
+  EXPECT_FALSE(rig.channels.isOpen(7));
+  EXPECT_TRUE(rig.shows("(ﾃﾞｰﾀ 消える)"));  // the buffer was kept
+  EXPECT_EQ(rig.backend.pendingEvents(), 0u);
+}
+
+TEST(ModuleRecovery, RetryRepeatsTheFailedOperationAndRestartKeepsTheBuffer) {
+  int runs = 0;
+  ModuleRig retry("{Down}{Down}{Enter}{Enter}{Down}{Down}{Down}{Down}{Down}{Enter}1{Enter}");
+  EXPECT_EQ(runModule(retry.session, failingImport(runs, 1)), ModuleExit::Main);
+  EXPECT_EQ(runs, 1);
+  EXPECT_FALSE(retry.channels.isOpen(7));  // the retried operation closed it
+  EXPECT_EQ(retry.backend.pendingEvents(), 0u);
+
+  // "3" restarts the module: its start runs again (row 0 redrawn), the
+  // program read before the error is still there to be asked about.
+  runs = 0;
+  ModuleRig restart("{Down}{Down}{Enter}3{Enter}{Down}{Down}{Down}{Down}{Down}{Enter}1{Enter}");
+  EXPECT_EQ(runModule(restart.session, failingImport(runs)), ModuleExit::Main);
+  EXPECT_EQ(runs, 1);
+  EXPECT_TRUE(restart.shows("(ﾃﾞｰﾀ 消える)"));
+  EXPECT_EQ(midByWidth(restart.screen.rowText(0), 0, 4), "A:M1");
+  EXPECT_EQ(restart.backend.pendingEvents(), 0u);
+}
+
+TEST(Module, TheStartSetsTheFunctionKeys) {
+  ModuleRig rig("{Down}{Down}{Down}{Down}{Down}{Down}{Down}{Enter}");
+  rig.session.shell.functionKeys[1] = "r";  // as the exit screen leaves them
+  EXPECT_EQ(runModule(rig.session, {}), ModuleExit::Main);
+  for (int n = 1; n <= 12; ++n) EXPECT_EQ(rig.session.shell.functionKeys[size_t(n - 1)], key::fn(n)) << n;
 }
 
 // A rig with programs AAA, BBB and CCC stored on A:M1.

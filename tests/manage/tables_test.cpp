@@ -1,6 +1,5 @@
 // The device-name and code tables of the module.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
@@ -9,12 +8,7 @@
 #include "interp/code_table.h"
 #include "manage/module.h"
 #include "manage/tables.h"
-#include "runtime/channels.h"
-#include "runtime/clock.h"
-#include "runtime/headless_backend.h"
-#include "runtime/paths.h"
-#include "runtime/screen.h"
-#include "shell/session.h"
+#include "rig.h"
 
 namespace vorn {
 namespace {
@@ -44,38 +38,14 @@ TEST(DeviceTable, InsertAndDeleteOnRowThree) {
   EXPECT_EQ(names(rows), want);
 }
 
-struct Rig {
-  explicit Rig(std::string_view script)
-      : dir(makeDir()), backend(HeadlessBackend::fromScript(script)), screen(backend, clock),
-        paths(config(dir)), channels(paths), session(screen, channels, paths) {
-    backend.maximize();
-    screen.syncSize();
-  }
-  ~Rig() { fs::remove_all(dir); }
-  static fs::path makeDir() {
-    char pattern[] = "/tmp/vornt-tables-XXXXXX";
-    return mkdtemp(pattern);
-  }
-  static DeviceConfig config(const fs::path& d) {
-    DeviceConfig c;
-    c.workDir = d;
-    c.configDir = d / "config";
-    return c;
-  }
+struct Rig : testing::ModuleRig {
+  using ModuleRig::ModuleRig;
   std::string file(const char* name) {
     std::ifstream in(dir / name, std::ios::binary);
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
   }
-  fs::path dir;
-  VirtualClock clock;
-  HeadlessBackend backend;
-  Screen screen;
-  PathMap paths;
-  ChannelTable channels;
-  Session session;
-  ModuleState module;
 };
 
 TEST(DeviceTable, TheScreenInsertsOnRowThreeAndWritesSixteenLines) {
@@ -85,6 +55,31 @@ TEST(DeviceTable, TheScreenInsertsOnRowThreeAndWritesSixteenLines) {
   std::vector<std::string> want{"D1", "D2", "D3", "D3", "D4", "D5", "D6", "D7", "D8", "D9", "D10", "D11", "D12", "D13", "D14", "D15"};
   EXPECT_EQ(names(readDeviceNames(rig.channels)), want);
   EXPECT_EQ(rig.backend.pendingEvents(), 0u);
+}
+
+TEST(DeviceTable, TheScreenDeletesRowThreeAndKeepsTheConnections) {
+  // Row 3 ">DEL": rows 4-16 move up (with their connection), row 16 keeps its text.
+  Rig rig("{Down}{Down}{Bs}{Bs}{Bs}{Bs}>DEL{Enter}{Esc}{Enter}");
+  std::vector<DeviceName> rows = numbered();
+  rows[3].setting = 2;  // D4 is absent
+  writeDeviceNames(rig.channels, rows);
+  deviceNameScreen(rig.session, rig.module);
+  const std::vector<DeviceName> saved = readDeviceNames(rig.channels);
+  std::vector<std::string> want{"D1", "D2", "D4", "D5", "D6", "D7", "D8", "D9", "D10", "D11", "D12", "D13", "D14", "D15", "D16", "D16"};
+  EXPECT_EQ(names(saved), want);
+  EXPECT_EQ(saved[2].setting, 2);
+  EXPECT_EQ(saved[3].setting, 1);
+  // The screen shows the moved rows and the absent mark on row 3.
+  EXPECT_NE(rig.screen.rowText(6).find("D4"), std::string::npos) << rig.screen.rowText(6);
+  EXPECT_NE(rig.screen.rowText(6).find("-"), std::string::npos) << rig.screen.rowText(6);
+  EXPECT_EQ(rig.backend.pendingEvents(), 0u);
+}
+
+TEST(DeviceTable, MenuChoiceThreeWritesNothing) {
+  Rig rig("{Down}{Down}{Bs}{Bs}{Bs}{Bs}>DEL{Enter}{Esc}3{Enter}");
+  writeDeviceNames(rig.channels, numbered());
+  deviceNameScreen(rig.session, rig.module);
+  EXPECT_EQ(names(readDeviceNames(rig.channels)), names(numbered()));
 }
 
 TEST(CodeTables, SavingWritesSixteenLinesTheInterpreterReads) {

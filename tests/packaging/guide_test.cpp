@@ -50,6 +50,8 @@ TEST(Guide, ExplainsEveryBlockErrorAndRecoveryMessage) {
   std::set<std::string> messages = textsIn({"shell/recovery.cpp"}, R"re(case [0-9: case]+return "([^"]+)")re");
   // Each edition names a missing file in its own words.
   messages.merge(textsIn({"shell/edition.h", "shell/edition.cpp"}, R"re(missingFileText = "([^"]+)")re"));
+  // So does the management module.
+  messages.merge(textsIn({"manage/module.cpp"}, R"re(missingFile = "([^"]+)")re"));
   EXPECT_GE(blockErrors.size(), 15u);   // the patterns still find the texts
   EXPECT_GE(messages.size(), 12u);
   const std::string guide = readFile(fs::path(VORN_SOURCE_DIR) / "docs" / "GUIDE.md");

@@ -199,6 +199,22 @@ TEST(EnvironmentLayout, InvalidBytesKeepTheCurrentValues) {
   EXPECT_EQ(unpackEnvironment(std::string(2, ' '), current).GL1, 77);
 }
 
+TEST(EnvironmentLayout, TheSecondDriveIsAnyDriveOtherThanTheDataDrive) {
+  struct Case {
+    std::string data, second, want;
+  } cases[] = {{"A:", "C:", "C:"}, {"A:", "F:", "F:"}, {"D:", "A:", "A:"}, {"A:", "  ", "B:"}, {"A:", "G:", "B:"}, {"C:", "C:", "A:"}};
+  for (const Case& c : cases) {
+    Environment env;
+    env.ZDX = c.data;
+    env.UC = c.second;
+    std::string record;
+    packEnvironment(env, "01-01-2026", record);
+    Environment current;
+    current.UC = "B:";
+    EXPECT_EQ(unpackEnvironment(record, current).UC, c.want) << c.data << " " << c.second;
+  }
+}
+
 TEST(EnvironmentLayout, FreshDefaults) {
   Environment current;
   current.GL1 = 5;

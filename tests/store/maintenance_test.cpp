@@ -182,6 +182,11 @@ TEST_F(MaintenanceTest, CopyARangeOverwritingOneNameAndAppendingAnother) {
   EXPECT_THROW(copyVolumeRange(paths, module, {"A:", "A:", "M1", "A", ""}), std::invalid_argument);
   EXPECT_THROW(copyVolumeRange(paths, module, {"A:", "B:", "M1", "", ""}), std::invalid_argument);
   EXPECT_THROW(copyVolumeRange(paths, module, {"A:", "B:", "M1", "C", "B"}), std::invalid_argument);
+  // No drive is the working directory, where A: lies too: one folder, refused.
+  EXPECT_THROW(copyVolumeRange(paths, module, {"A:", "", "M1", "A", "Z"}), std::invalid_argument);
+  EXPECT_EQ(copyRangeProblem({"A:", "", "M1", "A", "Z"}), "");
+  EXPECT_NE(copyRangeProblem(paths, {"", "A:", "M1", "A", "Z"}), "");
+  EXPECT_EQ(copyRangeProblem(paths, {"", "B:", "M1", "A", "Z"}), "");
 }
 
 TEST_F(MaintenanceTest, AProgramLongerThanTheBufferIsNotCopied) {
