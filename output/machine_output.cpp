@@ -45,6 +45,7 @@ void MachineWriter::command(std::string_view text) {
   std::string out(text);
   out += lineEnd_ ? "\r\n" : ";";
   sink_.send(out);
+  if (echo_) echo_(text);
 }
 
 void MachineWriter::passThrough(std::string_view text) {
@@ -52,6 +53,7 @@ void MachineWriter::passThrough(std::string_view text) {
     std::string out(text);
     out += '\x03';
     sink_.send(out);
+    if (echo_) echo_(text);
     return;
   }
   command(text);
@@ -124,15 +126,35 @@ float MachineOutput::cuttingSpeed(float feed) const {
   return cond_.WN > 0 ? cond_.WN : std::floor(feed / 60 + 0.5f);
 }
 
-void MachineOutput::penTo(const std::string& command, float x, float y) {
+void MachineOutput::penTo(const std::string& command, float x, float y, MachineStroke stroke) {
   out_.command(d_.prefix + command + hpSingle(x) + "," + hpSingle(y));
   MDM = std::max(MDM, y);
+  traceTo(x, y, stroke);
+}
+
+// Sent coordinates to the table: the scaling window puts the user origin at
+// the position, and the mirror's input window turns X round about it.
+void MachineOutput::traceTo(float x, float y, MachineStroke stroke) {
+  if (!trace_) return;
+  trace_->moveTo(tableX(x), cond_.ZDTY + y, stroke);
+}
+
+// A plotter arc is drawn as the chords of the screen's fixed density, sqrt(r) x 6
+// per half turn; centre and r are sent (scaled) values.
+void MachineOutput::traceArc(const Point3& centre, float r, float CO, float CP) {
+  if (!trace_) return;
+  const float n = std::sqrt(r) * 6;
+  const int steps = std::max(1, int(std::floor(std::fabs(CP - CO) * n / 3.14159f)));
+  for (int i = 1; i <= steps; ++i) {
+    const float a = CO + (CP - CO) * float(i) / float(steps);
+    traceTo(centre[0] + r * std::cos(a), centre[1] + r * std::sin(a), MachineStroke::Arc);
+  }
 }
 
 void MachineOutput::start(const Point3& p, float feed) {
   XW = type_.XW;
   sendZPair();
-  penTo("PU", p[0] * cond_.ZD3, p[1] * cond_.ZD3);
+  penTo("PU", p[0] * cond_.ZD3, p[1] * cond_.ZD3, MachineStroke::Rapid);
   PBB = 0;
   at_ = p;
   speed(cuttingSpeed(feed));
@@ -178,6 +200,7 @@ void MachineOutput::move3d(float x, float y, float z, float feed) {
 
 void MachineOutput::linear(const Point3& to, const Point3& delta, const std::string& command, float feed) {
   const float x = to[0] * cond_.ZD3, y = to[1] * cond_.ZD3;
+  const MachineStroke stroke = command == "PU" ? MachineStroke::Rapid : MachineStroke::Feed;
   at_ = to;
   if (delta[0] == 0 && delta[1] == 0) {
     zMove(to[2]);
@@ -186,6 +209,7 @@ void MachineOutput::linear(const Point3& to, const Point3& delta, const std::str
   const bool has3d = !d_.move3d.empty();
   if (delta[2] != 0 && has3d) {
     move3d(x, y, to[2], feed);
+    traceTo(x, y, stroke);
     zMove(to[2]);
     return;
   }
@@ -196,11 +220,12 @@ void MachineOutput::linear(const Point3& to, const Point3& delta, const std::str
       PBB = 0;
       move3d(x, y, to[2], feed);
       PBB = pen;
+      traceTo(x, y, stroke);
       return;
     }
-    penTo("PA", x, y);
+    penTo("PA", x, y, stroke);
   } else {
-    penTo(command, x, y);
+    penTo(command, x, y, stroke);
     if (command == "PU") PBB = 0;
   }
   if (delta[2] != 0) zMove(to[2]);
@@ -235,6 +260,7 @@ void MachineOutput::arcOf(const Point3& centre, float radius, float CO, float CP
     out_.command("AA" + hpSingle(centre[0] * cond_.ZD3) + "," + hpSingle(centre[1] * cond_.ZD3) + "," +
                  hpComputed((double(CP) - CO) * 57.2957) + numberText(float(chordAngle(r))));
     MDM = std::max(MDM, end[1] * cond_.ZD3);
+    traceArc({centre[0] * cond_.ZD3, centre[1] * cond_.ZD3, 0}, r, CO, CP);
     PBB = 1;
     return;
   }
@@ -282,11 +308,13 @@ void MachineOutput::arcChords(const Point3& centre, float radius, float CO, floa
       out_.command(d_.move3d + hpSingle(inc[0]) + "," + hpSingle(inc[1]) + "," + hpSingle(inc[2]));
     }
     MDM = std::max(MDM, tracked[1]);
+    traceTo(tracked[0], tracked[1], MachineStroke::Arc);
   }
   out_.command(d_.prefix + "PA");
   const int pen = PBB;
   PBB = 1;
   move3d(end[0] * k, end[1] * k, end[2], feed);
+  traceTo(end[0] * k, end[1] * k, MachineStroke::Arc);
   PBB = pen == 0 ? 1 : pen;
 }
 
@@ -300,10 +328,14 @@ void MachineOutput::cycle(const Move& m) {
       y += m.holeStep.y;
     }
     if (x != lastX || y != lastY) {
-      penTo("PU", x * cond_.ZD3, y * cond_.ZD3);
+      penTo("PU", x * cond_.ZD3, y * cond_.ZD3, MachineStroke::Rapid);
       PBB = 0;
     }
     lastX = x, lastY = y;
+    if (trace_) {
+      const float sx = x * cond_.ZD3, sy = y * cond_.ZD3;
+      trace_->hole(tableX(sx), cond_.ZDTY + sy, m.WN2H * cond_.ZD3);
+    }
     if (d_.ZN == 1) {
       out_.command("CI" + hpSingle(m.WN2H * cond_.ZD3) + "," + bare(float(chordAngle(m.WN2H * cond_.ZD3))));
     } else {
@@ -380,7 +412,7 @@ void MachineOutput::endSequence() {
   ZZ = 0;
   MF1 = MZM;
   sendZPair();
-  penTo("PU", at_[0] * cond_.ZD3, MDM / cond_.ZD3 * cond_.ZD3);
+  penTo("PU", at_[0] * cond_.ZD3, MDM / cond_.ZD3 * cond_.ZD3, MachineStroke::Rapid);
   PBB = 0;
   if (d_.ZN == 1) {
     out_.command("SP");
@@ -396,7 +428,7 @@ void MachineOutput::moveToOrigin() {
   MF1 = MZM;
   ZZ = 0;
   sendZPair();
-  penTo("PU", 0, 0);
+  penTo("PU", 0, 0, MachineStroke::Rapid);
   PBB = 0;
   at_ = {};
   speed(type_.XW);

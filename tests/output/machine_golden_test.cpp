@@ -222,6 +222,28 @@ TEST(MachineRules, SerialStartsWithTheDeviceControlSequences) {
   EXPECT_TRUE(m.text.starts_with("\x1b.M0;0;13;0;0:\x1b.I150;0;17:\x1b.N;19:\x1b.@;0:DF;IP")) << m.text;
 }
 
+// The echo sees each command once, in order, without its ";" — labels
+// included — and never the device-control sequences.
+TEST(MachineRules, EchoSeesEveryCommandButNotTheDeviceSequences) {
+  MachineSetup s = setupFor(3);
+  s.options.serial = true;
+  TextProgram program({"((LBTEXT", "G01 X5. Z-1. F100", "G02 X15. R5.", "M30"});
+  StringSink sink;
+  MachineOutput output(sink, s.type, s.options, s.cond, s.work);
+  std::vector<std::string> echoed;
+  output.setEcho([&](std::string_view text) { echoed.emplace_back(text); });
+  RunSettings settings;
+  settings.IDMX = 1;
+  machineProgram(program, standardCodeTable(), settings, output);
+  std::string rebuilt = "\x1b.M0;0;13;0;0:\x1b.I150;0;17:\x1b.N;19:\x1b.@;0:";
+  for (const std::string& text : echoed) {
+    EXPECT_EQ(text.find('\x1b'), std::string::npos) << text;
+    rebuilt += text + (text.starts_with("LB") ? "\x03" : ";");
+  }
+  EXPECT_EQ(rebuilt, sink.text());
+  EXPECT_GT(echoed.size(), 10u);
+}
+
 TEST(MachineRules, EndsAtTheGreatestYReached) {
   const Machined m = machine({"G01 X5. Y70. F100", "Y3.", "M30"}, setupFor(2));
   EXPECT_FLOAT_EQ(m.outcome.MDM, 70);
