@@ -261,6 +261,7 @@ void MachineOutput::arcOf(const Point3& centre, float radius, float CO, float CP
                  hpComputed((double(CP) - CO) * 57.2957) + numberText(float(chordAngle(r))));
     MDM = std::max(MDM, end[1] * cond_.ZD3);
     traceArc({centre[0] * cond_.ZD3, centre[1] * cond_.ZD3, 0}, r, CO, CP);
+    traceTo(end[0] * cond_.ZD3, end[1] * cond_.ZD3, MachineStroke::Arc);  // the end exactly
     PBB = 1;
     return;
   }

@@ -1,6 +1,7 @@
 #include "output/machining_screen.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <optional>
 
@@ -17,6 +18,7 @@
 #include "shell/session.h"
 #include "editor/program_buffer.h"
 #include "editor/editor_state.h"
+#include "display/path_drawing.h"
 #include "display/view.h"
 
 namespace vorn {
@@ -64,6 +66,34 @@ TableMap tableMap(const MachineType& type) {
   map.bottom = float(kTableTop) + (map.k > 0 ? type.RY / map.k : 0);
   return map;
 }
+
+// Draws the moves the machine is sent on the table drawing: pen-up moves in
+// the rapid colour, cuts and arcs in the trajectory's colours, holes as
+// circles of the tool's size.
+class TableDrawing : public MachineTrace {
+ public:
+  TableDrawing(Painter& g, const TableMap& map, int rapidColor) : g_(g), map_(map), rapid_(rapidColor) {}
+
+  void moveTo(float x, float y, MachineStroke stroke) override {
+    const std::array<float, 2> to{map_.x(x), map_.y(y)};
+    const int color = stroke == MachineStroke::Rapid ? rapid_
+                      : stroke == MachineStroke::Arc ? pathcolor::Arc
+                                                     : pathcolor::Feed;
+    // Colour 0 would erase the table under the move: such moves are not drawn.
+    if (at_ && color != 0) g_.line((*at_)[0], (*at_)[1], to[0], to[1], color);
+    at_ = to;
+  }
+
+  void hole(float x, float y, float r) override {
+    g_.circle(map_.x(x), map_.y(y), std::max(r / map_.k, 1.0f), pathcolor::ToolMark);
+  }
+
+ private:
+  Painter& g_;
+  TableMap map_;
+  int rapid_;
+  std::optional<std::array<float, 2>> at_;  // pixels; none before the first move
+};
 
 class MachiningScreen {
  public:
@@ -269,6 +299,9 @@ void MachiningScreen::machine(int pacing) {
   MachineOutput output(sink, type_, options, c_.conditions, {w[0], c_.trajectory.basePoint});
   openEchoWindow();
   if (s.shell.ZG != 0) output.setEcho([this](std::string_view text) { echo(text); });
+  const TableMap map = tableMap(type_);
+  TableDrawing drawing(screen_.gfx(), map, int(s.environment.CR) & 15);
+  if (map.k > 0) output.setTrace(&drawing);
   RunSettings settings = runSettings(c_.trajectory, s.environment);
   bool stepping = pacing != 50;
   long blocks = 0;

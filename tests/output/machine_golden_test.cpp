@@ -4,6 +4,8 @@
 // VORN_UPDATE_GOLDEN=1 rewrites the expected files (review the diff).
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -242,6 +244,80 @@ TEST(MachineRules, EchoSeesEveryCommandButNotTheDeviceSequences) {
   }
   EXPECT_EQ(rebuilt, sink.text());
   EXPECT_GT(echoed.size(), 10u);
+}
+
+// What the table drawing is given.
+struct RecordedTrace : MachineTrace {
+  struct Step {
+    float x, y;
+    MachineStroke stroke;
+  };
+  void moveTo(float x, float y, MachineStroke stroke) override { steps.push_back({x, y, stroke}); }
+  void hole(float x, float y, float r) override { holes.push_back({x, y, r}); }
+  std::vector<Step> steps;
+  std::vector<std::array<float, 3>> holes;
+};
+
+RecordedTrace traced(const std::vector<std::string>& lines, const MachineSetup& s) {
+  TextProgram program(lines);
+  RunSettings settings;
+  settings.IDMX = 1;
+  for (int t = 1; t <= 8; ++t) settings.toolRadius[size_t(t)] = float(t);
+  StringSink sink;
+  MachineOutput output(sink, s.type, s.options, s.cond, s.work);
+  RecordedTrace trace;
+  output.setTrace(&trace);
+  machineProgram(program, standardCodeTable(), settings, output);
+  return trace;
+}
+
+// Moves land on the table at the position plus the scaled coordinates; the
+// mirror turns X round about the mirrored position, keeping the work in place.
+TEST(MachineTrace, MovesAreTableMillimetresScaledAndMirrored) {
+  struct Case {
+    int Z22;
+    float firstX, cutX;  // the start (program 0, 0) and the end of the cut (program X 10)
+  };
+  // Position 20, 10; scale 2; work 100 wide from reference point 1.
+  for (const Case& c : {Case{1, 20, 40}, Case{2, 220, 200}}) {
+    SCOPED_TRACE(c.Z22);
+    MachineSetup s = setupFor(2);
+    s.cond.ZD3 = 2;
+    s.cond.Z22 = c.Z22;
+    const RecordedTrace t = traced({"G01 X10. Y5. F100", "G00 Y0", "M30"}, s);
+    ASSERT_GE(t.steps.size(), 3u);
+    EXPECT_FLOAT_EQ(t.steps[0].x, c.firstX);
+    EXPECT_FLOAT_EQ(t.steps[0].y, 10);
+    EXPECT_EQ(t.steps[0].stroke, MachineStroke::Rapid);
+    EXPECT_FLOAT_EQ(t.steps[1].x, c.cutX);
+    EXPECT_FLOAT_EQ(t.steps[1].y, 20);
+    EXPECT_EQ(t.steps[1].stroke, MachineStroke::Feed);
+    EXPECT_FLOAT_EQ(t.steps[2].y, 10);
+    EXPECT_EQ(t.steps[2].stroke, MachineStroke::Rapid);
+  }
+}
+
+// A plotter arc (dialect 2) and chords (dialect 0) are both drawn as points
+// on the scaled circle that end where the arc ends; holes get the tool's size.
+TEST(MachineTrace, ArcsFollowTheCircleAndHolesAreMarked) {
+  for (int zn : {0, 2}) {
+    SCOPED_TRACE(zn);
+    MachineSetup s = setupFor(zn);
+    s.cond.ZD3 = 2;
+    const RecordedTrace t = traced({"G01 X10. F100", "G03 X0 Y10. R10.", "M30"}, s);
+    std::vector<RecordedTrace::Step> arc;
+    for (const auto& step : t.steps)
+      if (step.stroke == MachineStroke::Arc) arc.push_back(step);
+    ASSERT_GE(arc.size(), 5u);
+    for (const auto& p : arc) EXPECT_NEAR(std::hypot(p.x - 20, p.y - 10), 20, 0.05) << p.x << "," << p.y;
+    EXPECT_NEAR(arc.back().x, 20, 0.01);
+    EXPECT_NEAR(arc.back().y, 30, 0.01);
+  }
+  MachineSetup s = setupFor(2);
+  const RecordedTrace t = traced({"T2", "G81 X10. Y5. Z-3. R2. F100", "X30.", "G80", "M30"}, s);
+  ASSERT_EQ(t.holes.size(), 2u);
+  EXPECT_EQ(t.holes[0], (std::array<float, 3>{30, 15, 2}));
+  EXPECT_EQ(t.holes[1], (std::array<float, 3>{50, 15, 2}));
 }
 
 TEST(MachineRules, EndsAtTheGreatestYReached) {

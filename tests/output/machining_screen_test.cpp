@@ -132,6 +132,35 @@ TEST(MachiningScreen, NoEchoWhenTheFlagIsOff) {
   EXPECT_TRUE(shownRows(m.rig.screen, kEchoTop).empty());
 }
 
+// True when a pixel within one of (x, y) has the colour: lines are drawn between
+// fractional pixels.
+bool colourNear(const Framebuffer& fb, float x, float y, int colour) {
+  for (int dy = -1; dy <= 1; ++dy)
+    for (int dx = -1; dx <= 1; ++dx)
+      if (fb.contains(int(x) + dx, int(y) + dy) && fb.at(int(x) + dx, int(y) + dy) == colour) return true;
+  return false;
+}
+
+TEST(MachiningScreen, TheRunDrawsItsMovesOnTheTable) {
+  // Position 10, 25 and XY scale 0.5: the cut X 5 -> 25 at Y 5 lies from
+  // table X 12.5 to 22.5 at Y 27.5, the rapid Y 5 -> 25 from table Y 27.5 to
+  // 37.5 at X 22.5 (inside the work, whose outline is drawn in colour 7 too).
+  MachiningRig m("10{Enter}25{Enter}.5{Enter}{Enter}{Enter}{Enter}{Enter}{Enter}{Enter}1{Enter}",
+                 {"G00 X5. Y5.", "G01 X25. F100", "G00 Y25.", "M30"});
+  m.run();
+  // The shipped first type travels 100 x 100; the table's top left corner is at (272, 24).
+  const float k = machineTableScale(100, 100);
+  auto px = [&](float x) { return 272 + x / k; };
+  auto py = [&](float y) { return 24 + 100 / k - y / k; };
+  const Framebuffer& fb = m.rig.screen.framebuffer();
+  for (float x : {14.0f, 17.0f, 20.0f}) EXPECT_TRUE(colourNear(fb, px(x), py(27.5f), 7)) << "cut at X " << x;
+  for (float y : {30.0f, 35.0f}) EXPECT_TRUE(colourNear(fb, px(22.5f), py(y), 3)) << "rapid at Y " << y;
+  // Nothing of the run away from its moves.
+  for (auto [x, y] : {std::pair{17.0f, 32.0f}, std::pair{27.0f, 27.5f}, std::pair{14.0f, 35.0f}})
+    EXPECT_FALSE(colourNear(fb, px(x), py(y), 7) || colourNear(fb, px(x), py(y), 3)) << x << "," << y;
+  EXPECT_NE(m.machined().find("^PD 12.5, 2.5"), std::string::npos) << m.machined();
+}
+
 TEST(MachiningScreen, PositionsBeyondTheTravelAndAZeroScaleAreRefused) {
   // The shipped first type travels 100 x 100: X 150 is refused, then 50 taken.
   MachiningRig m("150{Enter}50{Enter}120{Enter}30{Enter}0{Enter}2{Enter}", sampleLines());
