@@ -357,19 +357,53 @@ void MachineOutput::cycle(const Move& m) {
   at_ = {x, y, m.returnLevel == 98 ? m.initialZ : m.CJ};
 }
 
+// A straight move to p at height z from where the tool is; nothing when it is there.
+void MachineOutput::straightTo(Point2 p, float z, const std::string& command, float feed) {
+  const Point3 delta{p.x - at_[0], p.y - at_[1], z - at_[2]};
+  if (delta == Point3{}) return;
+  linear({p.x, p.y, z}, delta, command, feed);
+}
+
 // The element held back one block, ending at the corner the interpreter has
-// just computed: an arc ends at its own offset end, then a feed line to the corner.
+// just computed: an arc ends at its own offset end, then a feed line to the
+// corner. The moves start where the tool is, so a block that began
+// compensation goes straight to its corner.
 void MachineOutput::compensated(const Move& m) {
   const CompElement& e = m.element;
-  const float z = e.to[2];
-  if (isArc(e.GL2)) {
+  if (elementSent_) {
+    // A block that moved only in Z took the tool to this element's end:
+    // on to the new corner at the present height.
+    straightTo(m.C1, at_[2], "PD", m.XF);
+  } else if (isArc(e.GL2)) {
+    const float z = e.to[2];
     arcOf({e.centre.x, e.centre.y, z}, e.rho, e.CO, e.CP, e.GL2 == 2, 17, {e.end.x, e.end.y, z}, e.delta,
           m.XF);
-    if (!(m.C1 == e.end)) linear({m.C1.x, m.C1.y, z}, {m.C1.x - e.end.x, m.C1.y - e.end.y, 0}, "PD", m.XF);
+    straightTo(m.C1, z, "PD", m.XF);
   } else {
-    linear({m.C1.x, m.C1.y, z}, e.delta, e.GL2 == 0 ? "PU" : "PD", m.XF);
+    straightTo(m.C1, e.to[2], e.GL2 == 0 ? "PU" : "PD", m.XF);
   }
-  if (m.corner == 2) linear({m.C2.x, m.C2.y, z}, {m.C2.x - m.C1.x, m.C2.y - m.C1.y, 0}, "PD", m.XF);
+  if (m.corner == 2) straightTo(m.C2, at_[2], "PD", m.XF);
+  // A block that moves only in Z leaves the interpreter's element as it was:
+  // its Z move goes now, not with the next block.
+  elementSent_ = m.delta[0] == 0 && m.delta[1] == 0 && m.ZSC == 0;
+  if (elementSent_) straightTo({at_[0], at_[1]}, m.to[2], "PD", m.XF);
+  holding_ = true;
+}
+
+void MachineOutput::releaseHeld(const CompElement& pending, float feed) {
+  if (!holding_) return;
+  holding_ = false;
+  if (elementSent_) {
+    elementSent_ = false;
+    return;
+  }
+  const float z = pending.to[2];
+  if (isArc(pending.GL2)) {
+    arcOf({pending.centre.x, pending.centre.y, z}, pending.rho, pending.CO, pending.CP, pending.GL2 == 2, 17,
+          {pending.end.x, pending.end.y, z}, pending.delta, feed);
+  } else {
+    straightTo(pending.end, z, pending.GL2 == 0 ? "PU" : "PD", feed);
+  }
 }
 
 void MachineOutput::block(const Move& m) {
@@ -384,6 +418,14 @@ void MachineOutput::block(const Move& m) {
   if (!m.I1M.empty() || !m.draws) return;
   if (m.compensatedDrawing) {
     compensated(m);
+    return;
+  }
+  // Compensation ended (G40, or no radius): the element it held back first.
+  releaseHeld(m.element, m.XF);
+  if ((m.compensation == 41 || m.compensation == 42) && m.compRadius > 0) {
+    // The block that starts compensation is held back too: the next block
+    // sends it, ending at the corner between the two.
+    holding_ = true;
     return;
   }
   const int mode = int(m.GL2);
@@ -462,6 +504,8 @@ MachineOutcome machineProgram(const ProgramSource& program, const CodeTable& cod
     throw;
   }
   outcome.run = runner.result();
+  // A program that ends with compensation still on: its last element is due.
+  if (outcome.run.ZVZ == RunState::Ended) output.releaseHeld(state.comp.E1, state.XF);
   output.endSequence();
   outcome.MDM = output.MDM;
   return outcome;

@@ -119,6 +119,9 @@ class MachineOutput {
   void block(const Move& m);
   // A "((" line: sent unchanged without the "((".
   void rawLine(std::string_view line);
+  // Sends the compensated element still held back (pending: the interpreter's
+  // stored element) to its own offset end; nothing when none is held.
+  void releaseHeld(const CompElement& pending, float feed);
   // Motor off, Z up, pen up to the greatest Y reached, then "SP" or motor off and "IN".
   void endSequence();
   // Initialise, motor off, Z up, pen-up move to X 0 Y 0, pen-up speed.
@@ -156,6 +159,7 @@ class MachineOutput {
                  int plane, const Point3& end, float feed);
   void cycle(const Move& m);
   void compensated(const Move& m);
+  void straightTo(Point2 p, float z, const std::string& command, float feed);
   float cuttingSpeed(float feed) const;
   int chordAngle(float r) const;
 
@@ -170,6 +174,8 @@ class MachineOutput {
   float lastFeed_ = -1;             // the feed sent last (cutting speed 0)
   Point3 at_{};                     // machine position (unscaled)
   MachineTrace* trace_ = nullptr;   // sees the moves sent, for the table drawing
+  bool holding_ = false;            // a compensated element waits for the next block
+  bool elementSent_ = false;        // a Z-only block already took the tool to the held element's end
 };
 
 // Runs the program through the interpreter and machines it: initialisation,

@@ -4,6 +4,7 @@
 // VORN_UPDATE_GOLDEN=1 rewrites the expected files (review the diff).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdlib>
@@ -101,6 +102,12 @@ std::vector<GoldenCase> goldenCases() {
   cases.push_back({"compensated_d2", 2,
                    {"G00 X0 Y0", "G01 Z-1. F100", "G41 D1 X10. Y0", "X20. Y10.", "X30.", "G40 X40. Y0",
                     "M30"},
+                   [](MachineSetup&) {}});
+  cases.push_back({"compensated_arc_at_g40_d3", 3,
+                   {"G00 X0 Y0", "G01 Z-1. F100", "G42 D1 X10. Y0", "G02 X30. R10.", "G40 G01 X40.", "M30"},
+                   [](MachineSetup&) {}});
+  cases.push_back({"compensated_z_only_to_end_d4", 4,
+                   {"G00 X0 Y0 Z5.", "G41 D1 G01 X10. F100", "Z-2.", "Y10.", "X0", "M30"},
                    [](MachineSetup&) {}});
   cases.push_back({"raw_and_scale_d1", 1, {"((PA1,2", "((LBHELLO", "G01 X10. Y5. F100", "M30"},
                    [](MachineSetup& s) {
@@ -318,6 +325,46 @@ TEST(MachineTrace, ArcsFollowTheCircleAndHolesAreMarked) {
   ASSERT_EQ(t.holes.size(), 2u);
   EXPECT_EQ(t.holes[0], (std::array<float, 3>{30, 15, 2}));
   EXPECT_EQ(t.holes[1], (std::array<float, 3>{50, 15, 2}));
+}
+
+// Compensated output runs one block late: each block's element is sent when
+// the next block gives its corner, so the element held back when compensation
+// ends must be sent then, and the block that starts it goes to its corner.
+TEST(MachineCompensation, EveryHeldBackElementIsSentOnce) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> program;
+    std::vector<std::string> inOrder;  // commands that must follow one another
+    std::vector<std::string> never;
+  };
+  const std::vector<Case> cases = {
+      // G40 after X30: the element to the offset end (30, 11) comes before the cancel move.
+      {"line at G40",
+       {"G00 X0 Y0", "G01 Z-1. F100", "G41 D1 X10. Y0", "X20. Y10.", "X30.", "G40 X40. Y0", "M30"},
+       {"PD 9.585", "PD 19.585", "PD 30, 11", "PD 40, 0"},
+       {"PD 10, 0"}},
+      // The first block alone, cancelled at once: it ends at its own offset end (10, 1).
+      {"start then G40", {"G01 Z-1. F100", "G41 D1 X10.", "G40 X20.", "M30"}, {"PD 9.99", "PD 20, 0"}, {"PD 10, 0"}},
+      // A Z-only block keeps its Z; ending with compensation on, the last
+      // element (X0, offset to Y 9) is sent.
+      {"Z only, then the end",
+       {"G00 X0 Y0 Z5.", "G41 D1 G01 X10. F100", "Z-2.", "Y10.", "X0", "M30"},
+       {"PD 9.99", "!PZ-2,5", "PD", "PD 9.00", "PD 9.00", "PD .0000", "!MC0"},
+       {"!PZ 0,5;PD"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string text = machine(c.program, setupFor(2)).text;
+    const std::vector<std::string> sent = commands(text);
+    auto at = sent.begin();
+    for (const std::string& expected : c.inOrder) {
+      // Compensated points carry single-precision noise: a command matches by its start.
+      at = std::find_if(at, sent.end(), [&](const std::string& command) { return command.starts_with(expected); });
+      ASSERT_NE(at, sent.end()) << expected << " missing or out of order in " << text;
+      ++at;
+    }
+    for (const std::string& bad : c.never) EXPECT_EQ(text.find(bad), std::string::npos) << bad << " in " << text;
+  }
 }
 
 TEST(MachineRules, EndsAtTheGreatestYReached) {
