@@ -229,7 +229,9 @@ TEST(MainMenu, ZeroChoosesTheModellingEntryAndNineStillEnds) {
     std::vector<int> called;
   };
   for (const Case& c : {Case{"0{Enter}", {6}}, Case{"{Up}{Enter}", {6}}, Case{"5{Enter}", {5}},
-                        Case{"0{Down}{Enter}", {1}}, Case{"0{Up}{Enter}", {}}}) {
+                        Case{"0{Down}{Enter}", {1}}, Case{"0{Up}{Enter}", {}},
+                        // Back on the menu the tenth entry is highlighted: "0" moves on from it.
+                        Case{"0{Enter}0{Enter}", {6, 1}}}) {
     ShellRig rig(c.keys);
     std::vector<int> called;
     for (int code : {1, 5, 6}) rig.actions[code] = [&called, code](Session&) { called.push_back(code); };
