@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "interp/compensation.h"
 #include "runtime/numtext.h"
 #include "shell/numeric.h"
 
@@ -375,10 +376,8 @@ void MachineOutput::compensated(const Move& m) {
     // on to the new corner at the present height.
     straightTo(m.C1, at_[2], "PD", m.XF);
   } else if (isArc(e.GL2)) {
-    const float z = e.to[2];
-    arcOf({e.centre.x, e.centre.y, z}, e.rho, e.CO, e.CP, e.GL2 == 2, 17, {e.end.x, e.end.y, z}, e.delta,
-          m.XF);
-    straightTo(m.C1, z, "PD", m.XF);
+    heldArc(e, m.XF);
+    straightTo(m.C1, e.to[2], "PD", m.XF);
   } else {
     straightTo(m.C1, e.to[2], e.GL2 == 0 ? "PU" : "PD", m.XF);
   }
@@ -390,6 +389,23 @@ void MachineOutput::compensated(const Move& m) {
   holding_ = true;
 }
 
+// A held arc to its own offset end. When the corner before it cut the arc
+// (the tool stands on its circle past the offset start), the arc starts
+// there: the plotter arc sweeps from the tool's position, so a sweep from the
+// offset start would end beside the arc's end.
+void MachineOutput::heldArc(const CompElement& e, float feed) {
+  const float z = e.to[2];
+  float start = e.CO;
+  const float dx = at_[0] - e.centre.x, dy = at_[1] - e.centre.y;
+  if (std::fabs(std::hypot(dx, dy) - e.rho) < kCompEpsilon) {
+    start = std::atan2(dy, dx);
+    // The same turn as the offset start, so that the sweep keeps its direction.
+    while (start - e.CO > 3.14159265f) start -= 6.28318531f;
+    while (start - e.CO < -3.14159265f) start += 6.28318531f;
+  }
+  arcOf({e.centre.x, e.centre.y, z}, e.rho, start, e.CP, e.GL2 == 2, 17, {e.end.x, e.end.y, z}, e.delta, feed);
+}
+
 void MachineOutput::releaseHeld(const CompElement& pending, float feed) {
   if (!holding_) return;
   holding_ = false;
@@ -399,8 +415,7 @@ void MachineOutput::releaseHeld(const CompElement& pending, float feed) {
   }
   const float z = pending.to[2];
   if (isArc(pending.GL2)) {
-    arcOf({pending.centre.x, pending.centre.y, z}, pending.rho, pending.CO, pending.CP, pending.GL2 == 2, 17,
-          {pending.end.x, pending.end.y, z}, pending.delta, feed);
+    heldArc(pending, feed);
   } else {
     straightTo(pending.end, z, pending.GL2 == 0 ? "PU" : "PD", feed);
   }

@@ -160,6 +160,7 @@ class MachineOutput {
   void cycle(const Move& m);
   void compensated(const Move& m);
   void straightTo(Point2 p, float z, const std::string& command, float feed);
+  void heldArc(const CompElement& e, float feed);
   float cuttingSpeed(float feed) const;
   int chordAngle(float r) const;
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -364,6 +365,29 @@ TEST(MachineCompensation, EveryHeldBackElementIsSentOnce) {
       ++at;
     }
     for (const std::string& bad : c.never) EXPECT_EQ(text.find(bad), std::string::npos) << bad << " in " << text;
+  }
+}
+
+// A line cut into a compensated arc leaves the tool on the arc's circle past
+// its offset start; the plotter arc sweeps from there and must still end at
+// the arc's offset end (29, 0), whether the arc is sent with the next block
+// or when G40 ends compensation.
+TEST(MachineCompensation, AnArcStartedAtACutCornerEndsAtItsOwnEnd) {
+  for (const char* after : {"G40 G01 X40.", "G01 X40."}) {
+    SCOPED_TRACE(after);
+    const std::string text =
+        machine({"G01 Z-1. F100", "G42 D1 X10. Y0", "G02 X30. R10.", after, "G40 X50.", "M30"}, setupFor(3)).text;
+    const std::vector<std::string> sent = commands(text);
+    const auto aa = std::find_if(sent.begin(), sent.end(), [](const std::string& c) { return c.starts_with("AA"); });
+    ASSERT_NE(aa, sent.end()) << text;
+    ASSERT_TRUE(aa != sent.begin() && (aa - 1)->starts_with("PD ")) << text;
+    float x0 = 0, y0 = 0, cx = 0, cy = 0, sweep = 0;
+    ASSERT_EQ(std::sscanf((aa - 1)->c_str(), "PD %f,%f", &x0, &y0), 2);
+    ASSERT_EQ(std::sscanf(aa->c_str(), "AA %f,%f,%f", &cx, &cy, &sweep), 3);
+    const double a = std::atan2(y0 - cy, x0 - cx) + sweep / 57.2957795;
+    const double r = std::hypot(x0 - cx, y0 - cy);
+    EXPECT_NEAR(cx + r * std::cos(a), 29, 0.01) << *aa;
+    EXPECT_NEAR(cy + r * std::sin(a), 0, 0.01) << *aa;
   }
 }
 
