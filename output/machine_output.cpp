@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "interp/compensation.h"
 #include "runtime/numtext.h"
 #include "shell/numeric.h"
 
@@ -45,6 +46,7 @@ void MachineWriter::command(std::string_view text) {
   std::string out(text);
   out += lineEnd_ ? "\r\n" : ";";
   sink_.send(out);
+  if (echo_) echo_(text);
 }
 
 void MachineWriter::passThrough(std::string_view text) {
@@ -52,6 +54,7 @@ void MachineWriter::passThrough(std::string_view text) {
     std::string out(text);
     out += '\x03';
     sink_.send(out);
+    if (echo_) echo_(text);
     return;
   }
   command(text);
@@ -124,15 +127,35 @@ float MachineOutput::cuttingSpeed(float feed) const {
   return cond_.WN > 0 ? cond_.WN : std::floor(feed / 60 + 0.5f);
 }
 
-void MachineOutput::penTo(const std::string& command, float x, float y) {
+void MachineOutput::penTo(const std::string& command, float x, float y, MachineStroke stroke) {
   out_.command(d_.prefix + command + hpSingle(x) + "," + hpSingle(y));
   MDM = std::max(MDM, y);
+  traceTo(x, y, stroke);
+}
+
+// Sent coordinates to the table: the scaling window puts the user origin at
+// the position, and the mirror's input window turns X round about it.
+void MachineOutput::traceTo(float x, float y, MachineStroke stroke) {
+  if (!trace_) return;
+  trace_->moveTo(tableX(x), cond_.ZDTY + y, stroke);
+}
+
+// A plotter arc is drawn as the chords of the screen's fixed density, sqrt(r) x 6
+// per half turn; centre and r are sent (scaled) values.
+void MachineOutput::traceArc(const Point3& centre, float r, float CO, float CP) {
+  if (!trace_) return;
+  const float n = std::sqrt(r) * 6;
+  const int steps = std::max(1, int(std::floor(std::fabs(CP - CO) * n / 3.14159f)));
+  for (int i = 1; i <= steps; ++i) {
+    const float a = CO + (CP - CO) * float(i) / float(steps);
+    traceTo(centre[0] + r * std::cos(a), centre[1] + r * std::sin(a), MachineStroke::Arc);
+  }
 }
 
 void MachineOutput::start(const Point3& p, float feed) {
   XW = type_.XW;
   sendZPair();
-  penTo("PU", p[0] * cond_.ZD3, p[1] * cond_.ZD3);
+  penTo("PU", p[0] * cond_.ZD3, p[1] * cond_.ZD3, MachineStroke::Rapid);
   PBB = 0;
   at_ = p;
   speed(cuttingSpeed(feed));
@@ -178,6 +201,7 @@ void MachineOutput::move3d(float x, float y, float z, float feed) {
 
 void MachineOutput::linear(const Point3& to, const Point3& delta, const std::string& command, float feed) {
   const float x = to[0] * cond_.ZD3, y = to[1] * cond_.ZD3;
+  const MachineStroke stroke = command == "PU" ? MachineStroke::Rapid : MachineStroke::Feed;
   at_ = to;
   if (delta[0] == 0 && delta[1] == 0) {
     zMove(to[2]);
@@ -186,6 +210,7 @@ void MachineOutput::linear(const Point3& to, const Point3& delta, const std::str
   const bool has3d = !d_.move3d.empty();
   if (delta[2] != 0 && has3d) {
     move3d(x, y, to[2], feed);
+    traceTo(x, y, stroke);
     zMove(to[2]);
     return;
   }
@@ -196,11 +221,12 @@ void MachineOutput::linear(const Point3& to, const Point3& delta, const std::str
       PBB = 0;
       move3d(x, y, to[2], feed);
       PBB = pen;
+      traceTo(x, y, stroke);
       return;
     }
-    penTo("PA", x, y);
+    penTo("PA", x, y, stroke);
   } else {
-    penTo(command, x, y);
+    penTo(command, x, y, stroke);
     if (command == "PU") PBB = 0;
   }
   if (delta[2] != 0) zMove(to[2]);
@@ -235,6 +261,8 @@ void MachineOutput::arcOf(const Point3& centre, float radius, float CO, float CP
     out_.command("AA" + hpSingle(centre[0] * cond_.ZD3) + "," + hpSingle(centre[1] * cond_.ZD3) + "," +
                  hpComputed((double(CP) - CO) * 57.2957) + numberText(float(chordAngle(r))));
     MDM = std::max(MDM, end[1] * cond_.ZD3);
+    traceArc({centre[0] * cond_.ZD3, centre[1] * cond_.ZD3, 0}, r, CO, CP);
+    traceTo(end[0] * cond_.ZD3, end[1] * cond_.ZD3, MachineStroke::Arc);  // the end exactly
     PBB = 1;
     return;
   }
@@ -282,11 +310,13 @@ void MachineOutput::arcChords(const Point3& centre, float radius, float CO, floa
       out_.command(d_.move3d + hpSingle(inc[0]) + "," + hpSingle(inc[1]) + "," + hpSingle(inc[2]));
     }
     MDM = std::max(MDM, tracked[1]);
+    traceTo(tracked[0], tracked[1], MachineStroke::Arc);
   }
   out_.command(d_.prefix + "PA");
   const int pen = PBB;
   PBB = 1;
   move3d(end[0] * k, end[1] * k, end[2], feed);
+  traceTo(end[0] * k, end[1] * k, MachineStroke::Arc);
   PBB = pen == 0 ? 1 : pen;
 }
 
@@ -300,10 +330,14 @@ void MachineOutput::cycle(const Move& m) {
       y += m.holeStep.y;
     }
     if (x != lastX || y != lastY) {
-      penTo("PU", x * cond_.ZD3, y * cond_.ZD3);
+      penTo("PU", x * cond_.ZD3, y * cond_.ZD3, MachineStroke::Rapid);
       PBB = 0;
     }
     lastX = x, lastY = y;
+    if (trace_) {
+      const float sx = x * cond_.ZD3, sy = y * cond_.ZD3;
+      trace_->hole(tableX(sx), cond_.ZDTY + sy, m.WN2H * cond_.ZD3);
+    }
     if (d_.ZN == 1) {
       out_.command("CI" + hpSingle(m.WN2H * cond_.ZD3) + "," + bare(float(chordAngle(m.WN2H * cond_.ZD3))));
     } else {
@@ -324,19 +358,67 @@ void MachineOutput::cycle(const Move& m) {
   at_ = {x, y, m.returnLevel == 98 ? m.initialZ : m.CJ};
 }
 
+// A straight move to p at height z from where the tool is; nothing when it is there.
+void MachineOutput::straightTo(Point2 p, float z, const std::string& command, float feed) {
+  const Point3 delta{p.x - at_[0], p.y - at_[1], z - at_[2]};
+  if (delta == Point3{}) return;
+  linear({p.x, p.y, z}, delta, command, feed);
+}
+
 // The element held back one block, ending at the corner the interpreter has
-// just computed: an arc ends at its own offset end, then a feed line to the corner.
+// just computed: an arc ends at its own offset end, then a feed line to the
+// corner. The moves start where the tool is, so a block that began
+// compensation goes straight to its corner.
 void MachineOutput::compensated(const Move& m) {
   const CompElement& e = m.element;
-  const float z = e.to[2];
-  if (isArc(e.GL2)) {
-    arcOf({e.centre.x, e.centre.y, z}, e.rho, e.CO, e.CP, e.GL2 == 2, 17, {e.end.x, e.end.y, z}, e.delta,
-          m.XF);
-    if (!(m.C1 == e.end)) linear({m.C1.x, m.C1.y, z}, {m.C1.x - e.end.x, m.C1.y - e.end.y, 0}, "PD", m.XF);
+  if (elementSent_) {
+    // A block that moved only in Z took the tool to this element's end:
+    // on to the new corner at the present height.
+    straightTo(m.C1, at_[2], "PD", m.XF);
+  } else if (isArc(e.GL2)) {
+    heldArc(e, m.XF);
+    straightTo(m.C1, e.to[2], "PD", m.XF);
   } else {
-    linear({m.C1.x, m.C1.y, z}, e.delta, e.GL2 == 0 ? "PU" : "PD", m.XF);
+    straightTo(m.C1, e.to[2], e.GL2 == 0 ? "PU" : "PD", m.XF);
   }
-  if (m.corner == 2) linear({m.C2.x, m.C2.y, z}, {m.C2.x - m.C1.x, m.C2.y - m.C1.y, 0}, "PD", m.XF);
+  if (m.corner == 2) straightTo(m.C2, at_[2], "PD", m.XF);
+  // A block that moves only in Z leaves the interpreter's element as it was:
+  // its Z move goes now, not with the next block.
+  elementSent_ = m.delta[0] == 0 && m.delta[1] == 0 && m.ZSC == 0;
+  if (elementSent_) straightTo({at_[0], at_[1]}, m.to[2], "PD", m.XF);
+  holding_ = true;
+}
+
+// A held arc to its own offset end. When the corner before it cut the arc
+// (the tool stands on its circle past the offset start), the arc starts
+// there: the plotter arc sweeps from the tool's position, so a sweep from the
+// offset start would end beside the arc's end.
+void MachineOutput::heldArc(const CompElement& e, float feed) {
+  const float z = e.to[2];
+  float start = e.CO;
+  const float dx = at_[0] - e.centre.x, dy = at_[1] - e.centre.y;
+  if (std::fabs(std::hypot(dx, dy) - e.rho) < kCompEpsilon) {
+    start = std::atan2(dy, dx);
+    // The same turn as the offset start, so that the sweep keeps its direction.
+    while (start - e.CO > 3.14159265f) start -= 6.28318531f;
+    while (start - e.CO < -3.14159265f) start += 6.28318531f;
+  }
+  arcOf({e.centre.x, e.centre.y, z}, e.rho, start, e.CP, e.GL2 == 2, 17, {e.end.x, e.end.y, z}, e.delta, feed);
+}
+
+void MachineOutput::releaseHeld(const CompElement& pending, float feed) {
+  if (!holding_) return;
+  holding_ = false;
+  if (elementSent_) {
+    elementSent_ = false;
+    return;
+  }
+  const float z = pending.to[2];
+  if (isArc(pending.GL2)) {
+    heldArc(pending, feed);
+  } else {
+    straightTo(pending.end, z, pending.GL2 == 0 ? "PU" : "PD", feed);
+  }
 }
 
 void MachineOutput::block(const Move& m) {
@@ -351,6 +433,14 @@ void MachineOutput::block(const Move& m) {
   if (!m.I1M.empty() || !m.draws) return;
   if (m.compensatedDrawing) {
     compensated(m);
+    return;
+  }
+  // Compensation ended (G40, or no radius): the element it held back first.
+  releaseHeld(m.element, m.XF);
+  if ((m.compensation == 41 || m.compensation == 42) && m.compRadius > 0) {
+    // The block that starts compensation is held back too: the next block
+    // sends it, ending at the corner between the two.
+    holding_ = true;
     return;
   }
   const int mode = int(m.GL2);
@@ -380,7 +470,7 @@ void MachineOutput::endSequence() {
   ZZ = 0;
   MF1 = MZM;
   sendZPair();
-  penTo("PU", at_[0] * cond_.ZD3, MDM / cond_.ZD3 * cond_.ZD3);
+  penTo("PU", at_[0] * cond_.ZD3, MDM / cond_.ZD3 * cond_.ZD3, MachineStroke::Rapid);
   PBB = 0;
   if (d_.ZN == 1) {
     out_.command("SP");
@@ -396,7 +486,7 @@ void MachineOutput::moveToOrigin() {
   MF1 = MZM;
   ZZ = 0;
   sendZPair();
-  penTo("PU", 0, 0);
+  penTo("PU", 0, 0, MachineStroke::Rapid);
   PBB = 0;
   at_ = {};
   speed(type_.XW);
@@ -429,6 +519,8 @@ MachineOutcome machineProgram(const ProgramSource& program, const CodeTable& cod
     throw;
   }
   outcome.run = runner.result();
+  // A program that ends with compensation still on: its last element is due.
+  if (outcome.run.ZVZ == RunState::Ended) output.releaseHeld(state.comp.E1, state.XF);
   output.endSequence();
   outcome.MDM = output.MDM;
   return outcome;

@@ -71,8 +71,11 @@ struct MachineWork {
   int basePoint = 1;    // work reference point 1-9
 };
 
+// Called with each command's text (without its ";" or line end) once it is written.
+using MachineEcho = std::function<void(std::string_view)>;
+
 // Writes machine commands: the text and ";" (a line end in dialect 0); raw
-// text for the device-control sequences.
+// text for the device-control sequences, which are not echoed.
 class MachineWriter {
  public:
   MachineWriter(PlotSink& sink, bool lineEnd) : sink_(sink), lineEnd_(lineEnd) {}
@@ -80,10 +83,27 @@ class MachineWriter {
   void raw(std::string_view text) { sink_.send(text); }
   // A "((" line without its "((": a label ("LB...") ends with code 3, anything else as a command.
   void passThrough(std::string_view text);
+  void setEcho(MachineEcho echo) { echo_ = std::move(echo); }
 
  private:
   PlotSink& sink_;
   bool lineEnd_;
+  MachineEcho echo_;
+};
+
+// How a move of the tool is drawn: a pen-up move, a straight cut, an arc.
+enum class MachineStroke { Rapid, Feed, Arc };
+
+// Where the tool goes on the machine table, for a drawing of the run.
+// Coordinates are table millimetres: the position on the table plus the
+// scaled program coordinates, X turned round when the mirror is on.
+class MachineTrace {
+ public:
+  virtual ~MachineTrace() = default;
+  // A straight move in the plan to (x, y).
+  virtual void moveTo(float x, float y, MachineStroke stroke) = 0;
+  // A hole drilled at (x, y) by a tool of radius r.
+  virtual void hole(float x, float y, float r) = 0;
 };
 
 class MachineOutput {
@@ -99,6 +119,9 @@ class MachineOutput {
   void block(const Move& m);
   // A "((" line: sent unchanged without the "((".
   void rawLine(std::string_view line);
+  // Sends the compensated element still held back (pending: the interpreter's
+  // stored element) to its own offset end; nothing when none is held.
+  void releaseHeld(const CompElement& pending, float feed);
   // Motor off, Z up, pen up to the greatest Y reached, then "SP" or motor off and "IN".
   void endSequence();
   // Initialise, motor off, Z up, pen-up move to X 0 Y 0, pen-up speed.
@@ -106,6 +129,11 @@ class MachineOutput {
 
   void motor(bool on);
   void speed(float value);
+
+  // Every command written from now on is also given to echo.
+  void setEcho(MachineEcho echo) { out_.setEcho(std::move(echo)); }
+  // Every move sent from now on is also given to trace (not owned; may be null).
+  void setTrace(MachineTrace* trace) { trace_ = trace; }
 
   int PBB = 0;          // pen state: 0 up, 1 down, 2 in an arc
   float ZZ = 0;         // pen-down Z of the current Z pair
@@ -120,7 +148,10 @@ class MachineOutput {
   void sendZPair();
   void linear(const Point3& to, const Point3& delta, const std::string& command, float feed);
   void move3d(float x, float y, float z, float feed);
-  void penTo(const std::string& command, float x, float y);
+  void penTo(const std::string& command, float x, float y, MachineStroke stroke);
+  float tableX(float x) const { return cond_.Z22 == 2 ? px_ - x : px_ + x; }
+  void traceTo(float x, float y, MachineStroke stroke);
+  void traceArc(const Point3& centre, float r, float CO, float CP);
   void arc(const Move& m);
   void arcOf(const Point3& centre, float radius, float CO, float CP, bool clockwise, int plane,
              const Point3& end, const Point3& delta, float feed);
@@ -128,6 +159,8 @@ class MachineOutput {
                  int plane, const Point3& end, float feed);
   void cycle(const Move& m);
   void compensated(const Move& m);
+  void straightTo(Point2 p, float z, const std::string& command, float feed);
+  void heldArc(const CompElement& e, float feed);
   float cuttingSpeed(float feed) const;
   int chordAngle(float r) const;
 
@@ -141,6 +174,9 @@ class MachineOutput {
   std::optional<std::pair<float, float>> lastPair_;  // the last Z pair sent
   float lastFeed_ = -1;             // the feed sent last (cutting speed 0)
   Point3 at_{};                     // machine position (unscaled)
+  MachineTrace* trace_ = nullptr;   // sees the moves sent, for the table drawing
+  bool holding_ = false;            // a compensated element waits for the next block
+  bool elementSent_ = false;        // a Z-only block already took the tool to the held element's end
 };
 
 // Runs the program through the interpreter and machines it: initialisation,

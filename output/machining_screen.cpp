@@ -1,6 +1,7 @@
 #include "output/machining_screen.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <optional>
 
@@ -17,6 +18,7 @@
 #include "shell/session.h"
 #include "editor/program_buffer.h"
 #include "editor/editor_state.h"
+#include "display/path_drawing.h"
 #include "display/view.h"
 
 namespace vorn {
@@ -28,6 +30,8 @@ constexpr int kLabelColor = 5;
 constexpr int kFieldCol = 12;       // first field column, from 1
 constexpr int kTableLeftCells = 34; // the table is drawn right of this column
 constexpr int kTableTop = 24;       // pixels
+constexpr int kEchoFirstRow = 21;   // from 1: the command echo scrolls from here down
+constexpr int kEchoColor = 7;
 
 void printAt(Screen& screen, int col, int row, std::string_view text, int fg) {
   screen.color(fg);
@@ -46,6 +50,51 @@ float machineTableScale(float RX, float RY) {
 
 namespace {
 
+// Where the table lies on the graphics layer: table millimetres to pixels.
+struct TableMap {
+  float k = 0;       // mm per pixel
+  float left = 0;    // pixel x of table X 0
+  float bottom = 0;  // pixel y of table Y 0
+  float x(float mm) const { return left + mm / k; }
+  float y(float mm) const { return bottom - mm / k; }
+};
+
+TableMap tableMap(const MachineType& type) {
+  TableMap map;
+  map.k = machineTableScale(type.RX, type.RY);
+  map.left = float(kTableLeftCells * kCellWidth);
+  map.bottom = float(kTableTop) + (map.k > 0 ? type.RY / map.k : 0);
+  return map;
+}
+
+// Draws the moves the machine is sent on the table drawing: pen-up moves in
+// the rapid colour, cuts and arcs in the trajectory's colours, holes as
+// circles of the tool's size.
+class TableDrawing : public MachineTrace {
+ public:
+  TableDrawing(Painter& g, const TableMap& map, int rapidColor) : g_(g), map_(map), rapid_(rapidColor) {}
+
+  void moveTo(float x, float y, MachineStroke stroke) override {
+    const std::array<float, 2> to{map_.x(x), map_.y(y)};
+    const int color = stroke == MachineStroke::Rapid ? rapid_
+                      : stroke == MachineStroke::Arc ? pathcolor::Arc
+                                                     : pathcolor::Feed;
+    // Colour 0 would erase the table under the move: such moves are not drawn.
+    if (at_ && color != 0) g_.line((*at_)[0], (*at_)[1], to[0], to[1], color);
+    at_ = to;
+  }
+
+  void hole(float x, float y, float r) override {
+    g_.circle(map_.x(x), map_.y(y), std::max(r / map_.k, 1.0f), pathcolor::ToolMark);
+  }
+
+ private:
+  Painter& g_;
+  TableMap map_;
+  int rapid_;
+  std::optional<std::array<float, 2>> at_;  // pixels; none before the first move
+};
+
 class MachiningScreen {
  public:
   explicit MachiningScreen(MachiningContext& c) : c_(c), screen_(c.session.screen) {}
@@ -58,6 +107,8 @@ class MachiningScreen {
   bool askNumber(int row, int col, int width, float type, const char* pattern, float& value,
                  const std::function<bool(float)>& accept);
   void showExtent();
+  void openEchoWindow();
+  void echo(std::string_view text);
   void machine(int pacing);
   void moveToOrigin();
   PlotSink& openMachine(std::optional<ChannelSink>& channel, std::optional<MachineSerialSink>& serial);
@@ -67,22 +118,23 @@ class MachiningScreen {
   Screen& screen_;
   MachineFile file_;
   MachineType type_;
+  int echoRow_ = 0;  // from 0: where the next echoed command goes
 };
 
 void MachiningScreen::drawTable() {
   Painter& g = screen_.gfx();
   g.resetViewport();
   g.resetWindow();
-  const float k = machineTableScale(type_.RX, type_.RY);
+  const TableMap map = tableMap(type_);
+  const float k = map.k;
   if (!(k > 0)) return;
-  const float left = float(kTableLeftCells * 8), top = float(kTableTop);
-  const float bottom = top + type_.RY / k;
-  auto px = [&](float x) { return left + x / k; };
-  auto py = [&](float y) { return bottom - y / k; };
+  const float top = float(kTableTop), bottom = map.bottom;
+  auto px = [&](float x) { return map.x(x); };
+  auto py = [&](float y) { return map.y(y); };
   for (int x = 0; float(x) <= type_.RX; x += 10)
     g.line(px(float(x)), top, px(float(x)), bottom, x % 50 == 0 ? 1 : 9);
   for (int y = 0; float(y) <= type_.RY; y += 10)
-    g.line(left, py(float(y)), px(type_.RX), py(float(y)), y % 50 == 0 ? 1 : 9);
+    g.line(map.left, py(float(y)), px(type_.RX), py(float(y)), y % 50 == 0 ? 1 : 9);
   // The work at its scaled position, the start cross and, mirrored, the circle.
   const MachiningConditions& m = c_.conditions;
   const float s = m.ZD3 > 0 ? m.ZD3 : 1;
@@ -191,6 +243,23 @@ void MachiningScreen::showExtent() {
           7);
 }
 
+// The commands scroll in a text window below the table and the run's status rows.
+void MachiningScreen::openEchoWindow() {
+  const int belowTable = int(tableMap(type_).bottom) / kCellHeight + 1;
+  const int first = std::max(kEchoFirstRow - 1, belowTable);
+  screen_.setTextWindow(first, screen_.rows() - first);
+  screen_.color(kEchoColor);
+  screen_.clearText();
+  echoRow_ = screen_.cursorRow();
+}
+
+void MachiningScreen::echo(std::string_view text) {
+  screen_.color(kEchoColor);
+  screen_.locate(0, echoRow_);
+  screen_.printLine(cutToWidth(text, screen_.cols() - 1));
+  echoRow_ = screen_.cursorRow();
+}
+
 PlotSink& MachiningScreen::openMachine(std::optional<ChannelSink>& channel,
                                        std::optional<MachineSerialSink>& serial) {
   Session& s = c_.session;
@@ -228,6 +297,11 @@ void MachiningScreen::machine(int pacing) {
   MachineOptions options = file_.settings.options();
   const auto& w = c_.trajectory.workSize;
   MachineOutput output(sink, type_, options, c_.conditions, {w[0], c_.trajectory.basePoint});
+  openEchoWindow();
+  if (s.shell.ZG != 0) output.setEcho([this](std::string_view text) { echo(text); });
+  const TableMap map = tableMap(type_);
+  TableDrawing drawing(screen_.gfx(), map, int(s.environment.CR) & 15);
+  if (map.k > 0) output.setTrace(&drawing);
   RunSettings settings = runSettings(c_.trajectory, s.environment);
   bool stepping = pacing != 50;
   long blocks = 0;
@@ -237,7 +311,9 @@ void MachiningScreen::machine(int pacing) {
       [](std::string_view line) { return normalizeBlock(line); },
       [&](const Move& m) {
         ++blocks;
-        printAt(screen_, 1, 16, formatTemplate("##### ", {double(m.line)}) + std::string(m.text).substr(0, 26), 7);
+        // Padded so that a shorter block leaves nothing of a longer one.
+        printAt(screen_, 1, 16,
+                padToWidth(formatTemplate("##### ", {double(m.line)}) + std::string(m.text), kTableLeftCells - 2), 7);
         if (serial && serial->stopped()) return false;
         std::string k = screen_.inkey();
         if (k == " ") stepping = false;
@@ -254,6 +330,7 @@ void MachiningScreen::machine(int pacing) {
         return true;
       });
   closeMachine(channel);
+  screen_.resetTextWindow();
   if (!outcome.run.I1M.empty()) {
     printAt(screen_, 1, 18, outcome.run.I1M, 14);
     screen_.beep();
@@ -268,8 +345,11 @@ void MachiningScreen::moveToOrigin() {
   PlotSink& sink = openMachine(channel, serial);
   const auto& w = c_.trajectory.workSize;
   MachineOutput output(sink, type_, file_.settings.options(), c_.conditions, {w[0], c_.trajectory.basePoint});
+  openEchoWindow();
+  if (c_.session.shell.ZG != 0) output.setEcho([this](std::string_view text) { echo(text); });
   output.moveToOrigin();
   closeMachine(channel);
+  screen_.resetTextWindow();
 }
 
 void MachiningScreen::run() {

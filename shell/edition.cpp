@@ -9,6 +9,8 @@ Edition vorntEdition() {
       {"1 作成･編集 ", "1"}, {"2 ファイル  ", "2"}, {"3 印 字     ", "3"},
       {"4 共用ﾌｫﾙﾀﾞ ", "4"}, {"5 ＮＣ通信  ", "5"}, {"6 プロッタ  ", "10"},
       {"7 環境設定  ", "7"}, {"8.補助作業  ", "8"}, {"9   終 了   ", "9"},
+      // Tenth, after the exit, so that 1-9 keep their entries; "0" chooses it.
+      {"0 ﾓﾃﾞﾘﾝｸﾞ   ", "6"},
   };
   e.editorKeyLabels = "↑   ↓   文末 検索 複写 削除 計算 Noﾘｽﾄ     軌跡 　　 貼付 Esc";
   return e;

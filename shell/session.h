@@ -33,6 +33,7 @@ struct ShellState {
   std::array<std::string, 12> functionKeys;  // what F1-F12 deliver (code 1 + "A".."L")
   bool handlerInstalled = false;  // the recovery screen catches runtime errors
   bool deviceNoticeShown = false; // the lines of devices.conf not understood were shown once
+  float ZG = -1;          // command echo flag: non-zero shows each machine command on screen as it is sent
 };
 
 // Start-up work that belongs to other subsystems; each may be empty.

@@ -27,7 +27,7 @@ inline constexpr int Exit = 9;
 // The bottom-row notice of a menu entry whose screen this build lacks.
 inline constexpr std::string_view kNotBuiltNotice = "この機能はまだ組み込まれていません";
 
-// The nine entries of the main menu, in order (the sixth carries code 10).
+// The entries of the main menu, in order (the sixth carries code 10, the tenth code 6).
 std::vector<MenuEntry> mainMenuEntries();
 
 struct StartOptions {

@@ -48,5 +48,34 @@ TEST(PlotWiring, TheSampleProgramIsPlottedToAFileFromThePlotterScreen) {
   EXPECT_NE(run.lineRow(app.editor.state.FILE).find("M30"), std::string::npos);
 }
 
+TEST(PlotWiring, MenuEntryZeroMachinesTheSampleProgramAndKeepsItsConditions) {
+  // "0": the machining screen; position 10, 20, XY scale 0.5, the rest kept;
+  // "3": to the origin; Esc: back to the menu, which keeps the entry
+  // highlighted; Enter: the screen again, the conditions not asked again; "1":
+  // start (the run reads no further keys).
+  ProgramRun run("0{Enter}10{Enter}20{Enter}.5{Enter}{Enter}{Enter}{Enter}{Enter}{Enter}{Enter}3{Enter}{Esc}"
+                 "{Enter}1{Enter}");
+  std::ifstream shipped(dataDirectory() / "NCMM", std::ios::binary);
+  std::stringstream ncmm;
+  ncmm << shipped.rdbuf();
+  std::string parallel = ncmm.str();
+  parallel[0] = '1';   // the parallel line: "LPT3:", lpt3.txt on a fresh machine
+  run.write("NCMM", parallel);
+  App& app = run.start(dataDirectory() / "samples" / "sample.nc");
+  std::ifstream in(run.dir / "lpt3.txt", std::ios::binary);
+  std::stringstream bytes;
+  bytes << in.rdbuf();
+  const std::string commands = bytes.str();
+  EXPECT_TRUE(commands.starts_with("^DF;^IP0,0,10,10\r\n^SC-10,-9.9,-20,-19.9\r\n")) << commands;
+  EXPECT_NE(commands.find("^PD"), std::string::npos) << commands;
+  EXPECT_TRUE(commands.ends_with("^IN\r\n")) << commands;
+  EXPECT_FLOAT_EQ(app.plot.machining.ZD3, 0.5f);
+  EXPECT_EQ(app.session.shell.menuPosition, 10);
+  bool maxShown = false;
+  for (int r = 0; r < app.screen.rows(); ++r) maxShown |= run.row(r).starts_with("MAX:Y=");
+  EXPECT_TRUE(maxShown);
+  EXPECT_EQ(run.backend.beepCount(), 0);
+}
+
 }  // namespace
 }  // namespace vorn

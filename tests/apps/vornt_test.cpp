@@ -92,7 +92,7 @@ TEST(Vornt, InstallsShippedFilesOnlyWhenMissing) {
 
 TEST(Vornt, ExitScreenAndPicture) {
   VorntRun run;
-  ASSERT_EQ(run.vornt("--headless --keys '{Up}{Enter}*' --dump-text out.txt --dump-png out.png"), 0);
+  ASSERT_EQ(run.vornt("--headless --keys '9{Enter}*' --dump-text out.txt --dump-png out.png"), 0);
   auto rows = lines(readFile(run.dir / "work" / "out.txt"));
   ASSERT_GE(rows.size(), 7u);
   EXPECT_EQ(rows[0], "* VORNT578f m *");
@@ -103,7 +103,7 @@ TEST(Vornt, ExitScreenAndPicture) {
 
 TEST(Vornt, KeysFileAndWorkDir) {
   VorntRun run;
-  std::ofstream(run.dir / "keys.txt") << "{Up}{Enter}r";
+  std::ofstream(run.dir / "keys.txt") << "9{Enter}r";
   ASSERT_EQ(run.vornt("--headless --keys-file ../keys.txt --work-dir ../other --dump-text ../out.txt"), 0);
   EXPECT_TRUE(fs::exists(run.dir / "other" / "vorntc.ini"));
   EXPECT_NE(readFile(run.dir / "out.txt").find("1 作成･編集"), std::string::npos);   // restarted
@@ -180,7 +180,7 @@ namespace {
 
 TEST(Vornt, ClosingTheWindowAsksAndYesEnds) {
   VorntRun run;
-  ASSERT_EQ(run.vornt("--headless --keys '{Close}{Enter}{Up}{Enter}*' --dump-text out.txt"), 0);
+  ASSERT_EQ(run.vornt("--headless --keys '{Close}{Enter}9{Enter}*' --dump-text out.txt"), 0);
   // Ended at the question: the keys after it, which would reach the exit screen, were never read.
   std::string text = readFile(run.dir / "work" / "out.txt");
   EXPECT_EQ(text.find("VORNT578f"), std::string::npos);
@@ -188,7 +188,7 @@ TEST(Vornt, ClosingTheWindowAsksAndYesEnds) {
 
 TEST(Vornt, ClosingTheWindowAndNoCarriesOn) {
   VorntRun run;
-  ASSERT_EQ(run.vornt("--headless --keys '{Close}{Esc}{Up}{Enter}*' --dump-text out.txt"), 0);
+  ASSERT_EQ(run.vornt("--headless --keys '{Close}{Esc}9{Enter}*' --dump-text out.txt"), 0);
   EXPECT_EQ(lines(readFile(run.dir / "work" / "out.txt"))[0], "* VORNT578f m *");
 }
 

@@ -4,6 +4,10 @@
 // VORN_UPDATE_GOLDEN=1 rewrites the expected files (review the diff).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -99,6 +103,12 @@ std::vector<GoldenCase> goldenCases() {
   cases.push_back({"compensated_d2", 2,
                    {"G00 X0 Y0", "G01 Z-1. F100", "G41 D1 X10. Y0", "X20. Y10.", "X30.", "G40 X40. Y0",
                     "M30"},
+                   [](MachineSetup&) {}});
+  cases.push_back({"compensated_arc_at_g40_d3", 3,
+                   {"G00 X0 Y0", "G01 Z-1. F100", "G42 D1 X10. Y0", "G02 X30. R10.", "G40 G01 X40.", "M30"},
+                   [](MachineSetup&) {}});
+  cases.push_back({"compensated_z_only_to_end_d4", 4,
+                   {"G00 X0 Y0 Z5.", "G41 D1 G01 X10. F100", "Z-2.", "Y10.", "X0", "M30"},
                    [](MachineSetup&) {}});
   cases.push_back({"raw_and_scale_d1", 1, {"((PA1,2", "((LBHELLO", "G01 X10. Y5. F100", "M30"},
                    [](MachineSetup& s) {
@@ -220,6 +230,165 @@ TEST(MachineRules, SerialStartsWithTheDeviceControlSequences) {
   s.options.serial = true;
   const Machined m = machine({"G01 X5. F100", "M30"}, s);
   EXPECT_TRUE(m.text.starts_with("\x1b.M0;0;13;0;0:\x1b.I150;0;17:\x1b.N;19:\x1b.@;0:DF;IP")) << m.text;
+}
+
+// The echo sees each command once, in order, without its ";" — labels
+// included — and never the device-control sequences.
+TEST(MachineRules, EchoSeesEveryCommandButNotTheDeviceSequences) {
+  MachineSetup s = setupFor(3);
+  s.options.serial = true;
+  TextProgram program({"((LBTEXT", "G01 X5. Z-1. F100", "G02 X15. R5.", "M30"});
+  StringSink sink;
+  MachineOutput output(sink, s.type, s.options, s.cond, s.work);
+  std::vector<std::string> echoed;
+  output.setEcho([&](std::string_view text) { echoed.emplace_back(text); });
+  RunSettings settings;
+  settings.IDMX = 1;
+  machineProgram(program, standardCodeTable(), settings, output);
+  std::string rebuilt = "\x1b.M0;0;13;0;0:\x1b.I150;0;17:\x1b.N;19:\x1b.@;0:";
+  for (const std::string& text : echoed) {
+    EXPECT_EQ(text.find('\x1b'), std::string::npos) << text;
+    rebuilt += text + (text.starts_with("LB") ? "\x03" : ";");
+  }
+  EXPECT_EQ(rebuilt, sink.text());
+  EXPECT_GT(echoed.size(), 10u);
+}
+
+// What the table drawing is given.
+struct RecordedTrace : MachineTrace {
+  struct Step {
+    float x, y;
+    MachineStroke stroke;
+  };
+  void moveTo(float x, float y, MachineStroke stroke) override { steps.push_back({x, y, stroke}); }
+  void hole(float x, float y, float r) override { holes.push_back({x, y, r}); }
+  std::vector<Step> steps;
+  std::vector<std::array<float, 3>> holes;
+};
+
+RecordedTrace traced(const std::vector<std::string>& lines, const MachineSetup& s) {
+  TextProgram program(lines);
+  RunSettings settings;
+  settings.IDMX = 1;
+  for (int t = 1; t <= 8; ++t) settings.toolRadius[size_t(t)] = float(t);
+  StringSink sink;
+  MachineOutput output(sink, s.type, s.options, s.cond, s.work);
+  RecordedTrace trace;
+  output.setTrace(&trace);
+  machineProgram(program, standardCodeTable(), settings, output);
+  return trace;
+}
+
+// Moves land on the table at the position plus the scaled coordinates; the
+// mirror turns X round about the mirrored position, keeping the work in place.
+TEST(MachineTrace, MovesAreTableMillimetresScaledAndMirrored) {
+  struct Case {
+    int Z22;
+    float firstX, cutX;  // the start (program 0, 0) and the end of the cut (program X 10)
+  };
+  // Position 20, 10; scale 2; work 100 wide from reference point 1.
+  for (const Case& c : {Case{1, 20, 40}, Case{2, 220, 200}}) {
+    SCOPED_TRACE(c.Z22);
+    MachineSetup s = setupFor(2);
+    s.cond.ZD3 = 2;
+    s.cond.Z22 = c.Z22;
+    const RecordedTrace t = traced({"G01 X10. Y5. F100", "G00 Y0", "M30"}, s);
+    ASSERT_GE(t.steps.size(), 3u);
+    EXPECT_FLOAT_EQ(t.steps[0].x, c.firstX);
+    EXPECT_FLOAT_EQ(t.steps[0].y, 10);
+    EXPECT_EQ(t.steps[0].stroke, MachineStroke::Rapid);
+    EXPECT_FLOAT_EQ(t.steps[1].x, c.cutX);
+    EXPECT_FLOAT_EQ(t.steps[1].y, 20);
+    EXPECT_EQ(t.steps[1].stroke, MachineStroke::Feed);
+    EXPECT_FLOAT_EQ(t.steps[2].y, 10);
+    EXPECT_EQ(t.steps[2].stroke, MachineStroke::Rapid);
+  }
+}
+
+// A plotter arc (dialect 2) and chords (dialect 0) are both drawn as points
+// on the scaled circle that end where the arc ends; holes get the tool's size.
+TEST(MachineTrace, ArcsFollowTheCircleAndHolesAreMarked) {
+  for (int zn : {0, 2}) {
+    SCOPED_TRACE(zn);
+    MachineSetup s = setupFor(zn);
+    s.cond.ZD3 = 2;
+    const RecordedTrace t = traced({"G01 X10. F100", "G03 X0 Y10. R10.", "M30"}, s);
+    std::vector<RecordedTrace::Step> arc;
+    for (const auto& step : t.steps)
+      if (step.stroke == MachineStroke::Arc) arc.push_back(step);
+    ASSERT_GE(arc.size(), 5u);
+    for (const auto& p : arc) EXPECT_NEAR(std::hypot(p.x - 20, p.y - 10), 20, 0.05) << p.x << "," << p.y;
+    EXPECT_NEAR(arc.back().x, 20, 0.01);
+    EXPECT_NEAR(arc.back().y, 30, 0.01);
+  }
+  MachineSetup s = setupFor(2);
+  const RecordedTrace t = traced({"T2", "G81 X10. Y5. Z-3. R2. F100", "X30.", "G80", "M30"}, s);
+  ASSERT_EQ(t.holes.size(), 2u);
+  EXPECT_EQ(t.holes[0], (std::array<float, 3>{30, 15, 2}));
+  EXPECT_EQ(t.holes[1], (std::array<float, 3>{50, 15, 2}));
+}
+
+// Compensated output runs one block late: each block's element is sent when
+// the next block gives its corner, so the element held back when compensation
+// ends must be sent then, and the block that starts it goes to its corner.
+TEST(MachineCompensation, EveryHeldBackElementIsSentOnce) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> program;
+    std::vector<std::string> inOrder;  // commands that must follow one another
+    std::vector<std::string> never;
+  };
+  const std::vector<Case> cases = {
+      // G40 after X30: the element to the offset end (30, 11) comes before the cancel move.
+      {"line at G40",
+       {"G00 X0 Y0", "G01 Z-1. F100", "G41 D1 X10. Y0", "X20. Y10.", "X30.", "G40 X40. Y0", "M30"},
+       {"PD 9.585", "PD 19.585", "PD 30, 11", "PD 40, 0"},
+       {"PD 10, 0"}},
+      // The first block alone, cancelled at once: it ends at its own offset end (10, 1).
+      {"start then G40", {"G01 Z-1. F100", "G41 D1 X10.", "G40 X20.", "M30"}, {"PD 9.99", "PD 20, 0"}, {"PD 10, 0"}},
+      // A Z-only block keeps its Z; ending with compensation on, the last
+      // element (X0, offset to Y 9) is sent.
+      {"Z only, then the end",
+       {"G00 X0 Y0 Z5.", "G41 D1 G01 X10. F100", "Z-2.", "Y10.", "X0", "M30"},
+       {"PD 9.99", "!PZ-2,5", "PD", "PD 9.00", "PD 9.00", "PD .0000", "!MC0"},
+       {"!PZ 0,5;PD"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string text = machine(c.program, setupFor(2)).text;
+    const std::vector<std::string> sent = commands(text);
+    auto at = sent.begin();
+    for (const std::string& expected : c.inOrder) {
+      // Compensated points carry single-precision noise: a command matches by its start.
+      at = std::find_if(at, sent.end(), [&](const std::string& command) { return command.starts_with(expected); });
+      ASSERT_NE(at, sent.end()) << expected << " missing or out of order in " << text;
+      ++at;
+    }
+    for (const std::string& bad : c.never) EXPECT_EQ(text.find(bad), std::string::npos) << bad << " in " << text;
+  }
+}
+
+// A line cut into a compensated arc leaves the tool on the arc's circle past
+// its offset start; the plotter arc sweeps from there and must still end at
+// the arc's offset end (29, 0), whether the arc is sent with the next block
+// or when G40 ends compensation.
+TEST(MachineCompensation, AnArcStartedAtACutCornerEndsAtItsOwnEnd) {
+  for (const char* after : {"G40 G01 X40.", "G01 X40."}) {
+    SCOPED_TRACE(after);
+    const std::string text =
+        machine({"G01 Z-1. F100", "G42 D1 X10. Y0", "G02 X30. R10.", after, "G40 X50.", "M30"}, setupFor(3)).text;
+    const std::vector<std::string> sent = commands(text);
+    const auto aa = std::find_if(sent.begin(), sent.end(), [](const std::string& c) { return c.starts_with("AA"); });
+    ASSERT_NE(aa, sent.end()) << text;
+    ASSERT_TRUE(aa != sent.begin() && (aa - 1)->starts_with("PD ")) << text;
+    float x0 = 0, y0 = 0, cx = 0, cy = 0, sweep = 0;
+    ASSERT_EQ(std::sscanf((aa - 1)->c_str(), "PD %f,%f", &x0, &y0), 2);
+    ASSERT_EQ(std::sscanf(aa->c_str(), "AA %f,%f,%f", &cx, &cy, &sweep), 3);
+    const double a = std::atan2(y0 - cy, x0 - cx) + sweep / 57.2957795;
+    const double r = std::hypot(x0 - cx, y0 - cy);
+    EXPECT_NEAR(cx + r * std::cos(a), 29, 0.01) << *aa;
+    EXPECT_NEAR(cy + r * std::sin(a), 0, 0.01) << *aa;
+  }
 }
 
 TEST(MachineRules, EndsAtTheGreatestYReached) {

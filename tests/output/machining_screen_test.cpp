@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "editor/load.h"
 #include "interp/code_table.h"
 #include "runtime/error.h"
 #include "runtime/text.h"
@@ -27,12 +28,14 @@ std::string readAll(const fs::path& p) {
   return s.str();
 }
 
+// The sample program as the editor loads it: its "%" line is dropped.
 std::vector<std::string> sampleLines() {
-  std::istringstream in(fromCp932(readAll(fs::path(VORN_SOURCE_DIR) / "data" / "samples" / "sample.nc")));
+  std::istringstream in(readAll(fs::path(VORN_SOURCE_DIR) / "data" / "samples" / "sample.nc"));
+  const LineRule rule = lineRuleFor("sample.nc");
   std::vector<std::string> lines;
   for (std::string line; std::getline(in, line);) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
+    if (auto kept = programLine(rule, line)) lines.push_back(*kept);
   }
   return lines;
 }
@@ -73,9 +76,89 @@ TEST(MachiningScreen, AKeyScriptMachinesTheSampleProgramIntoAFile) {
   EXPECT_TRUE(out.starts_with("^DF;^IP0,0,10,10\r\n^SC-10,-9.9,-20,-19.9\r\n")) << out.substr(0, 200);
   EXPECT_TRUE(out.ends_with("^IN\r\n")) << out;
   EXPECT_NE(m.row(12).find("P 0 VK-100"), std::string::npos) << m.row(12);
+  // The last block, with nothing left of the longer ones before it.
+  EXPECT_EQ(m.rig.screen.rowText(15).substr(0, 34), "   21 M30" + std::string(25, ' ')) << m.row(16);
   bool maxShown = false;
   for (int r = 1; r <= m.rig.screen.rows(); ++r) maxShown |= m.row(r).find("MAX:Y=") != std::string::npos;
   EXPECT_TRUE(maxShown);
+}
+
+// The rows from `first` (from 0) to the bottom, trailing blanks cut, blank rows left out.
+std::vector<std::string> shownRows(const Screen& screen, int first) {
+  std::vector<std::string> rows;
+  for (int r = first; r < screen.rows(); ++r) {
+    std::string row = screen.rowText(r);
+    row.erase(row.find_last_not_of(' ') + 1);
+    if (!row.empty()) rows.push_back(row);
+  }
+  return rows;
+}
+
+// The commands of a dialect 0 stream, one a line.
+std::vector<std::string> commandLines(const std::string& text) {
+  std::vector<std::string> lines;
+  for (size_t at = 0; at < text.size();) {
+    const size_t end = text.find("\r\n", at);
+    if (end == std::string::npos) break;
+    lines.push_back(text.substr(at, end - at));
+    at = end + 2;
+  }
+  return lines;
+}
+
+constexpr const char* kFirstVisit = "10{Enter}20{Enter}.5{Enter}{Enter}{Enter}{Enter}{Enter}{Enter}{Enter}";
+constexpr int kEchoTop = 20;  // from 0: below the 100 x 100 table and the status rows
+
+TEST(MachiningScreen, EachCommandIsShownBelowTheTableAsItIsSent) {
+  // "1)開始" machines the sample program; "3)移動0" moves to the origin.
+  for (const char* choice : {"1{Enter}", "3{Enter}"}) {
+    SCOPED_TRACE(choice);
+    MachiningRig m(std::string(kFirstVisit) + choice, sampleLines());
+    m.run();
+    const std::vector<std::string> sent = commandLines(m.machined());
+    const std::vector<std::string> shown = shownRows(m.rig.screen, kEchoTop);
+    ASSERT_GE(shown.size(), 5u);
+    ASSERT_GE(sent.size(), shown.size());
+    // The window holds the last commands, in the order they went out.
+    EXPECT_EQ(shown, std::vector<std::string>(sent.end() - ptrdiff_t(shown.size()), sent.end()));
+  }
+}
+
+TEST(MachiningScreen, NoEchoWhenTheFlagIsOff) {
+  MachiningRig m(std::string(kFirstVisit) + "1{Enter}", sampleLines());
+  m.rig.session.shell.ZG = 0;
+  m.run();
+  EXPECT_GT(commandLines(m.machined()).size(), 20u);
+  EXPECT_TRUE(shownRows(m.rig.screen, kEchoTop).empty());
+}
+
+// True when a pixel within one of (x, y) has the colour: lines are drawn between
+// fractional pixels.
+bool colourNear(const Framebuffer& fb, float x, float y, int colour) {
+  for (int dy = -1; dy <= 1; ++dy)
+    for (int dx = -1; dx <= 1; ++dx)
+      if (fb.contains(int(x) + dx, int(y) + dy) && fb.at(int(x) + dx, int(y) + dy) == colour) return true;
+  return false;
+}
+
+TEST(MachiningScreen, TheRunDrawsItsMovesOnTheTable) {
+  // Position 10, 25 and XY scale 0.5: the cut X 5 -> 25 at Y 5 lies from
+  // table X 12.5 to 22.5 at Y 27.5, the rapid Y 5 -> 25 from table Y 27.5 to
+  // 37.5 at X 22.5 (inside the work, whose outline is drawn in colour 7 too).
+  MachiningRig m("10{Enter}25{Enter}.5{Enter}{Enter}{Enter}{Enter}{Enter}{Enter}{Enter}1{Enter}",
+                 {"G00 X5. Y5.", "G01 X25. F100", "G00 Y25.", "M30"});
+  m.run();
+  // The shipped first type travels 100 x 100; the table's top left corner is at (272, 24).
+  const float k = machineTableScale(100, 100);
+  auto px = [&](float x) { return 272 + x / k; };
+  auto py = [&](float y) { return 24 + 100 / k - y / k; };
+  const Framebuffer& fb = m.rig.screen.framebuffer();
+  for (float x : {14.0f, 17.0f, 20.0f}) EXPECT_TRUE(colourNear(fb, px(x), py(27.5f), 7)) << "cut at X " << x;
+  for (float y : {30.0f, 35.0f}) EXPECT_TRUE(colourNear(fb, px(22.5f), py(y), 3)) << "rapid at Y " << y;
+  // Nothing of the run away from its moves.
+  for (auto [x, y] : {std::pair{17.0f, 32.0f}, std::pair{27.0f, 27.5f}, std::pair{14.0f, 35.0f}})
+    EXPECT_FALSE(colourNear(fb, px(x), py(y), 7) || colourNear(fb, px(x), py(y), 3)) << x << "," << y;
+  EXPECT_NE(m.machined().find("^PD 12.5, 2.5"), std::string::npos) << m.machined();
 }
 
 TEST(MachiningScreen, PositionsBeyondTheTravelAndAZeroScaleAreRefused) {

@@ -8,6 +8,7 @@
 #include "harness.h"
 #include "runtime/channels.h"
 #include "runtime/numtext.h"
+#include "runtime/text.h"
 #include "shell/geometry.h"
 #include "shell/numeric.h"
 #include "shell/recovery.h"
@@ -208,12 +209,39 @@ TEST(Recovery, MenuClosesEveryChannel) {
   EXPECT_FALSE(rig.channels->isOpen(3));
 }
 
-TEST(MainMenu, NineEntriesTheSixthCarriesCode10) {
+TEST(MainMenu, TenEntriesTheSixthCarriesCode10TheTenthCode6) {
   auto entries = mainMenuEntries();
-  ASSERT_EQ(entries.size(), 9u);
+  ASSERT_EQ(entries.size(), 10u);
   EXPECT_EQ(entries[5].label, "6 プロッタ  ");
   EXPECT_EQ(entries[5].code, "10");
   EXPECT_EQ(entries[8].code, "9");
+  EXPECT_EQ(entries[9].label, "0 ﾓﾃﾞﾘﾝｸﾞ   ");
+  EXPECT_EQ(entries[9].code, "6");
+  // One column width for all: the menu lays its columns out by the first label.
+  for (const MenuEntry& e : entries) EXPECT_EQ(textWidth(e.label), 12) << e.label;
+}
+
+// The digit keys keep their entries; "0" chooses the tenth, and ↑ from the
+// first entry wraps to it, no longer to the exit.
+TEST(MainMenu, ZeroChoosesTheModellingEntryAndNineStillEnds) {
+  struct Case {
+    const char* keys;
+    std::vector<int> called;
+  };
+  for (const Case& c : {Case{"0{Enter}", {6}}, Case{"{Up}{Enter}", {6}}, Case{"5{Enter}", {5}},
+                        Case{"0{Down}{Enter}", {1}}, Case{"0{Up}{Enter}", {}},
+                        // Back on the menu the tenth entry is highlighted: "0" moves on from it.
+                        Case{"0{Enter}0{Enter}", {6, 1}}}) {
+    ShellRig rig(c.keys);
+    std::vector<int> called;
+    for (int code : {1, 5, 6}) rig.actions[code] = [&called, code](Session&) { called.push_back(code); };
+    rig.run();
+    EXPECT_EQ(called, c.called) << c.keys;
+  }
+  ShellRig exit("0{Enter}9{Enter}");
+  exit.actions[6] = [](Session&) {};
+  EXPECT_TRUE(exit.run());   // "9" reaches the exit from the tenth entry too
+  EXPECT_EQ(exit.status, 0);
 }
 
 TEST(MainMenu, DispatchesByCodeAndComesBack) {
@@ -283,7 +311,7 @@ TEST(StartUp, RestartReadsTheSettingsAgainWithoutRecalibrating) {
 }
 
 TEST(ExitSequence, ScreenTextsAndTheBlinkingClockRow) {
-  ShellRig rig("{Up}{Enter}");
+  ShellRig rig("9{Enter}");
   EXPECT_TRUE(rig.run());
   const std::string wwid = numberText(rig.session->geometry.WWID);
   std::string line = rig.h.screen.rowText(2);
@@ -300,7 +328,7 @@ TEST(ExitSequence, ScreenTextsAndTheBlinkingClockRow) {
 }
 
 TEST(ExitSequence, EmptyBufferEndsAfterThreeSecondsWithoutAQuestion) {
-  ShellRig rig("{Up}{Enter}");
+  ShellRig rig("9{Enter}");
   EXPECT_TRUE(rig.run());
   EXPECT_EQ(rig.status, 0);
   EXPECT_GE(rig.h.clock.seconds(), 3.0);
@@ -308,27 +336,27 @@ TEST(ExitSequence, EmptyBufferEndsAfterThreeSecondsWithoutAQuestion) {
 }
 
 TEST(ExitSequence, StarEndsAtOnce) {
-  ShellRig rig("{Up}{Enter}*");
+  ShellRig rig("9{Enter}*");
   EXPECT_TRUE(rig.run());
   EXPECT_LT(rig.h.clock.seconds(), 1.0);
 }
 
 TEST(ExitSequence, RRestartsTheSetUp) {
-  ShellRig rig("{Up}{Enter}r");
+  ShellRig rig("9{Enter}r");
   EXPECT_FALSE(rig.run());   // back at the menu, waiting
   EXPECT_NE(rig.h.screen.rowText(2).find("1 作成･編集"), std::string::npos);
   EXPECT_TRUE(rig.session->shell.handlerInstalled);
 }
 
 TEST(ExitSequence, F2ActsAsR) {
-  ShellRig rig("{Up}{Enter}{F2}");
+  ShellRig rig("9{Enter}{F2}");
   EXPECT_FALSE(rig.run());
   EXPECT_NE(rig.h.screen.rowText(2).find("1 作成･編集"), std::string::npos);
 }
 
 TEST(ExitSequence, WithProgramLinesItAsksAndTwoEscOrAFunctionKeyReturn) {
   for (const char* answer : {"2{Enter}", "{Esc}", "{F4}"}) {
-    ShellRig rig(std::string("{Up}{Enter}") + answer);
+    ShellRig rig(std::string("9{Enter}") + answer);
     rig.lines = 3;
     EXPECT_FALSE(rig.run()) << answer;   // back at the menu
     for (int row = 14; row <= 19; ++row)
@@ -338,14 +366,14 @@ TEST(ExitSequence, WithProgramLinesItAsksAndTwoEscOrAFunctionKeyReturn) {
 }
 
 TEST(ExitSequence, WithProgramLinesOkEnds) {
-  ShellRig rig("{Up}{Enter}{Enter}");
+  ShellRig rig("9{Enter}{Enter}");
   rig.lines = 1;
   EXPECT_TRUE(rig.run());
   EXPECT_EQ(rig.status, 0);
 }
 
 TEST(ExitSequence, OtherEndingKeysBeepAndAskAgain) {
-  ShellRig rig("{Up}{Enter}{Up}");
+  ShellRig rig("9{Enter}{Up}");
   rig.lines = 1;
   EXPECT_FALSE(rig.run());
   EXPECT_EQ(rig.h.textAt(53, 17, 12), "1)OK  2)ﾓﾄﾞﾙ");
