@@ -186,7 +186,10 @@ std::string machineSpeedText(int AWY) {
 
 std::string machineDeviceString(int AWY, int plotterPort, int condition) {
   if (AWY == 1) return "LPT3:";
-  return "COM" + std::to_string(plotterPort) + ":(S" + lineConditionText(condition) + "N8NN?,CS0,DS0)";
+  // The data bits are repeated after "N" as the line parser requires: a fixed "N8"
+  // would make the 7-bit condition a string no port accepts.
+  const std::string line = lineConditionText(condition);
+  return "COM" + std::to_string(plotterPort) + ":(S" + line + "N" + line.substr(0, 1) + "NN?,CS0,DS0)";
 }
 
 }  // namespace vorn

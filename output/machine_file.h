@@ -58,7 +58,7 @@ void writeMachineSettings(ChannelTable& channels, MachineFile& file);
 // Derived connection values.
 std::string lineConditionText(int condition);   // "7E2" for 2, else "8N1"
 std::string machineSpeedText(int AWY);          // "4800", "9600", blanks for parallel
-// "LPT3:" for the parallel method, else "COMn:(S<condition>N8NN?,CS0,DS0)".
+// "LPT3:" for the parallel method, else "COMn:(S<condition>N<data bits>NN?,CS0,DS0)".
 std::string machineDeviceString(int AWY, int plotterPort, int condition);
 
 }  // namespace vorn

@@ -9,6 +9,7 @@
 #include "output/machine_file.h"
 #include "runtime/channels.h"
 #include "runtime/paths.h"
+#include "runtime/serial.h"
 
 namespace vorn {
 namespace {
@@ -108,7 +109,12 @@ TEST(MachineFile, DerivedConnectionValues) {
   EXPECT_EQ(machineSpeedText(1), "    ");
   EXPECT_EQ(machineDeviceString(1, 2, 1), "LPT3:");
   EXPECT_EQ(machineDeviceString(3, 2, 1), "COM2:(S8N1N8NN?,CS0,DS0)");
-  EXPECT_EQ(machineDeviceString(2, 1, 2), "COM1:(S7E2N8NN?,CS0,DS0)");
+  EXPECT_EQ(machineDeviceString(2, 1, 2), "COM1:(S7E2N7NN?,CS0,DS0)");
+  for (int condition : {1, 2}) {  // both conditions give a string a port can be opened with
+    const LineSettings line = parseDeviceString(machineDeviceString(3, 4, condition));
+    EXPECT_EQ(line.dataBits, condition == 2 ? 7 : 8);
+    EXPECT_EQ(line.port, 4);
+  }
 }
 
 }  // namespace
