@@ -116,61 +116,27 @@ bool applyOption(MachineCommand& c, const std::string& name, const std::string& 
   return true;
 }
 
-bool isMachineOption(const std::string& name) {
-  for (const char* o : {"--type", "--dialect", "--position", "--scale", "--speed", "--depth",
-                        "--machine-file", "--work-dir"}) {
-    if (name == o) return true;
-  }
-  return false;
-}
-
 bool parse(const std::vector<std::string>& args, MachineCommand& c, std::string* error) {
-  std::vector<std::string> runArgs;
-  for (size_t i = 0; i < args.size(); ++i) {
-    std::string name = args[i], value;
-    if (name == "--help" || name == "-h") {
-      c.help = true;
-      return true;
-    }
-    if (name == "--mirror") {
-      c.cond.Z22 = 2;
-      continue;
-    }
-    const bool isOption = name == "-o" || (name.size() > 2 && name.starts_with("--"));
-    if (!isOption) {
-      runArgs.push_back(name);
-      continue;
-    }
-    const size_t eq = name.find('=');
-    if (eq != std::string::npos) {
-      value = name.substr(eq + 1), name = name.substr(0, eq);
-    } else if (name == "-o" || isMachineOption(name)) {
-      if (i + 1 >= args.size()) return *error = name + " needs a value", false;
-      value = args[++i];
-    } else {
-      runArgs.push_back(name);  // a trajectory option: simulate's table reads it and its value
-      continue;
-    }
-    if (name == "-o" || name == "--output") {
-      c.output = value;
-      continue;
-    }
-    if (!isMachineOption(name)) {
-      runArgs.push_back(name + "=" + value);
-      continue;
-    }
+  const CommandOptionNames names{
+      {"--type", "--dialect", "--position", "--scale", "--speed", "--depth", "--machine-file", "--work-dir"},
+      {"--mirror"},
+      {"--unit", "--start", "--tools", "--skip", "--codes", "--work", "--base", "--max-blocks"}};
+  CommandArguments split;
+  if (!splitCommandArguments(args, names, "machine", split, error)) return false;
+  if ((c.help = split.help)) return true;
+  for (const auto& [name, value] : split.own) {
     std::string expects;
-    if (!applyOption(c, name, value, &expects)) return *error = name + " takes " + expects, false;
+    if (name == "-o") {
+      c.output = value;
+    } else if (name == "--mirror") {
+      c.cond.Z22 = 2;
+    } else if (!applyOption(c, name, value, &expects)) {
+      return *error = name + " takes " + expects, false;
+    }
   }
   if (c.type > 0 && c.dialect >= 0) return *error = "--type and --dialect exclude each other", false;
-  for (const std::string& a : runArgs) {
-    for (const char* drawingOnly : {"--png", "--svg", "--moves", "--view", "--angle"}) {
-      if (a == drawingOnly || a.starts_with(std::string(drawingOnly) + "="))
-        return *error = std::string(drawingOnly) + " is not a machining option", false;
-    }
-  }
   c.run.settings.IDMX = 10;
-  if (!parseSimulateArgs(runArgs, c.run, error)) return false;
+  if (!parseSimulateArgs(split.shared, c.run, error)) return false;
   if (c.output.empty()) return *error = "no output file given (-o OUT)", false;
   return true;
 }

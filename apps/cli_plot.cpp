@@ -1,5 +1,6 @@
 #include "apps/cli_plot.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <ctime>
@@ -161,51 +162,24 @@ std::string plotUsage() {
          "Exit status: 0 plotted, 1 a usage or file error, 2 a block error.\n";
 }
 
-// Options shared with `simulate`, applied through its table.
-bool isTrajectoryOption(const std::string& name) {
-  for (const char* shared : {"--unit", "--view", "--angle", "--start", "--tools", "--skip", "--codes",
-                             "--work", "--base"}) {
-    if (name == shared) return true;
-  }
-  return false;
-}
-
 bool parse(const std::vector<std::string>& args, PlotCommand& c, std::string* error) {
-  std::vector<std::string> runArgs;
-  for (size_t i = 0; i < args.size(); ++i) {
-    std::string name = args[i], value;
-    if (name == "--help" || name == "-h") {
-      c.help = true;
-      return true;
-    }
-    const bool isOption = name == "-o" || (name.size() > 2 && name.starts_with("--"));
-    if (!isOption) {
-      runArgs.push_back(name);
+  CommandOptionNames names;
+  for (const Option& o : plotOptions()) names.valued.push_back(o.name);
+  names.shared = {"--unit", "--view", "--angle", "--start", "--tools", "--skip", "--codes", "--work", "--base"};
+  CommandArguments split;
+  if (!splitCommandArguments(args, names, "plot", split, error)) return false;
+  if ((c.help = split.help)) return true;
+  for (const auto& [name, value] : split.own) {
+    if (name == "-o") {
+      c.output = value;
       continue;
     }
-    const size_t eq = name.find('=');
-    const bool inlineValue = eq != std::string::npos;
-    if (inlineValue) value = name.substr(eq + 1), name = name.substr(0, eq);
-    if (!inlineValue) {
-      if (i + 1 >= args.size()) return *error = name + " needs a value", false;
-      value = args[++i];
-    }
-    if (name == "-o" || name == "--output") {
-      c.output = value;
-    } else if (isTrajectoryOption(name)) {
-      runArgs.push_back(name);
-      runArgs.push_back(value);
-    } else {
-      const Option* option = nullptr;
-      for (const Option& o : plotOptions()) {
-        if (name == o.name) option = &o;
-      }
-      if (!option) return *error = "unknown option " + name, false;
-      if (!option->apply(c, value)) return *error = name + " takes " + option->expects, false;
-    }
+    const Option& option = *std::find_if(plotOptions().begin(), plotOptions().end(),
+                                         [&](const Option& o) { return name == o.name; });
+    if (!option.apply(c, value)) return *error = name + " takes " + option.expects, false;
   }
   c.run.settings.IDMX = 10;
-  if (!parseSimulateArgs(runArgs, c.run, error)) return false;
+  if (!parseSimulateArgs(split.shared, c.run, error)) return false;
   if (c.output.empty()) return *error = "no output file given (-o OUT.plt)", false;
   return true;
 }

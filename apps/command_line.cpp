@@ -42,6 +42,48 @@ std::string optionLines(const std::vector<OptionHelp>& options, std::string_view
   return text;
 }
 
+bool splitCommandArguments(const std::vector<std::string>& args, const CommandOptionNames& names,
+                           std::string_view command, CommandArguments& out, std::string* error) {
+  auto among = [](const std::vector<std::string_view>& list, std::string_view name) {
+    return std::find(list.begin(), list.end(), name) != list.end();
+  };
+  for (size_t i = 0; i < args.size(); ++i) {
+    std::string name = args[i];
+    if (name == "--help" || name == "-h") {
+      out.help = true;
+      return true;
+    }
+    if (among(names.flags, name)) {
+      out.own.emplace_back(name, "");
+      continue;
+    }
+    if (name != "-o" && !(name.size() > 2 && name.starts_with("--"))) {
+      out.shared.push_back(name);  // the program
+      continue;
+    }
+    std::string value;
+    const size_t eq = name.find('=');
+    const bool inlineValue = eq != std::string::npos;
+    if (inlineValue) value = name.substr(eq + 1), name.resize(eq);
+    const bool own = name == "-o" || name == "--output" || among(names.valued, name);
+    if (!own && !among(names.shared, name)) {
+      *error = name + " is not an option of vornt-cli " + std::string(command);
+      return false;
+    }
+    if (!inlineValue) {
+      if (i + 1 >= args.size()) return *error = name + " needs a value", false;
+      value = args[++i];
+    }
+    if (own) {
+      out.own.emplace_back(name == "--output" ? "-o" : name, value);
+    } else {
+      out.shared.push_back(name);
+      out.shared.push_back(value);
+    }
+  }
+  return true;
+}
+
 bool writeScreenDumps(Screen& screen, const std::string& textPath, const std::string& pngPath,
                       std::string_view program, std::ostream& err) {
   bool ok = true;

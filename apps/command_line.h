@@ -4,6 +4,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace vorn {
@@ -27,6 +28,28 @@ struct OptionHelp {
 // The "options:" block of a usage text (or another heading's): one line per
 // option, in the order given, the meanings starting in one column.
 std::string optionLines(const std::vector<OptionHelp>& options, std::string_view heading = "options:");
+
+// The arguments of a command that runs the interpreter for its own output
+// (plot, machine): its own options with their values, in the order given, and
+// what simulate's parser reads (the program and the options shared with it).
+struct CommandArguments {
+  bool help = false;                                     // "--help" or "-h" was given
+  std::vector<std::pair<std::string, std::string>> own;  // "-o"/"--output" and the command's options: name, value
+  std::vector<std::string> shared;                       // the program and the shared options with their values
+};
+
+// The names a command accepts: its options taking a value, its options
+// without one, and simulate's options it shares (all of which take a value).
+struct CommandOptionNames {
+  std::vector<std::string_view> valued;
+  std::vector<std::string_view> flags;
+  std::vector<std::string_view> shared;
+};
+
+// Splits args by names; "--name=value" and "--name value" are both read. False
+// with a message for an option of neither kind or a missing value.
+bool splitCommandArguments(const std::vector<std::string>& args, const CommandOptionNames& names,
+                           std::string_view command, CommandArguments& out, std::string* error);
 
 class Screen;
 

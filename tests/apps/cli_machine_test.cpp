@@ -81,7 +81,7 @@ TEST(CliMachine, BadUsageIsRefused) {
       {{nc, "-o", out, "--type", "2", "--dialect", "1"}, "exclude each other"},
       {{nc, "-o", out, "--scale", "0,1"}, "--scale takes"},
       {{nc, "-o", out, "--position", "999,0"}, "beyond the machine's travel"},
-      {{nc, "-o", out, "--png", "x.png"}, "not a machining option"},
+      {{nc, "-o", out, "--png", "x.png"}, "not an option of vornt-cli machine"},
       {{nc, "-o", out, "--machine-file", (cli.dir / "none").string()}, "cannot read"},
   };
   for (const Case& c : cases) {
