@@ -126,8 +126,10 @@ const MachineType* MachineFile::selected() const {
   return index < types.size() ? &types[index] : &types[0];
 }
 
-MachineFile readMachineFile(ChannelTable& channels) {
-  MachineFile file;
+namespace {
+
+// The whole machine file; an empty one is created when it is missing.
+std::string readMachineBytes(ChannelTable& channels) {
   std::string bytes;
   channels.open(kMachineChannel, kMachineFile, OpenMode::Append);  // created empty when missing
   channels.close(kMachineChannel);
@@ -140,6 +142,14 @@ MachineFile readMachineFile(ChannelTable& channels) {
     throw;
   }
   channels.close(kMachineChannel);
+  return bytes;
+}
+
+}  // namespace
+
+MachineFile readMachineFile(ChannelTable& channels) {
+  MachineFile file;
+  const std::string bytes = readMachineBytes(channels);
   const size_t n = kMachineRecordLength;
   file.record1 = bytes.substr(0, std::min(bytes.size(), n));
   file.settings = unpackMachineSettings(file.record1);
@@ -152,18 +162,7 @@ MachineFile readMachineFile(ChannelTable& channels) {
 }
 
 void writeMachineSettings(ChannelTable& channels, MachineFile& file) {
-  std::string bytes;
-  channels.open(kMachineChannel, kMachineFile, OpenMode::Append);
-  channels.close(kMachineChannel);
-  channels.open(kMachineChannel, kMachineFile, OpenMode::Input);
-  try {
-    const int64_t size = channels.size(kMachineChannel);
-    if (size > 0) bytes = channels.readBytes(kMachineChannel, size_t(size));
-  } catch (...) {
-    channels.close(kMachineChannel);
-    throw;
-  }
-  channels.close(kMachineChannel);
+  std::string bytes = readMachineBytes(channels);
   std::string record = bytes.substr(0, std::min<size_t>(bytes.size(), kMachineRecordLength));
   packMachineSettings(file.settings, record);
   file.record1 = record;
