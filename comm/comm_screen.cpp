@@ -32,12 +32,6 @@ constexpr int kHighlight = 14;
 // shows no progress for this long in real time is given up.
 constexpr std::chrono::seconds kHeadlessPatience{30};
 
-void printAt(Screen& screen, int col, int row, std::string_view text, int fg = 7) {
-  screen.color(fg);
-  screen.locate(col - 1, row - 1);
-  screen.print(text);
-}
-
 std::string hhmm(std::time_t t) { return timeString(t).substr(0, 5); }
 
 // The send-at-once confirmation: true to send.
@@ -51,7 +45,7 @@ bool confirmSend(Screen& screen) {
     call.W0L = "1)送信 2)ﾓﾄﾞﾙ ";
     call.text = "1";
     const FieldResult r = fieldInput(screen, call);
-    printAt(screen, kMenuCol, kPromptRow, std::string(22, ' '));
+    printAtPosition(screen, kMenuCol, kPromptRow, std::string(22, ' '));
     if (r.FDP == ending::Esc || r.FDP == ending::FunctionKey) return false;
     if (r.FDP == ending::Enter) return numberValue(call.text) == 1;
     screen.beep();
@@ -61,12 +55,12 @@ bool confirmSend(Screen& screen) {
 // One transfer; true when it was a receive that ended normally (the screen is left).
 bool transfer(Session& s, ProgramBuffer& buffer, TransferMode mode, const CommVariant& variant) {
   Screen& screen = s.screen;
-  printAt(screen, kMenuCol, kPromptRow, std::string(22, ' ') + variant.stopHint);
-  printAt(screen, kMenuCol, kLinkRow, std::string(28, ' '));
+  printAtPosition(screen, kMenuCol, kPromptRow, std::string(22, ' ') + variant.stopHint);
+  printAtPosition(screen, kMenuCol, kLinkRow, std::string(28, ' '));
   CommView view(screen, variant, kMenuCol, kPromptRow, kLinkRow, kCountRow);
   const bool receive = isReceive(mode);
   view.operation = receive ? "T出力" : "T入力";
-  printAt(screen, kMenuCol, kLinkRow, formatTemplate("PC & & NC", {receive ? "<<<" : "=＞"}));
+  printAtPosition(screen, kMenuCol, kLinkRow, formatTemplate("PC & & NC", {receive ? "<<<" : "=＞"}));
   buffer.invalidateIndex();
   s.guarded([&] { variant.openLine(s); });
   Port& port = s.channels.serialPort(variant.channel);
@@ -86,11 +80,11 @@ bool transfer(Session& s, ProgramBuffer& buffer, TransferMode mode, const CommVa
     s.guarded([&] { appendTransmissionLog(s.channels, s.settings, engine.record); });
   }
   if (engine.bufferFull) {
-    printAt(screen, kMenuCol, kPromptRow, padToWidth("ﾒﾓﾘ満杯: " + std::to_string(sink.received()) + "行 受信", 32),
+    printAtPosition(screen, kMenuCol, kPromptRow, padToWidth("ﾒﾓﾘ満杯: " + std::to_string(sink.received()) + "行 受信", 32),
             kHighlight);
     screen.beep();
   } else if (!engine.lineFault.empty()) {
-    printAt(screen, kMenuCol, kPromptRow, padToWidth("回線ｴﾗｰ", 32), kHighlight);
+    printAtPosition(screen, kMenuCol, kPromptRow, padToWidth("回線ｴﾗｰ", 32), kHighlight);
     screen.beep();
   }
   if (mode != TransferMode::Dnc || engine.V2W != result::Normal) s.channels.close(variant.channel);
@@ -123,7 +117,7 @@ void CommView::status(int H0L, int code) {
   lastProgress_ = std::chrono::steady_clock::now();
   std::string word = statusWord(H0L) + " ";
   if (code >= 0) word += std::to_string(code);
-  printAt(screen_, column_ + 24, statusRow_, padToWidth(word, 9), H0L >= 4 ? kHighlight : 7);
+  printAtPosition(screen_, column_ + 24, statusRow_, padToWidth(word, 9), H0L >= 4 ? kHighlight : 7);
   screen_.present();
 }
 
@@ -132,20 +126,20 @@ void CommView::progress(int lines, int minutes) {
   const bool sending = minutes >= 0;
   std::string text = formatTemplate(sending ? variant_.sendCounter : "######  ", {double(lines)});
   if (sending && variant_.showMinutes) text += std::to_string(minutes);
-  printAt(screen_, column_, countRow_, text);
+  printAtPosition(screen_, column_, countRow_, text);
   screen_.present();
 }
 
-void CommView::started(std::time_t t) { printAt(screen_, column_ + 14, countRow_, "開始 " + hhmm(t)); }
+void CommView::started(std::time_t t) { printAtPosition(screen_, column_ + 14, countRow_, "開始 " + hhmm(t)); }
 
-void CommView::finished(std::time_t t) { printAt(screen_, column_ + 26, countRow_, "終了 " + hhmm(t)); }
+void CommView::finished(std::time_t t) { printAtPosition(screen_, column_ + 26, countRow_, "終了 " + hhmm(t)); }
 
 void CommView::waitingForNc(bool shown) {
   waiting_ = shown;
   if (shown) {
-    printAt(screen_, column_, promptRow_, "ＮＣ操作 (" + operation + ")", kHighlight);
+    printAtPosition(screen_, column_, promptRow_, "ＮＣ操作 (" + operation + ")", kHighlight);
   } else {
-    printAt(screen_, column_, promptRow_, std::string(22, ' '));
+    printAtPosition(screen_, column_, promptRow_, std::string(22, ' '));
   }
   screen_.present(true);
 }

@@ -24,12 +24,6 @@ constexpr float kLetters = 3;
 constexpr float kInteger = 10;
 constexpr float kSigned = 12;
 
-void printAt(Screen& screen, int col, int row, std::string_view text, int fg) {
-  screen.color(fg);
-  screen.locate(col - 1, row - 1);
-  screen.print(text);
-}
-
 std::string text(float v) { return numberTextTrim(v); }
 float value(const Form& form, int n) { return float(numberValue(form.field(n).ZM)); }
 int choice(const Form& form, int n, int count, int old) {
@@ -39,11 +33,11 @@ int choice(const Form& form, int n, int count, int old) {
 
 void drawScreen(Screen& screen, const Form& form, const EnvironmentLayout& layout) {
   framedBox(screen, kFrameRow, kFrameCol, kFrameWidth, layout.innerRows);
-  printAt(screen, kFrameCol + 2, kFrameRow + layout.innerRows + 1, "環境", kLabelColor);
+  printAtPosition(screen, kFrameCol + 2, kFrameRow + layout.innerRows + 1, "環境", kLabelColor);
   for (size_t i = 0; i < layout.labels.size(); ++i)
-    printAt(screen, kFrameCol + 2, kFrameRow + 1 + int(i), layout.labels[i], kLabelColor);
-  printAt(screen, kFrameCol + 2 + 16, kFrameRow + 7, layout.colourLabels, kLabelColor);
-  if (layout.secondDrive) printAt(screen, kFrameCol + 17, kFrameRow + 1, "複写DD", kLabelColor);
+    printAtPosition(screen, kFrameCol + 2, kFrameRow + 1 + int(i), layout.labels[i], kLabelColor);
+  printAtPosition(screen, kFrameCol + 2 + 16, kFrameRow + 7, layout.colourLabels, kLabelColor);
+  if (layout.secondDrive) printAtPosition(screen, kFrameCol + 17, kFrameRow + 1, "複写DD", kLabelColor);
   drawForm(screen, form);
   screen.color(7);
 }
@@ -65,7 +59,7 @@ bool askDrive(Screen& screen, Environment& env, int col, std::string& drive,
     std::string entry = call.text;
     if (entry == " ") entry.clear();
     if (rule(env, entry)) {
-      printAt(screen, call.F1, call.Y, drive.empty() ? "  " : drive, 7);
+      printAtPosition(screen, call.F1, call.Y, drive.empty() ? "  " : drive, 7);
       return true;
     }
     screen.beep();
@@ -76,7 +70,7 @@ bool askDrive(Screen& screen, Environment& env, int col, std::string& drive,
 bool askDrives(Screen& screen, Environment& env, const EnvironmentLayout& layout) {
   if (!askDrive(screen, env, kFrameCol + 13, env.ZDX, applyDataDrive)) return false;
   if (!layout.secondDrive) return true;
-  printAt(screen, kSecondDriveCol, kFrameRow + 1, env.UC.empty() ? "  " : env.UC, 7);
+  printAtPosition(screen, kSecondDriveCol, kFrameRow + 1, env.UC.empty() ? "  " : env.UC, 7);
   return askDrive(screen, env, kSecondDriveCol, env.UC, applySecondDrive);
 }
 

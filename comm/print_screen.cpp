@@ -19,14 +19,8 @@ constexpr int kMenuCol = kFrameCol + 3;
 constexpr int kPageRow = kFrameRow + 3;
 constexpr int kMessageRow = kFrameRow + 6;
 
-void printAt(Screen& screen, int col, int row, std::string_view text, int fg = 7) {
-  screen.color(fg);
-  screen.locate(col - 1, row - 1);
-  screen.print(text);
-}
-
 void showPageLength(Screen& screen, int FITK) {
-  printAt(screen, kFrameCol + 20, kPageRow, formatTemplate("改行 ##", {double(FITK)}), 5);
+  printAtPosition(screen, kFrameCol + 20, kPageRow, formatTemplate("改行 ##", {double(FITK)}), 5);
 }
 
 void changePageLength(Screen& screen, PrintState& state) {
@@ -51,14 +45,14 @@ bool confirmPrint(Screen& screen) {
   call.W0L = "1:印字開始  2:取消  ";
   call.text = "1";
   const FieldResult r = fieldInput(screen, call);
-  printAt(screen, kMenuCol, kMessageRow, std::string(28, ' '));
+  printAtPosition(screen, kMenuCol, kMessageRow, std::string(28, ' '));
   return r.FDP == ending::Enter && numberValue(call.text) == 1;
 }
 
 void printListing(Session& s, const ProgramBuffer& buffer, const PrintState& state, float YGW) {
   Screen& screen = s.screen;
   if (buffer.lineCount() == 0) {
-    printAt(screen, kMenuCol, kMessageRow, " ﾅ ｼ ");
+    printAtPosition(screen, kMenuCol, kMessageRow, " ﾅ ｼ ");
     screen.beep();
     return;
   }
@@ -70,7 +64,7 @@ void printListing(Session& s, const ProgramBuffer& buffer, const PrintState& sta
     writeListing(
         buffer, header, state.FITK, [&](std::string_view text) { s.channels.print(kPrinterChannel, text); },
         [&](int n) {
-          printAt(screen, kMenuCol, kMessageRow, formatTemplate("#####", {double(n)}));
+          printAtPosition(screen, kMenuCol, kMessageRow, formatTemplate("#####", {double(n)}));
           screen.present();
           return screen.trapKey(std::string(1, key::Esc));
         });

@@ -33,24 +33,18 @@ constexpr int kEobCol = kCol + 6;   // after "区切  "
 constexpr int kLabelColor = 5;
 constexpr int kHighlight = 14;
 
-void printAt(Screen& screen, int col, int row, std::string_view text, int fg = 7) {
-  screen.color(fg);
-  screen.locate(col - 1, row - 1);
-  screen.print(text);
-}
-
 void drawValues(Screen& screen, const TapeState& state, int endOfBlock, char port) {
-  printAt(screen, kCol, kFeedRow, "ﾌｨｰﾄﾞ数", kLabelColor);
-  printAt(screen, kFeedCol, kFeedRow, formatTemplate("###", {double(state.feed)}));
-  printAt(screen, kCol, kEobRow, "区切  ", kLabelColor);
-  printAt(screen, kEobCol, kEobRow, padToWidth(tapeEndOfBlockLabel(endOfBlock), 18));
-  printAt(screen, kCol, kPortRow, "ﾎﾟｰﾄNo ", kLabelColor);
-  printAt(screen, kCol + 7, kPortRow, std::string(1, port));
+  printAtPosition(screen, kCol, kFeedRow, "ﾌｨｰﾄﾞ数", kLabelColor);
+  printAtPosition(screen, kFeedCol, kFeedRow, formatTemplate("###", {double(state.feed)}));
+  printAtPosition(screen, kCol, kEobRow, "区切  ", kLabelColor);
+  printAtPosition(screen, kEobCol, kEobRow, padToWidth(tapeEndOfBlockLabel(endOfBlock), 18));
+  printAtPosition(screen, kCol, kPortRow, "ﾎﾟｰﾄNo ", kLabelColor);
+  printAtPosition(screen, kCol + 7, kPortRow, std::string(1, port));
 }
 
 void drawFrame(Screen& screen, const TapeState& state, int endOfBlock, char port) {
   framedBox(screen, kFrameRow, kFrameCol, kFrameWidth, kFrameInner);
-  printAt(screen, kFrameCol + 2, kFrameRow, "紙ﾃｰﾌﾟ", kLabelColor);
+  printAtPosition(screen, kFrameCol + 2, kFrameRow, "紙ﾃｰﾌﾟ", kLabelColor);
   drawValues(screen, state, endOfBlock, port);
 }
 
@@ -82,9 +76,9 @@ void runTape(Session& s, ProgramBuffer& buffer, const TapeState& state, int endO
              bool punch) {
   Screen& screen = s.screen;
   // No NC is awaited here, so Esc has nothing to cancel: F9 stops.
-  printAt(screen, kCol, kPromptRow, std::string(22, ' ') + "[F9]:中止");
-  printAt(screen, kCol, kStatusRow, std::string(34, ' '));
-  printAt(screen, kCol, kCountRow, std::string(34, ' '));
+  printAtPosition(screen, kCol, kPromptRow, std::string(22, ' ') + "[F9]:中止");
+  printAtPosition(screen, kCol, kStatusRow, std::string(34, ' '));
+  printAtPosition(screen, kCol, kCountRow, std::string(34, ' '));
   CommView view(screen, variant, kCol, kPromptRow, kStatusRow, kCountRow);
   ProtocolOptions options = variant.options;
   options.eob = endOfBlockText(endOfBlock);
@@ -102,14 +96,14 @@ void runTape(Session& s, ProgramBuffer& buffer, const TapeState& state, int endO
   }
   s.channels.close(variant.channel);
   if (engine.bufferFull) {
-    printAt(screen, kCol, kPromptRow, padToWidth("ﾒﾓﾘ満杯: " + std::to_string(sink.received()) + "行 受信", 32),
+    printAtPosition(screen, kCol, kPromptRow, padToWidth("ﾒﾓﾘ満杯: " + std::to_string(sink.received()) + "行 受信", 32),
             kHighlight);
     screen.beep();
   } else if (!engine.lineFault.empty()) {
-    printAt(screen, kCol, kPromptRow, padToWidth("回線ｴﾗｰ", 32), kHighlight);
+    printAtPosition(screen, kCol, kPromptRow, padToWidth("回線ｴﾗｰ", 32), kHighlight);
     screen.beep();
   } else {
-    printAt(screen, kCol, kPromptRow, std::string(32, ' '));
+    printAtPosition(screen, kCol, kPromptRow, std::string(32, ' '));
   }
   screen.color(7);
   screen.present(true);

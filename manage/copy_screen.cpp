@@ -27,26 +27,20 @@ constexpr int kProgressRow = 14;  // the rolling area of the copy
 constexpr int kProgressRows = 6;
 constexpr int kProgressWidth = 56;
 
-void printAt1(Screen& screen, int row, int col, const std::string& text, int color) {
-  screen.color(color, 0);
-  screen.locate(col - 1, row - 1);
-  screen.print(text);
-}
-
 std::string driveText(const std::string& drive) { return drive.empty() ? "  " : drive; }
 
 void message(Screen& screen, const std::string& text) {
-  printAt1(screen, kMessageRow, kLabelCol, padToWidth(text, kFrameWidth - 6), kMessageColor);
+  printAtPosition(screen, kLabelCol, kMessageRow, padToWidth(text, kFrameWidth - 6), kMessageColor);
 }
 
 void drawScreen(Screen& screen) {
   screen.resetTextWindow();
   screen.clearText();
   framedBox(screen, kFrameRow, kFrameCol, kFrameWidth, kFrameInner);
-  printAt1(screen, kDirectionRow, kLabelCol, "複写方向", kLabelColor);
-  printAt1(screen, kFirstRow, kLabelCol, "ﾌｧｨﾙ範囲 開始", kLabelColor);
-  printAt1(screen, kLastRow, kLabelCol + 9, "終了", kLabelColor);
-  printAt1(screen, kCopyRow, kLabelCol, "ﾌｧｨﾙ複写", kLabelColor);
+  printAtPosition(screen, kLabelCol, kDirectionRow, "複写方向", kLabelColor);
+  printAtPosition(screen, kLabelCol, kFirstRow, "ﾌｧｨﾙ範囲 開始", kLabelColor);
+  printAtPosition(screen, kLabelCol + 9, kLastRow, "終了", kLabelColor);
+  printAtPosition(screen, kLabelCol, kCopyRow, "ﾌｧｨﾙ複写", kLabelColor);
 }
 
 // A program name field of the key width; the name as typed, folded.
@@ -54,7 +48,7 @@ FieldResult nameField(Screen& screen, int row, std::string& name) {
   FieldCall call{row, kFieldCol, kMaxProgramName, kProgramNameClass, "", name};
   FieldResult r = textField(screen, call);
   if (r.FDP == ending::Enter) name = foldProgramName(call.text);
-  printAt1(screen, row, kFieldCol, padToWidth(name, kMaxProgramName), kTextColor);
+  printAtPosition(screen, kFieldCol, row, padToWidth(name, kMaxProgramName), kTextColor);
   return r;
 }
 
@@ -88,7 +82,7 @@ Step askConditions(Screen& screen, ModuleState& m, CopyRange& range) {
       if (r.FDP != ending::Enter) continue;
       if (last.empty()) {
         last = first;
-        printAt1(screen, kLastRow, kFieldCol, padToWidth(last, kMaxProgramName), kTextColor);
+        printAtPosition(screen, kFieldCol, kLastRow, padToWidth(last, kMaxProgramName), kTextColor);
       }
       if (last < first) {
         screen.beep();
@@ -121,7 +115,7 @@ void runCopy(Session& s, const CopyRange& range) {
   auto escape = [&screen] { return screen.trapKey(std::string(1, key::Esc)); };
   VolumeCopyHooks hooks;
   hooks.collected = [&](const std::string& drive, const std::string& name) {
-    printAt1(screen, kMessageRow, kLabelCol, padToWidth(driveText(drive) + " " + name, 20), kTextColor);
+    printAtPosition(screen, kLabelCol, kMessageRow, padToWidth(driveText(drive) + " " + name, 20), kTextColor);
     screen.present();
     return !escape();
   };
@@ -162,7 +156,7 @@ void volumeCopyScreen(Session& s, ModuleState& m) {
   CopyRange range;
   for (;;) {
     if (askConditions(screen, m, range) == Step::Leave) return;
-    printAt1(screen, kCopyRow, kFieldCol,
+    printAtPosition(screen, kFieldCol, kCopyRow,
              driveText(range.sourceDrive) + " -> " + driveText(range.targetDrive) + "  " + range.volume, kTextColor);
     for (;;) {
       FieldCall call{kCopyRow + 1, kFieldCol, 7, 0, "1)実行 2)条件 3)ﾓﾄﾞﾙ ", "1"};

@@ -11,6 +11,7 @@
 #include "runtime/numtext.h"
 #include "runtime/screen.h"
 #include "runtime/text.h"
+#include "shell/menu.h"
 #include "shell/field.h"
 #include "shell/session.h"
 #include "store/shared_folder_screen.h"
@@ -28,19 +29,13 @@ constexpr int kRollRow = 6, kRollRows = 6, kRollWidth = 38;
 constexpr int kMessageRow = kRollRow + kRollRows + 1;
 constexpr const char* kRollTemplate = "##### &                              &";  // line number, the line's first 32 cells
 
-void printAt1(Screen& screen, int row, int col, const std::string& text, int color) {
-  screen.color(color, 0);
-  screen.locate(col - 1, row - 1);
-  screen.print(text);
-}
-
 void drawScreen(Screen& screen, const ModuleState& m) {
   screen.resetTextWindow();
   screen.clearText();
-  printAt1(screen, kTitleRow, kLabelCol, "外部ファイル 読み込み", kLabelColor);
-  printAt1(screen, kTitleRow, kLabelCol + 24, formatTemplate("(&   & )", {m.environment.ZDX + m.environment.USEL}), kTextColor);
-  printAt1(screen, kModeRow, kLabelCol, "読み込み区分", kLabelColor);
-  printAt1(screen, kFileRow, kLabelCol, "外部ﾌｧｲﾙ名", kLabelColor);
+  printAtPosition(screen, kLabelCol, kTitleRow, "外部ファイル 読み込み", kLabelColor);
+  printAtPosition(screen, kLabelCol + 24, kTitleRow, formatTemplate("(&   & )", {m.environment.ZDX + m.environment.USEL}), kTextColor);
+  printAtPosition(screen, kLabelCol, kModeRow, "読み込み区分", kLabelColor);
+  printAtPosition(screen, kLabelCol, kFileRow, "外部ﾌｧｲﾙ名", kLabelColor);
 }
 
 // Step 2: "1)新規 2)連結 3)ﾓﾄﾞﾙ ", preset to the previous choice; nullopt to go back.
@@ -94,14 +89,14 @@ void importScreen(Session& s, ModuleState& m) {
   const std::string chosen = askFile(s, m);
   if (chosen.empty()) return;
   m.importFolder = fs::path(chosen).parent_path().string();
-  printAt1(screen, kFileRow, kFieldCol, cutToWidth(chosen, screen.cols() - kFieldCol), kTextColor);
+  printAtPosition(screen, kFieldCol, kFileRow, cutToWidth(chosen, screen.cols() - kFieldCol), kTextColor);
 
   RollingArea rolling(screen, kRollRow, kLabelCol, kRollRows, kRollWidth);
   auto show = [&](int n, const std::string& line) { rolling.add(formatTemplate(kRollTemplate, {double(n), line})); };
   const ImportResult read = s.guarded([&] { return importTextFile(m.buffer, chosen, chosen, *mode, show); });
   if (read.cutAtLine > 0) {
     // The rest of the file is not in the buffer: say so before anything is saved.
-    printAt1(screen, kMessageRow, kLabelCol,
+    printAtPosition(screen, kLabelCol, kMessageRow,
              formatTemplate("ﾊﾞｯﾌｧｰ 満杯: ﾌｧｲﾙの ###### 行目から読めない", {double(read.cutAtLine)}), kMessageColor);
     screen.beep();
   }

@@ -5,6 +5,7 @@
 #include "runtime/screen.h"
 #include "runtime/text.h"
 #include "comm/print_screen.h"
+#include "shell/menu.h"
 #include "shell/field.h"
 #include "shell/session.h"
 
@@ -17,14 +18,8 @@ constexpr int kLabelColor = 5, kTextColor = 7;
 constexpr int kWordClass = 3;   // letters, folded to upper case
 constexpr const char* kListTemplate = "### &     & &               & &      & ######";
 
-void printAt1(Screen& screen, int row, int col, const std::string& text, int color) {
-  screen.color(color, 0);
-  screen.locate(col - 1, row - 1);
-  screen.print(text);
-}
-
 void clearPanel(Screen& screen) {
-  for (int row = kPanelRow; row <= kPanelRow + 1; ++row) printAt1(screen, row, kPanelCol, std::string(60, ' '), kTextColor);
+  for (int row = kPanelRow; row <= kPanelRow + 1; ++row) printAtPosition(screen, kPanelCol, row, std::string(60, ' '), kTextColor);
 }
 
 void printList(StorageScreen& view) {
@@ -44,7 +39,7 @@ void deleteAll(StorageScreen& view) {
   Screen& screen = c.session.screen;
   const bool confirmed = askConfirmationWord(screen, kPanelRow, kPanelCol, c.store.location() + " 削除確認ｺ-ﾄﾞ", kDeleteAllWord);
   if (confirmed) {
-    printAt1(screen, kPanelRow + 1, kPanelCol, "処理中", kTextColor);
+    printAtPosition(screen, kPanelCol, kPanelRow + 1, "処理中", kTextColor);
     screen.present();
     c.session.guarded([&] { c.store.deleteAll(); });
     c.state.list.clear();
@@ -60,7 +55,7 @@ void repairIndex(StorageScreen& view) {
   if (askConfirmationWord(screen, kPanelRow, kPanelCol, c.store.location() + " 修復確認ｺ-ﾄﾞ", kRepairWord)) {
     c.session.guarded([&] {
       return c.store.repairIndex([&](int, const DirectoryRecord& entry, int count) {
-        printAt1(screen, kPanelRow + 1, kPanelCol,
+        printAtPosition(screen, kPanelCol, kPanelRow + 1,
                  formatTemplate("&       & &                & #####", {entry.name, entry.title, double(count)}), kTextColor);
         screen.present();
         return !screen.trapKey(std::string(1, key::Esc));  // Esc stops the scan; the old index stays
@@ -104,7 +99,7 @@ std::vector<std::string> programListPrint(Store& store, const std::string& dateS
 }
 
 bool askConfirmationWord(Screen& screen, int row, int col, const std::string& label, const std::string& word) {
-  printAt1(screen, row, col, label, kLabelColor);
+  printAtPosition(screen, col, row, label, kLabelColor);
   const int fieldCol = col + textWidth(label) + 1;
   for (;;) {
     FieldCall call{row, fieldCol, 3, kWordClass, "", word.substr(0, 1)};

@@ -7,6 +7,7 @@
 #include "runtime/numtext.h"
 #include "runtime/screen.h"
 #include "runtime/text.h"
+#include "shell/menu.h"
 #include "shell/field.h"
 #include "shell/session.h"
 #include "store/names.h"
@@ -24,17 +25,11 @@ constexpr int kCodeCol = 8;         // code table rows
 constexpr int kNameText = 6;        // text class of device names: any text with a code page 932 form
 constexpr int kCodeText = 5;        // text class of code rows: single-byte characters
 
-void printAt1(Screen& screen, int row, int col, const std::string& text, int color) {
-  screen.color(color, 0);
-  screen.locate(col - 1, row - 1);
-  screen.print(text);
-}
-
 void drawDeviceRow(Screen& screen, const std::vector<DeviceName>& rows, int row) {
   const DeviceName& d = rows[static_cast<size_t>(row - 1)];
-  printAt1(screen, kFirstRow + row, kNameCol, padToWidth(d.name, kNameWidth), kTextColor);
-  printAt1(screen, kFirstRow + row, kConnectionCol, d.setting == 1 ? "o" : "-", kTextColor);
-  printAt1(screen, kFirstRow + row, kConnectionCol + 2, std::string(10, ' '), kTextColor);
+  printAtPosition(screen, kNameCol, kFirstRow + row, padToWidth(d.name, kNameWidth), kTextColor);
+  printAtPosition(screen, kConnectionCol, kFirstRow + row, d.setting == 1 ? "o" : "-", kTextColor);
+  printAtPosition(screen, kConnectionCol + 2, kFirstRow + row, std::string(10, ' '), kTextColor);
 }
 
 // The closing choice "1)登録 2)変更 3)ﾒﾆｭ- ": 1 save, 2 edit again, 3 back.
@@ -130,10 +125,10 @@ void writeCodeTableRows(ChannelTable& channels, const std::vector<std::string>& 
 void deviceNameScreen(Session& s, ModuleState&) {
   Screen& screen = s.screen;
   screen.clearText();
-  printAt1(screen, kFirstRow - 1, kNameCol, "装置名", kLabelColor);
-  printAt1(screen, kFirstRow - 1, kConnectionCol - 2, "接続", kLabelColor);
+  printAtPosition(screen, kNameCol, kFirstRow - 1, "装置名", kLabelColor);
+  printAtPosition(screen, kConnectionCol - 2, kFirstRow - 1, "接続", kLabelColor);
   for (int row = 1; row <= kDeviceNames; ++row) {
-    printAt1(screen, kFirstRow + row, kNumberCol, formatTemplate(" ## ", {double(row)}), kLabelColor);
+    printAtPosition(screen, kNumberCol, kFirstRow + row, formatTemplate(" ## ", {double(row)}), kLabelColor);
   }
   std::vector<DeviceName> rows = s.guarded([&] { return readDeviceNames(s.channels); });
   rows.resize(kDeviceNames);
@@ -149,12 +144,12 @@ void deviceNameScreen(Session& s, ModuleState&) {
 void codeTableScreen(Session& s, ModuleState&) {
   Screen& screen = s.screen;
   screen.clearText();
-  printAt1(screen, kFirstRow - 2, kCodeCol, "使用Ｇｺｰﾄﾞ", kLabelColor);
+  printAtPosition(screen, kCodeCol, kFirstRow - 2, "使用Ｇｺｰﾄﾞ", kLabelColor);
   for (int row = 1; row <= kCodeTableRows; ++row) {
-    printAt1(screen, kFirstRow + row, 1, row < kCodeTableRows ? formatTemplate("  ## ", {double(row - 1)}) : "Mｺｰﾄﾞ", kLabelColor);
+    printAtPosition(screen, 1, kFirstRow + row, row < kCodeTableRows ? formatTemplate("  ## ", {double(row - 1)}) : "Mｺｰﾄﾞ", kLabelColor);
   }
   std::vector<std::string> rows = s.guarded([&] { return readCodeTableRows(s.channels); });
-  for (int row = 1; row <= kCodeTableRows; ++row) printAt1(screen, kFirstRow + row, kCodeCol, rows[static_cast<size_t>(row - 1)], kTextColor);
+  for (int row = 1; row <= kCodeTableRows; ++row) printAtPosition(screen, kCodeCol, kFirstRow + row, rows[static_cast<size_t>(row - 1)], kTextColor);
   for (;;) {
     int row = 1;
     while (row >= 1 && row <= kCodeTableRows) {

@@ -33,12 +33,6 @@ constexpr int kTableTop = 24;       // pixels
 constexpr int kEchoFirstRow = 21;   // from 1: the command echo scrolls from here down
 constexpr int kEchoColor = 7;
 
-void printAt(Screen& screen, int col, int row, std::string_view text, int fg) {
-  screen.color(fg);
-  screen.locate(col - 1, row - 1);
-  screen.print(text);
-}
-
 std::string shown(float v, const char* pattern) { return formatTemplate(pattern, {double(v)}); }
 
 }  // namespace
@@ -151,24 +145,24 @@ void MachiningScreen::drawTable() {
 
 void MachiningScreen::drawLabels() {
   const auto& w = c_.trajectory.workSize;
-  printAt(screen_, 1, 2, "ﾜｰｸ寸法 (x" + formatTemplate("### y### z### )", {double(w[0]), double(w[1]), double(w[2])}),
+  printAtPosition(screen_, 1, 2, "ﾜｰｸ寸法 (x" + formatTemplate("### y### z### )", {double(w[0]), double(w[1]), double(w[2])}),
           kLabelColor);
-  printAt(screen_, 1, 4, "位置調整 X", kLabelColor);
-  printAt(screen_, 20, 4, "Y", kLabelColor);
-  printAt(screen_, 1, 5, "加工倍率XY", kLabelColor);
-  printAt(screen_, 20, 5, "Z", kLabelColor);
-  printAt(screen_, 1, 6, "回転数(K)", kLabelColor);
-  printAt(screen_, 1, 7, "切り込み", kLabelColor);
-  printAt(screen_, 1, 8, "切削速度", kLabelColor);
-  printAt(screen_, 1, 9, "Ｘ反転", kLabelColor);
-  printAt(screen_, 1, 10, "深さ加減", kLabelColor);
+  printAtPosition(screen_, 1, 4, "位置調整 X", kLabelColor);
+  printAtPosition(screen_, 20, 4, "Y", kLabelColor);
+  printAtPosition(screen_, 1, 5, "加工倍率XY", kLabelColor);
+  printAtPosition(screen_, 20, 5, "Z", kLabelColor);
+  printAtPosition(screen_, 1, 6, "回転数(K)", kLabelColor);
+  printAtPosition(screen_, 1, 7, "切り込み", kLabelColor);
+  printAtPosition(screen_, 1, 8, "切削速度", kLabelColor);
+  printAtPosition(screen_, 1, 9, "Ｘ反転", kLabelColor);
+  printAtPosition(screen_, 1, 10, "深さ加減", kLabelColor);
   const int method = std::clamp(file_.settings.AWY, 1, 3);
-  printAt(screen_, 1, 12, std::string(1, "PPSS"[method]) + numberText(float(type_.ZN)) + " " + type_.CAM, 7);
+  printAtPosition(screen_, 1, 12, std::string(1, "PPSS"[method]) + numberText(float(type_.ZN)) + " " + type_.CAM, 7);
   const MachiningConditions& m = c_.conditions;
-  printAt(screen_, kFieldCol, 4, shown(m.ZDT, "###.##"), 7);
-  printAt(screen_, 22, 4, shown(m.ZDTY, "###.##"), 7);
-  printAt(screen_, kFieldCol, 5, shown(m.ZD3, "##.####"), 7);
-  printAt(screen_, 22, 5, shown(m.IDMXU, "#.###"), 7);
+  printAtPosition(screen_, kFieldCol, 4, shown(m.ZDT, "###.##"), 7);
+  printAtPosition(screen_, 22, 4, shown(m.ZDTY, "###.##"), 7);
+  printAtPosition(screen_, kFieldCol, 5, shown(m.ZD3, "##.####"), 7);
+  printAtPosition(screen_, 22, 5, shown(m.IDMXU, "#.###"), 7);
 }
 
 bool MachiningScreen::askNumber(int row, int col, int width, float type, const char* pattern, float& value,
@@ -189,7 +183,7 @@ bool MachiningScreen::askNumber(int row, int col, int width, float type, const c
       continue;
     }
     value = r.value;
-    printAt(screen_, col, row, shown(value, pattern), 7);
+    printAtPosition(screen_, col, row, shown(value, pattern), 7);
     drawTable();
     return true;
   }
@@ -237,7 +231,7 @@ bool MachiningScreen::askFirstVisit() {
 void MachiningScreen::showExtent() {
   const MachiningConditions& m = c_.conditions;
   const auto& w = c_.trajectory.workSize;
-  printAt(screen_, 1, 14,
+  printAtPosition(screen_, 1, 14,
           formatTemplate("X###.## Y###.## Z###.##",
                          {double(w[0] * m.ZD3), double(w[1] * m.ZD3), double(w[2] * m.IDMXU)}),
           7);
@@ -312,7 +306,7 @@ void MachiningScreen::machine(int pacing) {
       [&](const Move& m) {
         ++blocks;
         // Padded so that a shorter block leaves nothing of a longer one.
-        printAt(screen_, 1, 16,
+        printAtPosition(screen_, 1, 16,
                 padToWidth(formatTemplate("##### ", {double(m.line)}) + std::string(m.text), kTableLeftCells - 2), 7);
         if (serial && serial->stopped()) return false;
         std::string k = screen_.inkey();
@@ -320,10 +314,10 @@ void MachiningScreen::machine(int pacing) {
         if (k == "0") stepping = true;
         if (k == "\x1b") return false;
         if (stepping) {
-          printAt(screen_, 1, 17, "ｽﾃｯﾌﾟ[0,ESC]", 14);
+          printAtPosition(screen_, 1, 17, "ｽﾃｯﾌﾟ[0,ESC]", 14);
           screen_.present();
           k = screen_.waitKey();
-          printAt(screen_, 1, 17, "            ", 7);
+          printAtPosition(screen_, 1, 17, "            ", 7);
           if (k == "\x1b") return false;
           if (k == " ") stepping = false;
         }
@@ -332,10 +326,10 @@ void MachiningScreen::machine(int pacing) {
   closeMachine(channel);
   screen_.resetTextWindow();
   if (!outcome.run.I1M.empty()) {
-    printAt(screen_, 1, 18, outcome.run.I1M, 14);
+    printAtPosition(screen_, 1, 18, outcome.run.I1M, 14);
     screen_.beep();
   }
-  printAt(screen_, 1, 19, "MAX:Y=" + numberText(outcome.MDM), 7);
+  printAtPosition(screen_, 1, 19, "MAX:Y=" + numberText(outcome.MDM), 7);
   c_.editor.FILE = std::max(1, outcome.run.FILE);
 }
 
@@ -445,7 +439,7 @@ void showType(Screen& screen, const MachineFile& file) {
     line += padToWidth(t->CAM, 9) + formatTemplate("#### ", {double(t->ZN)}) +
             formatTemplate("###x###", {double(t->RX), double(t->RY)});
   }
-  printAt(screen, kSetCol + 2, kSetRow + 8, padToWidth(line, kSetWidth - 4), 7);
+  printAtPosition(screen, kSetCol + 2, kSetRow + 8, padToWidth(line, kSetWidth - 4), 7);
 }
 
 }  // namespace
@@ -458,7 +452,7 @@ void machineSettingsScreen(Session& s) {
   settingsToForm(file.settings, form);
   framedBox(screen, kSetRow, kSetCol, kSetWidth, kSetInner);
   static const char* labels[] = {"円分解能", "Ｚ軸制限", "CAMﾓｰﾄﾞ", "ペン番号", "通信方法", "通信条件"};
-  for (int i = 0; i < 6; ++i) printAt(screen, kSetCol + 2, kSetRow + 1 + i, labels[i], kLabelColor);
+  for (int i = 0; i < 6; ++i) printAtPosition(screen, kSetCol + 2, kSetRow + 1 + i, labels[i], kLabelColor);
   drawForm(screen, form);
   showType(screen, file);
   for (;;) {

@@ -48,12 +48,6 @@ constexpr float kChoice = 0;
 constexpr float kInteger = 10;
 constexpr float kTwoDecimals = 10.2f;
 
-void printAt(Screen& screen, int col, int row, std::string_view text, int color) {
-  screen.locate(col - 1, row - 1);
-  screen.color(color);
-  screen.print(text);
-}
-
 std::string text(float v) { return numberTextTrim(v); }
 
 const std::vector<FieldDef>& lowerBlockFields() {
@@ -199,10 +193,10 @@ bool PlotRun::afterBlock(const Move& m) {
 
 bool PlotRun::handleKey(const std::string& k) {
   if (k == " ") {
-    printAt(screen_, 1, 1, "止", kErrorColor);
+    printAtPosition(screen_, 1, 1, "止", kErrorColor);
     screen_.present(true);
     screen_.waitKey();
-    printAt(screen_, 1, 1, "  ", 0);
+    printAtPosition(screen_, 1, 1, "  ", 0);
   } else if (k == std::string(1, key::Esc)) {
     return false;
   } else if (k == "0") {
@@ -270,14 +264,14 @@ void PlotScreen::draw() {
                           "名称記入",
                           "作図速度     cm",
                           "ﾍﾟﾝ No      (0=ﾂｰﾙ)"};
-  for (int i = 0; i < 9; ++i) printAt(screen_, kLabelCol, kFrameRow + 1 + i, labels[i], kLabelColor);
-  printAt(screen_, kLabelCol, kLetterRow, plotterLetter(c_.session.environment) + " ﾌﾟﾛｯﾀ", kLabelColor);
+  for (int i = 0; i < 9; ++i) printAtPosition(screen_, kLabelCol, kFrameRow + 1 + i, labels[i], kLabelColor);
+  printAtPosition(screen_, kLabelCol, kLetterRow, plotterLetter(c_.session.environment) + " ﾌﾟﾛｯﾀ", kLabelColor);
   form_ = loadForm(lowerBlockFields(), kFrameRow, 0);
   drawValues();
   drawPenLine();
   preview();
   if (!message_.empty()) {
-    printAt(screen_, kLabelCol, kMessageRow, message_, kErrorColor);
+    printAtPosition(screen_, kLabelCol, kMessageRow, message_, kErrorColor);
     screen_.beep();
     message_.clear();
   }
@@ -285,12 +279,12 @@ void PlotScreen::draw() {
 
 void PlotScreen::drawValues() {
   const int row = kFrameRow;
-  printAt(screen_, 12, row + 1, s_.S2 == 2 ? "2)A3 " : "1)A4 ", kTextColor);
+  printAtPosition(screen_, 12, row + 1, s_.S2 == 2 ? "2)A3 " : "1)A4 ", kTextColor);
   const std::string planes = "1)XY 2)XZ 3)ZY 4)3D 5ﾚｲｽﾞ";
   const int plane = std::clamp(c_.trajectory.H0V, 1, 5);
-  printAt(screen_, 12, row + 2, midByWidth(planes, (plane - 1) * 5, 5), kTextColor);
-  printAt(screen_, 12, row + 3, formatTemplate("##.##", {double(s_.YYB)}), kTextColor);
-  printAt(screen_, 23, row + 3, formatTemplate("##.##", {double(s_.F6P3)}), kTextColor);
+  printAtPosition(screen_, 12, row + 2, midByWidth(planes, (plane - 1) * 5, 5), kTextColor);
+  printAtPosition(screen_, 12, row + 3, formatTemplate("##.##", {double(s_.YYB)}), kTextColor);
+  printAtPosition(screen_, 23, row + 3, formatTemplate("##.##", {double(s_.F6P3)}), kTextColor);
   form_.field(1).ZM = text(s_.PAS);
   form_.field(2).ZM = text(s_.X4);
   form_.field(3).ZM = text(s_.WR);
@@ -302,7 +296,7 @@ void PlotScreen::drawValues() {
 void PlotScreen::drawPenLine() {
   // On the frame's bottom edge, over what the last pen text left there.
   const std::string pen = s_.X7 == 0 ? "ﾍﾟﾝ(8)" : "PEN" + numberText(s_.X7);
-  printAt(screen_, kLabelCol, kFrameRow + kFrameInner + 1, pen + std::string(size_t(8 - textWidth(pen)), '-'),
+  printAtPosition(screen_, kLabelCol, kFrameRow + kFrameInner + 1, pen + std::string(size_t(8 - textWidth(pen)), '-'),
           kLabelColor);
 }
 
@@ -390,7 +384,7 @@ PlotScreen::Step PlotScreen::number(float& value, int col, Step up, Step next, b
       continue;
     }
     value = typed;
-    printAt(screen_, col, kFrameRow + 3, formatTemplate("##.##", {double(value)}), kTextColor);
+    printAtPosition(screen_, col, kFrameRow + 3, formatTemplate("##.##", {double(value)}), kTextColor);
     preview();
     return (r.FDP == ending::Up || (upOnLeft && r.FDP == ending::Left)) ? up : next;
   }

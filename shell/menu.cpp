@@ -130,6 +130,12 @@ MenuResult verticalMenu(Screen& screen, const std::vector<MenuEntry>& entries,
   return result;
 }
 
+void printAtPosition(Screen& screen, int col, int row, std::string_view text, int fg) {
+  screen.color(fg, 0);
+  screen.locate(col - 1, row - 1);
+  screen.print(text);
+}
+
 void framedBox(Screen& screen, int row, int col, int width, int innerHeight) {
   if (width < 2) return;
   const std::string edge = "+" + std::string(size_t(width - 2), '-') + "+";

@@ -39,6 +39,10 @@ int menuMove(int position, int count, int rowsPerColumn, char key);
 // Framed box in colour 5: top-left at (row, col) counted from 1, width cells,
 // innerHeight rows inside.
 void framedBox(Screen& screen, int row, int col, int width, int innerHeight);
+
+// Prints text in colour fg (on black) at a form position: column and row
+// counted from 1, as fields and boxes are placed.
+void printAtPosition(Screen& screen, int col, int row, std::string_view text, int fg = 7);
 // Blanks the same rectangle.
 void eraseBox(Screen& screen, int row, int col, int width, int innerHeight);
 

@@ -33,17 +33,10 @@ constexpr int kLabelWidth = 32;      // an entry's text inside the frame
 constexpr double kWaitUnit = 0.01;   // seconds per unit of the runtime's wait
 constexpr int kResultPause = 80;     // wait units the result stays before the screen closes
 
-void printAt(Screen& screen, int col, int row, std::string_view text, int fg = 7) {
-  screen.color(fg);
-  screen.locate(col - 1, row - 1);
-  screen.print(text);
-  screen.color(7);
-}
-
 // The line count and the result text beside the chosen entry, then the pause.
 void showResult(Screen& screen, int entryRow, int lines, std::string_view text) {
   // The count as the runtime prints a number: sign blank, digits, blank.
-  printAt(screen, kResultCol, entryRow, numberText(float(lines)) + " " + std::string(text));
+  printAtPosition(screen, kResultCol, entryRow, numberText(float(lines)) + " " + std::string(text));
   screen.delay(kResultPause * kWaitUnit);
 }
 
@@ -87,7 +80,7 @@ bool readPath(SharedFolderContext& c, const FolderMenuEntry& entry, int entryRow
 bool confirmOverwrite(Screen& screen, const std::string& path, int messageRow) {
   const int room = kFrameWidth - 4;
   const std::string notice = " 既に存在します";
-  printAt(screen, kMenuCol, messageRow,
+  printAtPosition(screen, kMenuCol, messageRow,
           padToWidth(cutToWidth(fs::path(path).filename().string(), room - textWidth(notice)) + notice, room));
   const bool overwrite = overwriteChosen(screen, messageRow + 1, kMenuCol);
   for (int row : {messageRow, messageRow + 1}) {
@@ -157,7 +150,7 @@ void sharedFolderScreen(SharedFolderContext& c) {
   const int messageRow = kMenuRow + int(entries.size());
 
   framedBox(screen, kFrameRow, kFrameCol, kFrameWidth, kFrameHeight);
-  printAt(screen, kTitleCol, kTitleRow, "共用ﾌｫﾙﾀﾞ､読込み,保存", 5);
+  printAtPosition(screen, kTitleCol, kTitleRow, "共用ﾌｫﾙﾀﾞ､読込み,保存", 5);
   MenuLayout layout{kMenuRow, kMenuCol, int(menu.size()), 1, 1};
   layout.outsideClickEnds = true;
   for (;;) {

@@ -124,13 +124,6 @@ const char* const kPanelTemplate = "(&      &)";
 const char* const kNameLabel = " ﾌｧｲﾙ名 ";
 const char* const kTitleLabel = "  名 称 ";
 
-void printAt1(Screen& screen, int row, int col, const std::string& text, int color) {
-  screen.color(color);
-  screen.locate(col - 1, row - 1);
-  screen.print(text);
-  screen.color(kTextColor);
-}
-
 }  // namespace
 
 StorageVariant mainStorageVariant() {
@@ -243,7 +236,7 @@ void StorageScreen::leave() {
   c_.store.closeVolume();
   c_.session.channels.closeAll();
   eraseBox(screen_, kFrameRow, kFrameCol, kFrameWidth, kFrameInner);
-  printAt1(screen_, kWarningRow, kWarningCol, std::string(size_t(textWidth(variant_.warning)), ' '), kTextColor);
+  printAtPosition(screen_, kWarningCol, kWarningRow, std::string(size_t(textWidth(variant_.warning)), ' '), kTextColor);
   drawProgramStatus(screen_, c_.buffer.OSDATE, c_.buffer.H0X, int(c_.buffer.YGW));
 }
 
@@ -251,12 +244,12 @@ void StorageScreen::leave() {
 
 void StorageScreen::drawFrame() {
   framedBox(screen_, kFrameRow, kFrameCol, kFrameWidth, kFrameInner);
-  printAt1(screen_, kWarningRow, kWarningCol, variant_.warning, kMessageColor);
+  printAtPosition(screen_, kWarningCol, kWarningRow, variant_.warning, kMessageColor);
 }
 
 void StorageScreen::drawVolumeLine() {
   const std::vector<TemplateValue> values{c_.store.location(), double(c_.store.index().count())};
-  printAt1(screen_, kVolumeRow, kVolumeCol, formatTemplate(kVolumeTemplate, values), kTextColor);
+  printAtPosition(screen_, kVolumeCol, kVolumeRow, formatTemplate(kVolumeTemplate, values), kTextColor);
 }
 
 void StorageScreen::drawList() {
@@ -278,20 +271,20 @@ void StorageScreen::drawListLine(int line, int color) {
 
 void StorageScreen::drawPanel(const std::string& action, const std::string& name, const std::string& title) {
   clearPanel();
-  printAt1(screen_, kPanelRow, kPanelCol, formatTemplate(kPanelTemplate, {action}), kLabelColor);
-  printAt1(screen_, kNameRow, kPanelCol, kNameLabel, kLabelColor);
-  printAt1(screen_, kNameRow, kFieldCol, name, kTextColor);
-  printAt1(screen_, kTitleRow, kPanelCol, kTitleLabel, kLabelColor);
-  printAt1(screen_, kTitleRow, kFieldCol, title, kTextColor);
+  printAtPosition(screen_, kPanelCol, kPanelRow, formatTemplate(kPanelTemplate, {action}), kLabelColor);
+  printAtPosition(screen_, kPanelCol, kNameRow, kNameLabel, kLabelColor);
+  printAtPosition(screen_, kFieldCol, kNameRow, name, kTextColor);
+  printAtPosition(screen_, kPanelCol, kTitleRow, kTitleLabel, kLabelColor);
+  printAtPosition(screen_, kFieldCol, kTitleRow, title, kTextColor);
 }
 
 void StorageScreen::clearPanel() {
   const int width = kFrameCol + kFrameWidth - 1 - kPanelCol;  // up to the frame's right edge
-  for (int row = kPanelRow; row <= kTitleRow; ++row) printAt1(screen_, row, kPanelCol, std::string(size_t(width), ' '), kTextColor);
+  for (int row = kPanelRow; row <= kTitleRow; ++row) printAtPosition(screen_, kPanelCol, row, std::string(size_t(width), ' '), kTextColor);
 }
 
 void StorageScreen::message(const std::string& text) {
-  printAt1(screen_, kNameRow, kMessageCol, padToWidth(text, 12), kMessageColor);
+  printAtPosition(screen_, kMessageCol, kNameRow, padToWidth(text, 12), kMessageColor);
 }
 
 // --------------------------------------------------------------- list window
@@ -304,7 +297,7 @@ std::optional<int> StorageScreen::chooseProgram() {
     return std::nullopt;
   }
   clearPanel();
-  printAt1(screen_, kNameRow, kPanelCol, kNameLabel, kLabelColor);
+  printAtPosition(screen_, kPanelCol, kNameRow, kNameLabel, kLabelColor);
   drawVolumeLine();
   list.setCount(count);
   if (!list.built()) list.buildFrom(1);
@@ -355,21 +348,21 @@ std::optional<int> StorageScreen::searchByName(const std::string& first) {
   const NameIndex& index = c_.store.index();
   const int width = index.keyWidth;
   const int hintCol = kFieldCol + width + 1;
-  printAt1(screen_, kNameRow, hintCol, "↑終", kLabelColor);
+  printAtPosition(screen_, hintCol, kNameRow, "↑終", kLabelColor);
   // The field starts with the key that opened it, the cursor after it.
   TextEntry entry(width, kProgramNameClass, "");
   bool refused = false;
   int ending = entry.key(first, &refused);
   screen_.showCursor(true);
   while (ending < 0) {
-    printAt1(screen_, kNameRow, kFieldCol, entry.shown(), kMessageColor);
+    printAtPosition(screen_, kFieldCol, kNameRow, entry.shown(), kMessageColor);
     screen_.locate(kFieldCol - 1 + std::min(entry.cursor, entry.ZP - 1), kNameRow - 1);
     refused = false;
     ending = entry.key(translateKey(screen_.waitKey()), &refused);
     if (refused) screen_.beep();
   }
   screen_.showCursor(false);
-  printAt1(screen_, kNameRow, kFieldCol, std::string(size_t(width + 5), ' '), kTextColor);
+  printAtPosition(screen_, kFieldCol, kNameRow, std::string(size_t(width + 5), ' '), kTextColor);
   if (ending != ending::Enter) return std::nullopt;
   const NameSearch found = index.find(foldProgramName(entry.text()));
   if (found.found) {
@@ -384,7 +377,7 @@ std::optional<int> StorageScreen::searchByName(const std::string& first) {
   }
   list.buildFrom(std::min(found.position, index.count()));
   drawList();
-  printAt1(screen_, kNameRow, hintCol, "↑↓", kLabelColor);
+  printAtPosition(screen_, hintCol, kNameRow, "↑↓", kLabelColor);
   return std::nullopt;
 }
 
@@ -450,7 +443,7 @@ bool StorageScreen::save() {
   Session& s = c_.session;
   Store& store = c_.store;
   if (c_.buffer.lineCount() < 1) {
-    printAt1(screen_, kPanelRow, kChoiceCol, " ﾅ ｼ ", kMessageColor);
+    printAtPosition(screen_, kChoiceCol, kPanelRow, " ﾅ ｼ ", kMessageColor);
     screen_.beep();
     return false;
   }

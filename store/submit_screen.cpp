@@ -33,21 +33,14 @@ constexpr int kRoom = kFrameWidth - 4;  // a message row's width inside the fram
 constexpr double kWaitUnit = 0.01;    // seconds per unit of the runtime's wait
 constexpr int kResultPause = 90;      // wait units the result stays before the screen closes
 
-void printAt(Screen& screen, int col, int row, std::string_view text, int fg = 7) {
-  screen.color(fg);
-  screen.locate(col - 1, row - 1);
-  screen.print(text);
-  screen.color(7);
-}
-
 void clearRows(Screen& screen, int from, int to) {
-  for (int row = from; row <= to; ++row) printAt(screen, kMenuCol, row, std::string(kRoom, ' '));
+  for (int row = from; row <= to; ++row) printAtPosition(screen, kMenuCol, row, std::string(kRoom, ' '));
 }
 
 // "既に登録されています" and "[上書き]  [取消し] " preset to cancel; true only
 // when the user takes "[上書き]" with Enter.
 bool confirmOverwrite(Screen& screen, int messageRow) {
-  printAt(screen, kMenuCol, messageRow, padToWidth("既に登録されています", kRoom), 3);
+  printAtPosition(screen, kMenuCol, messageRow, padToWidth("既に登録されています", kRoom), 3);
   const bool overwrite = overwriteChosen(screen, messageRow + 1, kMenuCol);
   clearRows(screen, messageRow, messageRow + 1);
   return overwrite;
@@ -58,9 +51,9 @@ bool submitTo(SubmitContext& c, const std::string& folder, int entryRow, int mes
   Session& s = c.session;
   const fs::path dir = folder.empty() ? fs::path(".") : s.paths.resolve(folder);
   const std::string path = (dir / submitFileName(c.learner)).string();
-  printAt(s.screen, kResultCol, entryRow, "保存");
+  printAtPosition(s.screen, kResultCol, entryRow, "保存");
   if (needsOverwriteQuestion(path) && !confirmOverwrite(s.screen, messageRow)) {
-    printAt(s.screen, kResultCol, entryRow, "    ");
+    printAtPosition(s.screen, kResultCol, entryRow, "    ");
     return false;
   }
   ExportHeader header;
@@ -69,7 +62,7 @@ bool submitTo(SubmitContext& c, const std::string& folder, int entryRow, int mes
   header.H0X = exportTitle(s.screen.clock().wallTime());
   if (c.exportSettings) header.settings = c.exportSettings();
   s.guarded([&] { writeExternalFile(s.channels, path, header, c.buffer); });
-  printAt(s.screen, kResultCol, entryRow, numberText(float(c.buffer.lineCount())) + " 行,登録完了");
+  printAtPosition(s.screen, kResultCol, entryRow, numberText(float(c.buffer.lineCount())) + " 行,登録完了");
   s.screen.delay(kResultPause * kWaitUnit);
   return true;
 }
@@ -91,19 +84,19 @@ SubmitOutcome submitScreen(SubmitContext& c) {
   const int messageRow = kMenuRow + std::max<int>(1, int(menu.size()));
 
   framedBox(screen, kFrameRow, kFrameCol, kFrameWidth, kFrameInner);
-  printAt(screen, kTitleCol, kFrameRow, "提出,ﾌｧｲﾙ保存", 5);
+  printAtPosition(screen, kTitleCol, kFrameRow, "提出,ﾌｧｲﾙ保存", 5);
   SubmitOutcome outcome = SubmitOutcome::Left;
   if (c.learner < 1) {
     // Nothing is named without the learner's number: say how it is set.
-    printAt(screen, kMenuCol, kMenuRow, "学習者番号がありません", 3);
-    printAt(screen, kMenuCol, kMenuRow + 1, "vorn_s --learner 番号 で起動", 3);
-    printAt(screen, kMenuCol, kMenuRow + 3, "何かキーを押す");
+    printAtPosition(screen, kMenuCol, kMenuRow, "学習者番号がありません", 3);
+    printAtPosition(screen, kMenuCol, kMenuRow + 1, "vorn_s --learner 番号 で起動", 3);
+    printAtPosition(screen, kMenuCol, kMenuRow + 3, "何かキーを押す");
     screen.beep();
     screen.waitKey();
     outcome = SubmitOutcome::NoLearner;
   } else if (menu.empty()) {
-    printAt(screen, kMenuCol, kMenuRow, "UsFolder に提出先がありません", 3);
-    printAt(screen, kMenuCol, kMenuRow + 2, "何かキーを押す");
+    printAtPosition(screen, kMenuCol, kMenuRow, "UsFolder に提出先がありません", 3);
+    printAtPosition(screen, kMenuCol, kMenuRow + 2, "何かキーを押す");
     screen.beep();
     screen.waitKey();
   } else {
