@@ -28,22 +28,37 @@ std::string collapseDotRuns(const std::string& s) {
 }
 
 // Byte classes for the ASCII fast path.
-enum : uint8_t { kAddress = 1, kNumber = 2, kBlank = 4, kWide = 8 };
+enum : uint8_t { kNumber = 1, kAddress = 2, kBlank = 4, kDot = 8, kLower = 16, kParen = 32, kWide = 64 };
 constexpr std::array<uint8_t, 256> kClass = [] {
   std::array<uint8_t, 256> t{};
   for (int c = 0; c < 256; ++c) {
     if (c > 64) t[c] |= kAddress;
     if (c >= 43 && c <= 57) t[c] |= kNumber;
+    if (c >= 'a' && c <= 'z') t[c] |= kLower;
     if (c >= 0x80) t[c] |= kWide;  // not ASCII: the general path
   }
   t[' '] |= kBlank;
+  t['.'] |= kDot;
+  t['('] |= kParen;
   return t;
 }();
 
-bool isAscii(std::string_view text) {
-  uint8_t any = 0;
-  for (char c : text) any |= static_cast<unsigned char>(c);
-  return any < 0x80;
+// One pass over ASCII-or-not text: which rules would change it. Bits of the
+// result: kWide (not ASCII), kAddress (a blank to add), kBlank (blanks to
+// collapse, or a leading or trailing one), kDot (a run of "." to collapse,
+// when asked), kLower/kParen (letters to upper-case, or a comment whose case
+// stays, when asked).
+uint8_t changesNeeded(std::string_view text, bool collapseDots, bool upcase) {
+  const uint8_t pairs = kBlank | (collapseDots ? kDot : 0);
+  const uint8_t alone = kWide | (upcase ? kLower | kParen : 0);
+  uint8_t previous = kBlank, needed = 0;
+  for (char ch : text) {
+    const uint8_t cls = kClass[static_cast<unsigned char>(ch)];
+    needed |= (cls & alone) | (cls & (previous << 1) & kAddress) | (cls & previous & pairs);
+    previous = cls;
+  }
+  if (!text.empty()) needed |= previous & kBlank;
+  return needed;
 }
 
 // In place: every run of "." becomes one ".".
@@ -97,13 +112,23 @@ void normalizeAscii(std::string_view text, std::string& out, bool* cut, int widt
 
 }  // namespace
 
+bool normalizeAsciiBlockInto(std::string_view text, std::string& out, bool collapseDots, bool* cut, int width,
+                             bool upcase) {
+  const uint8_t needed = changesNeeded(text, collapseDots, upcase);
+  if (needed & kWide) return false;
+  if (needed == 0 && (width <= 0 || text.size() <= size_t(width))) {
+    out.assign(text);  // most blocks are already in normal form
+    if (cut) *cut = false;
+    return true;
+  }
+  normalizeAscii(text, out, cut, width, upcase);
+  if (collapseDots) collapseDotRunsInPlace(out);
+  return true;
+}
+
 void normalizeBlockInto(std::string_view text, std::string& out, bool collapseDots, bool* cut, int width,
                         bool upcase) {
-  if (isAscii(text)) {
-    normalizeAscii(text, out, cut, width, upcase);
-    if (collapseDots) collapseDotRunsInPlace(out);
-    return;
-  }
+  if (normalizeAsciiBlockInto(text, out, collapseDots, cut, width, upcase)) return;
   if (!upcase) {
     out = normalizeBlock(text, collapseDots, cut, width);
     return;
@@ -120,12 +145,7 @@ void normalizeBlockInto(std::string_view text, std::string& out, bool collapseDo
 }
 
 std::string normalizeBlock(std::string_view text, bool collapseDots, bool* cut, int width) {
-  if (isAscii(text)) {
-    std::string out;
-    normalizeAscii(text, out, cut, width, false);
-    if (collapseDots) collapseDotRunsInPlace(out);
-    return out;
-  }
+  if (std::string ascii; normalizeAsciiBlockInto(text, ascii, collapseDots, cut, width, false)) return ascii;
   // Every character may gain a blank before it, so twice the bytes always fit.
   const int kept = width > 0 ? width : int(2 * text.size() + 2);
   // One slot per display cell; a wide character fills its first cell and

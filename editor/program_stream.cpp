@@ -38,12 +38,12 @@ StreamProgram::~StreamProgram() = default;
 bool StreamProgram::seekable() const { return reader_->seekable(); }
 
 bool StreamProgram::readLine(LineReader& reader, std::string& text, bool* cut, uint64_t* offset) const {
-  std::string& bytes = bytes_;
+  std::string_view bytes;
   bool longer = false;
   for (;;) {
     *offset = reader.offset();
-    if (!reader.next(bytes, &longer)) return false;
-    if (longer) bytes.resize(cp932WholePrefix(bytes));
+    if (!reader.nextView(bytes, &longer)) return false;
+    if (longer) bytes = bytes.substr(0, cp932WholePrefix(bytes));
     bool normalisedCut = false;
     if (!programLineInto(rule_, bytes, text, &normalisedCut)) continue;  // a dropped "%" line takes no number
     *cut = longer || normalisedCut;
