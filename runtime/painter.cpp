@@ -158,19 +158,21 @@ static void clippedLine(Framebuffer& fb, int cx1, int cy1, int cx2, int cy2, dou
   int dx = std::abs(bx - ax), dy = -std::abs(by - ay);
   int stepX = ax < bx ? 1 : -1, stepY = ay < by ? 1 : -1;
   int err = dx + dy;
-  uint8_t* px = fb.pixels.data();
-  const int w = fb.width;
-  for (;;) {
-    px[size_t(ay) * w + ax] = color;
-    if (ax == bx && ay == by) break;
-    int e2 = 2 * err;
+  // Every step moves one pixel along the longer axis, so the line has
+  // max(dx, |dy|) + 1 pixels; a pointer walks them.
+  uint8_t* p = fb.pixels.data() + size_t(ay) * size_t(fb.width) + size_t(ax);
+  const std::ptrdiff_t rowStep = stepY * std::ptrdiff_t(fb.width);
+  for (int left = std::max(dx, -dy);; --left) {
+    *p = color;
+    if (left == 0) break;
+    const int e2 = 2 * err;
     if (e2 >= dy) {
       err += dy;
-      ax += stepX;
+      p += stepX;
     }
     if (e2 <= dx) {
       err += dx;
-      ay += stepY;
+      p += rowStep;
     }
   }
 }
