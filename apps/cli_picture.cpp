@@ -68,7 +68,7 @@ void writeText(const std::string& path, const std::string& text) {
 RunResult drawPicture(const ProgramSource& program, const CodeTable& codes,
                       const RunSettings& settings, const DrawingSetup& setup,
                       const PictureOptions& options, IncludeReader includes, long maxBlocks) {
-  RecordingCanvas canvas(options.width, options.height);
+  RecordingCanvas canvas(options.width, options.height, !options.svgPath.empty());
   PathDrawing drawing(canvas, setup);
   Runner runner(program, codes, settings, std::move(includes),
                 [](std::string_view line) { return normalizeBlock(line); });

@@ -347,12 +347,23 @@ int runSimulate(const std::vector<std::string>& args, std::ostream& out, std::os
   Runner runner(program, codes, options.settings, readInclude,
                 [](std::string_view s) { return normalizeBlock(s); });
   runner.setBlockLimit(options.maxBlocks);
+  // Move lines gather in one buffer written out in large pieces.
+  constexpr size_t kFlushBytes = 1 << 16;
+  std::string moves;
   try {
     while (runner.step()) {
       const Move& m = runner.move();
-      if (options.moves && m.draws && m.I1M.empty()) out << moveJson(m) << "\n";
+      if (!options.moves || !m.draws || !m.I1M.empty()) continue;
+      appendMoveJson(moves, m);
+      moves += '\n';
+      if (moves.size() >= kFlushBytes) {
+        out.write(moves.data(), std::streamsize(moves.size()));
+        moves.clear();
+      }
     }
+    out.write(moves.data(), std::streamsize(moves.size()));
   } catch (const RuntimeError& e) {
+    out.write(moves.data(), std::streamsize(moves.size()));
     // A read error in the program, or a jump a pipe cannot make.
     err << "vornt-cli simulate: line " << runner.result().FILE << ": " << e.what() << "\n";
     return 1;

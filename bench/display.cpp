@@ -1,8 +1,8 @@
 // Drawing speed: the 28,912-line program on the trajectory screen at full
 // speed (1024x768, headless, from "1)開始" to the report), the same run in a
 // real window (needs a display; Xvfb is enough), the longest time between two
-// looks at the keyboard during runs, and 200,000 lines through the picture
-// path to a PNG.
+// looks at the keyboard during runs, 1,000,000 lines through an included
+// file, and 200,000 lines through the picture path to a PNG.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -291,6 +291,19 @@ void BM_RunIncluded200000(benchmark::State& st, Where where) {
 }
 BENCHMARK_CAPTURE(BM_RunIncluded200000, headless, Where::Headless)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_RunIncluded200000, window, Where::Window)->Unit(benchmark::kMillisecond);
+
+// A million lines at full speed, headless, through an included file: the run
+// must stay under half a second and still look at the keys every 5 ms.
+void BM_RunIncluded1000000(benchmark::State& st) {
+  const fs::path file = programDir() / "bench_1000000.ngc";
+  if (!fs::exists(file)) {
+    const std::string cmd = std::string("python3 ") + VORN_BENCH_GENERATOR + " -n 1000000 -o " + file.string() +
+                            " > /dev/null";
+    if (std::system(cmd.c_str()) != 0) std::abort();
+  }
+  runWatched(st, Where::Headless, {"(:bench_1000000.ngc"}, {{1, "0"}}, 1);
+}
+BENCHMARK(BM_RunIncluded1000000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_Picture200000(benchmark::State& st) {
   const fs::path png = programDir() / "bench.png";

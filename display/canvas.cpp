@@ -63,10 +63,11 @@ Framebuffer blankFramebuffer(int width, int height) {
 }
 }  // namespace
 
-RecordingCanvas::RecordingCanvas(int width, int height)
+RecordingCanvas::RecordingCanvas(int width, int height, bool keepElements)
     : fb_(blankFramebuffer(width, height)),
       painter_(fb_),
-      raster_(painter_, drawingViewport(0, 0, width, height)) {}
+      raster_(painter_, drawingViewport(0, 0, width, height)),
+      keepElements_(keepElements) {}
 
 void RecordingCanvas::setWindow(const DrawWindow& window) {
   raster_.setWindow(window);
@@ -83,6 +84,7 @@ void RecordingCanvas::pixelOf(float u, float v, float& x, float& y) const {
 
 void RecordingCanvas::line(float u1, float v1, float u2, float v2, int color) {
   raster_.line(u1, v1, u2, v2, color);
+  if (!keepElements_) return;
   Element e{Element::Kind::Line, 0, 0, 0, 0, raster_.penWidth(), color};
   pixelOf(u1, v1, e.x1, e.y1);
   pixelOf(u2, v2, e.x2, e.y2);
@@ -91,6 +93,7 @@ void RecordingCanvas::line(float u1, float v1, float u2, float v2, int color) {
 
 void RecordingCanvas::dot(float u, float v, int pixels, int color) {
   raster_.dot(u, v, pixels, color);
+  if (!keepElements_) return;
   Element e{Element::Kind::Dot, 0, 0, 0, 0, pixels, color};
   pixelOf(u, v, e.x1, e.y1);
   elements_.push_back(e);
@@ -98,6 +101,7 @@ void RecordingCanvas::dot(float u, float v, int pixels, int color) {
 
 void RecordingCanvas::circle(float u, float v, float r, int color) {
   raster_.circle(u, v, r, color);
+  if (!keepElements_) return;
   Element e{Element::Kind::Circle, 0, 0, r * pixelsPerUnitX_, r * pixelsPerUnitY_,
             raster_.penWidth(), color};
   pixelOf(u, v, e.x1, e.y1);

@@ -54,7 +54,9 @@ class PainterCanvas : public Canvas {
 // pixel coordinates for an SVG picture of the same drawing.
 class RecordingCanvas : public Canvas {
  public:
-  RecordingCanvas(int width, int height);
+  // Without `keepElements` only the raster is drawn (a picture wanted as PNG
+  // only), so that memory stays the same however long the run.
+  RecordingCanvas(int width, int height, bool keepElements = true);
   void setWindow(const DrawWindow& window) override;
   const PixelRect& viewport() const override { return raster_.viewport(); }
   void setPenWidth(int pixels) override { raster_.setPenWidth(pixels); }
@@ -81,6 +83,7 @@ class RecordingCanvas : public Canvas {
   Painter painter_;
   PainterCanvas raster_;
   std::vector<Element> elements_;
+  bool keepElements_ = true;  // elements are recorded for svg()
   float pixelsPerUnitX_ = 1, pixelsPerUnitY_ = 1;
   void pixelOf(float u, float v, float& x, float& y) const;
 };

@@ -37,6 +37,7 @@ constexpr double kPaceRoundSeconds = 0.001;
 // At full speed keys and frames are looked at this often.
 constexpr double kPollSeconds = 0.005;
 constexpr long kPollBlocks = 256;
+constexpr long kClockEveryBlocks = 4;  // blocks between clock reads at full speed
 constexpr int kAnimationSteps = 10;  // positions of the tool mark along one block ("2)動画")
 
 void printAt(Screen& screen, int col, int row, std::string_view text, int color) {
@@ -221,8 +222,13 @@ void TrajectoryRun::showBlock(const Move& m) {
 }
 
 bool TrajectoryRun::timeToPoll(bool pacing) {
+  ++sincePoll_;
+  // At full speed the clock is read every few blocks only: a block takes
+  // microseconds, and reading the clock costs about as much as a short one.
+  const bool due = pacing || sincePoll_ >= kPollBlocks || lastPoll_ < 0;
+  if (!due && sincePoll_ % kClockEveryBlocks != 0) return false;
   const double now = screen_.clock().seconds();
-  if (pacing || ++sincePoll_ >= kPollBlocks || lastPoll_ < 0 || now - lastPoll_ >= kPollSeconds) {
+  if (due || now - lastPoll_ >= kPollSeconds) {
     sincePoll_ = 0;
     lastPoll_ = now;
     return true;

@@ -115,10 +115,7 @@ bool programLineInto(const LineRule& rule, std::string_view bytes, std::string& 
     return true;
   }
   // ASCII reads the same in code page 932: normalised straight from the bytes.
-  const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-  if (ascii) {
-    normalizeBlockInto(bytes, out, false, cut, kNormalizedWidth, rule.upcase);
-  } else {
+  if (!normalizeAsciiBlockInto(bytes, out, false, cut, kNormalizedWidth, rule.upcase)) {
     const std::string text = fromCp932(bytes);
     normalizeBlockInto(text, out, false, cut, kNormalizedWidth, rule.upcase);
   }
@@ -160,14 +157,14 @@ LoadResult loadLines(ProgramBuffer& buffer, const std::string& path, Next&& next
   LoadResult result;
   const LineRule rule = lineRuleFor(path);
   result.ncType = rule.ncType;
-  std::string bytes;
+  std::string_view bytes;  // the file line, valid until the next call of `next`
   bool longer = false;
   int fileLine = 0;
   if (rule.wf) {
     std::vector<std::string> header;
     while (header.size() < 3 && next(bytes, &longer)) {
       ++fileLine;
-      header.push_back(bytes);
+      header.emplace_back(bytes);
     }
     result.header = readWfHeader(header);
   }
@@ -175,7 +172,7 @@ LoadResult loadLines(ProgramBuffer& buffer, const std::string& path, Next&& next
   std::string text;
   while (next(bytes, &longer)) {
     ++fileLine;
-    if (longer) bytes.resize(cp932WholePrefix(bytes));
+    if (longer) bytes = bytes.substr(0, cp932WholePrefix(bytes));
     bool cut = false;
     if (!programLineInto(rule, bytes, text, &cut)) continue;
     if (int(kept.size()) == buffer.capacity()) {
@@ -209,7 +206,7 @@ LoadResult loadProgramFile(ProgramBuffer& buffer, std::string_view path, const L
   LineReader reader(hostPath, p);
   // A device such as /dev/zero may never end a line nor the file: refused.
   if (reader.isCharacterDevice()) throw RuntimeError(err::DeviceUnavailable, "open " + p, "a device, not a program file");
-  return loadLines(buffer, p, [&reader](std::string& line, bool* cut) { return reader.next(line, cut); },
+  return loadLines(buffer, p, [&reader](std::string_view& line, bool* cut) { return reader.nextView(line, cut); },
                    options);
 }
 
@@ -217,11 +214,11 @@ LoadResult loadProgramBytes(ProgramBuffer& buffer, std::string_view path, std::s
                             const LoadOptions& options) {
   const std::vector<std::string_view> lines = splitLines(bytes);
   size_t i = 0;
-  auto next = [&](std::string& line, bool* cut) {
+  auto next = [&](std::string_view& line, bool* cut) {
     if (i == lines.size()) return false;
     const std::string_view l = lines[i++];
     *cut = l.size() > LineReader::kMaxLineBytes;
-    line.assign(l.substr(0, LineReader::kMaxLineBytes));
+    line = l.substr(0, LineReader::kMaxLineBytes);
     return true;
   };
   return loadLines(buffer, unquotePath(path), next, options);

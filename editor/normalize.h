@@ -26,6 +26,12 @@ std::string normalizeBlock(std::string_view text, bool collapseDots = true, bool
 void normalizeBlockInto(std::string_view text, std::string& out, bool collapseDots = true,
                         bool* cut = nullptr, int width = kNormalizedWidth, bool upcase = false);
 
+// The same for ASCII text only: false (and `out` untouched) when the text
+// holds any other byte, so that callers holding code page 932 bytes convert
+// only the lines that need it.
+bool normalizeAsciiBlockInto(std::string_view text, std::string& out, bool collapseDots = true,
+                             bool* cut = nullptr, int width = kNormalizedWidth, bool upcase = false);
+
 // Applies normalizeBlock (with the ".." rule and the width) to every line
 // 1..Z whose first character is not "(". Used after a program is received.
 void normalizeProgram(ProgramBuffer& buffer, int width = kNormalizedWidth);

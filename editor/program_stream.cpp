@@ -1,5 +1,6 @@
 #include "editor/program_stream.h"
 
+#include <algorithm>
 #include <climits>
 
 #include "runtime/error.h"
@@ -38,12 +39,12 @@ StreamProgram::~StreamProgram() = default;
 bool StreamProgram::seekable() const { return reader_->seekable(); }
 
 bool StreamProgram::readLine(LineReader& reader, std::string& text, bool* cut, uint64_t* offset) const {
-  std::string& bytes = bytes_;
+  std::string_view bytes;
   bool longer = false;
   for (;;) {
     *offset = reader.offset();
-    if (!reader.next(bytes, &longer)) return false;
-    if (longer) bytes.resize(cp932WholePrefix(bytes));
+    if (!reader.nextView(bytes, &longer)) return false;
+    if (longer) bytes = bytes.substr(0, cp932WholePrefix(bytes));
     bool normalisedCut = false;
     if (!programLineInto(rule_, bytes, text, &normalisedCut)) continue;  // a dropped "%" line takes no number
     *cut = longer || normalisedCut;
@@ -183,11 +184,15 @@ IncludedFile streamIncludedFile(const std::string& hostPath, const std::string& 
   // while a line is read: refused, as the editor's loader refuses it.
   if (reader->isCharacterDevice()) throw RuntimeError(err::DeviceUnavailable, "open " + shownPath, "a device, not a program file");
   return IncludedFile([reader](std::string& line) {
-    std::string bytes;
+    std::string_view bytes;
     bool longer = false;
-    if (!reader->next(bytes, &longer)) return false;
-    if (longer) bytes.resize(cp932WholePrefix(bytes));
-    line = fromCp932(bytes);
+    if (!reader->nextView(bytes, &longer)) return false;
+    if (longer) bytes = bytes.substr(0, cp932WholePrefix(bytes));
+    // ASCII reads the same in code page 932: `line` keeps its room.
+    if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+      line.assign(bytes);
+    else
+      line = fromCp932(bytes);
     return true;
   });
 }

@@ -60,7 +60,6 @@ class StreamProgram final : public ProgramSource {
   std::unique_ptr<LineReader> reader_;   // the run's reader
   std::unique_ptr<LineReader> scanner_;  // reads ahead for calls (regular files only)
   mutable std::string text_;             // the line last read
-  mutable std::string bytes_;            // file bytes of the line being read (room reused)
   mutable int current_ = 0;              // its number (0: none yet)
   mutable int last_ = -1;                // the last line's number once the end was seen
   mutable Position first_;               // where line 1 starts

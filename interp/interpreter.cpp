@@ -396,9 +396,18 @@ void Interpreter::addressM(float m) {
     return;
   }
   if (codes_.allowedM.empty()) return;
-  std::string code = numberText(1000 + m);
-  size_t keep = m > 99 ? 3 : 2;
-  if (code.size() > keep) code = code.substr(code.size() - keep);
+  const size_t keep = m > 99 ? 3 : 2;
+  std::string code;
+  if (m >= 0 && m < 9000 && m == std::floor(m)) {
+    // The usual whole code: 1000 + m has four digits, its last ones the code.
+    const int whole = 1000 + static_cast<int>(m);
+    char digits[4] = {char('0' + whole / 1000), char('0' + whole / 100 % 10), char('0' + whole / 10 % 10),
+                      char('0' + whole % 10)};
+    code.assign(digits + 4 - keep, keep);
+  } else {
+    code = numberText(1000 + m);
+    if (code.size() > keep) code = code.substr(code.size() - keep);
+  }
   if (codes_.allowedM.find(code) == std::string::npos) fail(" M?");
 }
 

@@ -12,5 +12,11 @@ namespace vorn {
 // coordinate set; compensated corner points. Numbers in shortest form; a
 // value that is not finite is written null.
 std::string moveJson(const Move& move);
+// The same appended to `out`, whose room is reused from move to move.
+void appendMoveJson(std::string& out, const Move& move);
+
+// Appends v in its shortest form that reads back as the same single (the
+// text std::to_chars gives), "null" when not finite, never "-0".
+void appendJsonNumber(std::string& out, float v);
 
 }  // namespace vorn

@@ -51,26 +51,24 @@ constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8
 // so one division gives the correctly rounded double that from_chars gives.
 // False when the text needs the general reader.
 bool shortDecimal(std::string_view text, double* value) {
-  size_t i = 0;
+  const char* p = text.data();
+  const char* const end = p + text.size();
   bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  if (p != end && (*p == '+' || *p == '-')) negative = *p++ == '-';
+  // Digits before and after one "."; more than 15 in all may wrap the
+  // mantissa, but such a value goes to the general reader anyway.
   uint64_t mantissa = 0;
-  int digits = 0, fraction = 0;
-  bool dot = false;
-  for (; i < text.size(); ++i) {
-    const char c = text[i];
-    if (isDigit(c)) {
-      if (++digits > 15) return false;
-      mantissa = mantissa * 10 + uint64_t(c - '0');
-      fraction += dot;
-    } else if (c == '.' && !dot) {
-      dot = true;
-    } else {
-      break;
-    }
+  const char* start = p;
+  while (p != end && isDigit(*p)) mantissa = mantissa * 10 + uint64_t(*p++ - '0');
+  const long whole = p - start;
+  long fraction = 0;
+  if (p != end && *p == '.') {
+    start = ++p;
+    while (p != end && isDigit(*p)) mantissa = mantissa * 10 + uint64_t(*p++ - '0');
+    fraction = p - start;
   }
-  if (digits == 0) return false;
-  if (i < text.size() && (text[i] == 'E' || text[i] == 'e' || text[i] == 'D' || text[i] == 'd')) return false;
+  if (whole + fraction == 0 || whole + fraction > 15) return false;
+  if (p != end && (*p == 'E' || *p == 'e' || *p == 'D' || *p == 'd')) return false;
   const double v = double(mantissa) / kPow10[fraction];
   *value = negative ? -v : v;
   return true;

@@ -46,19 +46,26 @@ LineCheck checkLine(std::string_view line, int skipMode, std::string* error);
 
 template <class F>
 void forEachWord(std::string_view block, F&& f) {
+  const char* data = block.data();
+  const size_t size = block.size();
   size_t pos = 0;
-  while (pos <= block.size()) {
-    size_t space = block.find(' ', pos);
-    if (space == std::string_view::npos) space = block.size();
-    std::string_view word = block.substr(pos, space - pos);
-    if (word == ";") return;
-    if (word > std::string_view(";")) {
-      Word w;
-      w.letter = word[0];
-      w.value = wordValue(word.substr(1));
-      w.text = word;
-      w.position = static_cast<int>(pos) + 1;
-      f(w);
+  while (pos <= size) {
+    size_t space = pos;
+    while (space < size && data[space] != ' ') ++space;  // words are short: no search call
+    // A word sorts above ";" (bytes compared unsigned) when its first byte
+    // does, or when it is ";" followed by more.
+    if (space > pos) {
+      const unsigned char first = static_cast<unsigned char>(data[pos]);
+      if (first == ';' && space == pos + 1) return;
+      if (first >= ';') {
+        const std::string_view word(data + pos, space - pos);
+        Word w;
+        w.letter = word[0];
+        w.value = wordValue(word.substr(1));
+        w.text = word;
+        w.position = static_cast<int>(pos) + 1;
+        f(w);
+      }
     }
     pos = space + 1;
   }

@@ -106,6 +106,39 @@ bool LineReader::next(std::string& line, bool* cut) {
   return !line.empty() || longer;
 }
 
+bool LineReader::nextView(std::string_view& line, bool* cut) {
+  // The common case: the line and its end are both in the buffer. (A CR as
+  // the last buffered byte may start a CR LF whose LF comes with the next
+  // read, which moves the buffer: such lines go the copying way.)
+  const char* begin = buffer_.data() + pos_;
+  const char* end = buffer_.data() + end_;
+  const char* p = begin;
+  // Eight bytes at a time while none of them is a CR or LF.
+  constexpr uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
+  const auto hasByte = [](uint64_t w, uint64_t b) {
+    const uint64_t x = w ^ (kOnes * b);
+    return (x - kOnes) & ~x & kHighs;
+  };
+  while (end - p >= 8) {
+    uint64_t w;
+    std::memcpy(&w, p, 8);
+    if (hasByte(w, '\n') | hasByte(w, '\r')) break;
+    p += 8;
+  }
+  while (p != end && *p != '\n' && *p != '\r') ++p;
+  const size_t take = size_t(p - begin);
+  if (p != end && take <= maxLineBytes_ && !(*p == '\r' && p + 1 == end)) {
+    line = std::string_view(begin, take);
+    pos_ += take + 1;
+    if (*p == '\r' && p[1] == '\n') ++pos_;
+    if (cut) *cut = false;
+    return true;
+  }
+  const bool more = next(spill_, cut);
+  line = spill_;
+  return more;
+}
+
 size_t cp932WholePrefix(std::string_view bytes) {
   size_t i = 0;
   while (i < bytes.size()) {

@@ -29,6 +29,10 @@ class LineReader {
   // end of file. *cut tells whether the line was longer than the cap. Raises
   // RuntimeError on a read error.
   bool next(std::string& line, bool* cut = nullptr);
+  // The same without a copy: *line views the reader's buffer (or its own
+  // string for a line that spans two reads) and stays valid until the next
+  // call of next, nextView or seekTo.
+  bool nextView(std::string_view& line, bool* cut = nullptr);
   // True for a regular file: seekTo can go back (or forward) to a line start.
   bool seekable() const { return seekable_; }
   // True for a character device (a terminal, /dev/zero): it may never end.
@@ -47,6 +51,7 @@ class LineReader {
   bool seekable_ = false;
   bool device_ = false;
   std::vector<char> buffer_;
+  std::string spill_;          // a line nextView cannot show in place
   size_t pos_ = 0, end_ = 0;   // unread bytes are buffer_[pos_, end_)
   uint64_t bufferStart_ = 0;   // file offset of buffer_[0]
   bool eof_ = false;

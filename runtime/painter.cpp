@@ -48,7 +48,14 @@ bool clipSegment(double& x1, double& y1, double& x2, double& y2, double xmin, do
   return true;
 }
 
-int roundPixel(double v) { return int(std::lround(v)); }
+// std::lround without the library call (pixels are rounded by the million):
+// halves away from zero. Callers pass finite values within +-1e9, where the
+// truncation and the remainder below are exact.
+int roundPixel(double v) {
+  const long whole = long(v);
+  const double rest = v - double(whole);
+  return int(whole + (rest >= 0.5) - (rest <= -0.5));
+}
 
 }  // namespace
 
@@ -138,24 +145,34 @@ static bool clipRect(const Framebuffer& fb, int vx1, int vy1, int vx2, int vy2, 
 // visits pixels inside the clip rectangle.
 static void clippedLine(Framebuffer& fb, int cx1, int cy1, int cx2, int cy2, double x1, double y1,
                         double x2, double y2, uint8_t color) {
-  if (!clipSegment(x1, y1, x2, y2, cx1, cy1, cx2, cy2)) return;
+  const auto inside = [&](double x, double y) { return x >= cx1 && x <= cx2 && y >= cy1 && y <= cy2; };
+  if (inside(x1, y1) && inside(x2, y2)) {
+    // Nothing to clip (most segments): the far end as the clipping arithmetic
+    // gives it, so that the pixels stay the same.
+    x2 = std::clamp(x1 + (x2 - x1), double(cx1), double(cx2));
+    y2 = std::clamp(y1 + (y2 - y1), double(cy1), double(cy2));
+  } else if (!clipSegment(x1, y1, x2, y2, cx1, cy1, cx2, cy2)) {
+    return;
+  }
   int ax = roundPixel(x1), ay = roundPixel(y1), bx = roundPixel(x2), by = roundPixel(y2);
   int dx = std::abs(bx - ax), dy = -std::abs(by - ay);
   int stepX = ax < bx ? 1 : -1, stepY = ay < by ? 1 : -1;
   int err = dx + dy;
-  uint8_t* px = fb.pixels.data();
-  const int w = fb.width;
-  for (;;) {
-    px[size_t(ay) * w + ax] = color;
-    if (ax == bx && ay == by) break;
-    int e2 = 2 * err;
+  // Every step moves one pixel along the longer axis, so the line has
+  // max(dx, |dy|) + 1 pixels; a pointer walks them.
+  uint8_t* p = fb.pixels.data() + size_t(ay) * size_t(fb.width) + size_t(ax);
+  const std::ptrdiff_t rowStep = stepY * std::ptrdiff_t(fb.width);
+  for (int left = std::max(dx, -dy);; --left) {
+    *p = color;
+    if (left == 0) break;
+    const int e2 = 2 * err;
     if (e2 >= dy) {
       err += dy;
-      ax += stepX;
+      p += stepX;
     }
     if (e2 <= dx) {
       err += dx;
-      ay += stepY;
+      p += rowStep;
     }
   }
 }

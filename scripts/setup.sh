@@ -8,7 +8,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # What the build and the tests need (the optional fuzz targets also need
 # clang and libclang-rt-14-dev; see README).
 packages=(build-essential cmake pkg-config libsdl2-dev libpng-dev unifont
-          libgtest-dev libbenchmark-dev hp2xx desktop-file-utils)
+          libgtest-dev libbenchmark-dev hp2xx desktop-file-utils librsvg2-bin)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -110,6 +110,40 @@ TEST(NormalizeBlock, AsciiMatchesThePlainRule) {
   }
 }
 
+// Blocks already in normal form are taken as they are; one changed byte
+// anywhere (a blank, a doubled blank or ".", a lower-case letter, a comment,
+// a long block) must still go through the rule.
+TEST(NormalizeBlock, NearlyNormalBlocksMatchThePlainRule) {
+  std::mt19937 rng(29);
+  const char* words[] = {"G01", "X12.5", "Y-3.", "Z0", "F200.", "N10", "M03", "S1000", "I-1.25", "J.5", "/", "%"};
+  const std::string changes = " .a(x)Z;";
+  std::string into;
+  for (int i = 0; i < 20000; ++i) {
+    std::string text;
+    for (int n = int(rng() % 12); n >= 0; --n) text += std::string(text.empty() ? "" : " ") + words[rng() % 12];
+    if (i % 3 != 0 && !text.empty()) text.insert(rng() % (text.size() + 1), 1, changes[rng() % changes.size()]);
+    for (bool upcase : {false, true}) {
+      // Upper-casing outside parentheses, then the block rule.
+      std::string upper = text;
+      bool comment = false;
+      for (char& c : upper) {
+        if (c == '(') comment = true;
+        else if (c == ')') comment = false;
+        else if (upcase && !comment && c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+      }
+      for (int width : {70, 0, 12}) {
+        for (bool dots : {true, false}) {
+          bool cutWanted = false, cut = true;
+          const std::string want = plainRule(upper, dots, &cutWanted, width);
+          normalizeBlockInto(text, into, dots, &cut, width, upcase);
+          ASSERT_EQ(into, want) << '"' << text << "\" upcase=" << upcase << " width=" << width;
+          ASSERT_EQ(cut, cutWanted) << '"' << text << '"';
+        }
+      }
+    }
+  }
+}
+
 TEST(NormalizeBlock, UpcaseOutsideParenthesesOnly) {
   std::string out;
   normalizeBlockInto("g01x1.(keep me)y2", out, false, nullptr, 70, true);

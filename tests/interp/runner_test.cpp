@@ -147,12 +147,15 @@ TEST(Subprograms, LastMValueIsClearedEveryBlock) {
 
 TEST(MCodes, AllowedListAndOWordPlace) {
   CodeTable codes = standardCodeTable();
-  codes.allowedM = "03 05 08 30";
+  codes.allowedM = "03 05 08 30 250";
   struct Case {
     const char* block;
     const char* error;
   } cases[] = {{"M03", ""}, {"M04", " M?"}, {"M30", ""}, {"M99", " m99"}, {"M1003", " M?"}, {"M08", ""},
-               {"M150", " M?"}, {"M1E30", " M?"}, {"N10 O100", " O?"}, {"O100", ""}};
+               {"M150", " M?"}, {"M1E30", " M?"}, {"N10 O100", " O?"}, {"O100", ""},
+               // The code is the last two digits of 1000 + M (three above 99).
+               {"M5", ""}, {"M3.", ""}, {"M250", ""}, {"M1250", ""}, {"M8250", ""}, {"M9250", ""},
+               {"M3.5", " M?"}, {"M-996", " M?"}, {"M-970", ""}, {"M1030", " M?"}};
   for (const Case& c : cases) {
     EXPECT_EQ(runLines({c.block}, test::millimetres(), codes).result.I1M, c.error) << c.block;
   }

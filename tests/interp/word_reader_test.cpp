@@ -70,6 +70,10 @@ TEST(BlockWords, SplitsAtBlanksAndStopsAtStandaloneSemicolon) {
       {";", ""},
       {"", ""},
       {"G01X10", "G"},             // unformatted text is one word
+      {"X1 : . < Y2", "X<Y"},      // ":" and "." sort below ";", "<" above
+      {"X1 \xef\xbd\xb1 Y2", "X\xefY"},  // bytes above 127 sort above ";" too
+      {" X1 ", "X"},               // blanks at both ends
+      {"X1 ; ", "X"},
   };
   for (const Case& c : cases) {
     std::string letters;

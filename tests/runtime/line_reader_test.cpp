@@ -76,6 +76,37 @@ TEST(LineReader, SeeksBackToALineStartBeyondItsBuffer) {
   EXPECT_EQ(line, "line 10");
 }
 
+// The copy-free reading gives the same lines, cut flags and offsets as the
+// copying one, also where a line, or the LF of a CR LF, crosses a read.
+TEST(LineReader, ViewsGiveTheSameLinesAcrossReadBoundaries) {
+  const char* ends[] = {"\r\n", "\n", "\r", "\r\n", "\r\n"};
+  std::string text;
+  for (int i = 0; text.size() < 300000; ++i) {
+    // Lengths run through every remainder, so that line ends fall on each side of a read.
+    text += std::string(size_t(i * 37 % 120), char('A' + i % 26)) + std::to_string(i) + ends[i % 5];
+    if (i % 997 == 0) text += std::string(5000, 'L') + "\n";  // longer than the cap
+  }
+  text += "LAST\x1a";
+  File f(text);
+  LineReader copying(f.path.string(), "f"), viewing(f.path.string(), "f");
+  std::string line, last;
+  std::string_view view;
+  bool cut = false, viewCut = false;
+  int lines = 0;
+  for (;;) {
+    ASSERT_EQ(copying.offset(), viewing.offset()) << "line " << lines;
+    const bool more = copying.next(line, &cut);
+    ASSERT_EQ(viewing.nextView(view, &viewCut), more) << "line " << lines;
+    if (!more) break;
+    ASSERT_EQ(view, line) << "line " << lines;
+    ASSERT_EQ(viewCut, cut) << "line " << lines;
+    last = line;
+    ++lines;
+  }
+  EXPECT_EQ(last, "LAST") << "the end-of-file mark goes";
+  EXPECT_GT(lines, 3000);
+}
+
 TEST(LineReader, RefusesFoldersAndMissingFilesAndKnowsDevices) {
   EXPECT_THROW(LineReader(fs::temp_directory_path().string(), "tmp"), RuntimeError);
   EXPECT_THROW(LineReader("/nonexistent/x.nc", "x.nc"), RuntimeError);

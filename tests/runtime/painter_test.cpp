@@ -59,6 +59,20 @@ TEST(Painter, WindowMapsBothAxisDirections) {
   EXPECT_EQ(c.p.toPixel(0, 0).x, 2);    // logical = pixels from the viewport corner
 }
 
+// Pixels round halves away from zero, both signs, as std::lround does.
+TEST(Painter, PixelRoundingMatchesLround) {
+  Canvas c(64, 64);
+  c.p.resetWindow();
+  for (int i = -4000; i <= 4000; ++i) {
+    const float v = float(i) / 8.0f;  // every half and quarter exactly
+    const float w = std::nextafter(v, 0.0f);
+    EXPECT_EQ(c.p.toPixel(v, w).x, std::lround(double(v))) << v;
+    EXPECT_EQ(c.p.toPixel(v, w).y, std::lround(double(w))) << w;
+  }
+  EXPECT_EQ(c.p.toPixel(3e9f, -3e9f).x, 1000000000) << "far points stay far, within an int";
+  EXPECT_EQ(c.p.toPixel(3e9f, -3e9f).y, -1000000000);
+}
+
 TEST(Painter, LinesAreContinuousAndHitBothEnds) {
   struct Case { int x1, y1, x2, y2, pixels; };
   const Case cases[] = {
