@@ -116,6 +116,21 @@ void Screen::syncSize() {
   }
   curCol_ = std::min(curCol_, cols_ - 1);
   curRow_ = std::min(curRow_, rows_ - 1);
+  sizePictures(width, height);
+}
+
+// The pictures a present composes into are made with the screen and with
+// each new size, so that a frame never waits for fresh memory (first touches
+// of a few megabytes cost tens of milliseconds on a loaded machine). The
+// window has a new size: its next frame is sent whatever it shows.
+void Screen::sizePictures(int width, int height) {
+  for (Image* img : {&text_.picture, &next_, &frame_}) {
+    img->width = width;
+    img->height = height;
+    img->pixels.assign(size_t(width) * size_t(height), Rgb{});
+  }
+  text_.cols = 0;  // the text layer is drawn again
+  shownOnce_ = false;
 }
 
 // --- text

@@ -254,6 +254,7 @@ class Screen {
   int imeMode_ = 0;                       // last input-method mode set
   std::string composition_;               // text being composed by the input method
 
+  void sizePictures(int width, int height);  // the present's pictures at the screen's size
   void composeInto(Image& img) const;     // composite() into img's storage
   bool textLayerCurrent() const;
   void drawTextLayer() const;
