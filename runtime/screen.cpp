@@ -255,10 +255,14 @@ void Screen::beep() {
 
 void Screen::setPaletteSlot(int slot, Rgb rgb) { palette_[size_t(slot & 15)] = rgb; }
 
-void Screen::mapStandardPalette() {
-  for (int k = 0; k < 8; ++k) palette_[size_t(k)] = kBaseColors[size_t(kStandardMap[size_t(k)])];
-  for (int k = 0; k < 8; ++k) palette_[size_t(8 + k)] = kStandardHigh[size_t(k)];
+std::array<Rgb, 16> standardPalette() {
+  std::array<Rgb, 16> palette{};
+  for (int k = 0; k < 8; ++k) palette[size_t(k)] = kBaseColors[size_t(kStandardMap[size_t(k)])];
+  for (int k = 0; k < 8; ++k) palette[size_t(8 + k)] = kStandardHigh[size_t(k)];
+  return palette;
 }
+
+void Screen::mapStandardPalette() { palette_ = standardPalette(); }
 
 // --- input
 

@@ -63,6 +63,9 @@ struct MouseClick {
 // its dumps and exits 0.
 struct InputExhausted {};
 
+// The 16 slots after the start-up mapping (what mapStandardPalette sets).
+std::array<Rgb, 16> standardPalette();
+
 class Screen {
  public:
   Screen(Backend& backend, Clock& clock);
