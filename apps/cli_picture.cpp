@@ -4,9 +4,7 @@
 #include <stdexcept>
 
 #include "editor/normalize.h"
-#include "runtime/clock.h"
 #include "runtime/error.h"
-#include "runtime/headless_backend.h"
 #include "runtime/png.h"
 #include "runtime/screen.h"
 
@@ -34,18 +32,6 @@ bool takePictureOption(const std::vector<std::string>& args, size_t& i, PictureO
 }
 
 namespace {
-
-// The screen's palette after the start-up mapping, so that pictures show the
-// colours the window shows.
-std::array<Rgb, 16> screenPalette() {
-  VirtualClock clock;
-  HeadlessBackend backend;
-  Screen screen(backend, clock);
-  screen.mapStandardPalette();
-  std::array<Rgb, 16> palette{};
-  for (int k = 0; k < 16; ++k) palette[size_t(k)] = screen.paletteSlot(k);
-  return palette;
-}
 
 Image toImage(const Framebuffer& fb, const std::array<Rgb, 16>& palette) {
   Image image;
@@ -79,7 +65,8 @@ RunResult drawPicture(const ProgramSource& program, const CodeTable& codes,
     const Move& m = runner.move();
     if (m.I1M.empty() && m.draws) drawing.drawBlock(m);
   }
-  const std::array<Rgb, 16> palette = screenPalette();
+  // The colours the window shows.
+  const std::array<Rgb, 16> palette = standardPalette();
   if (!options.pngPath.empty()) writePng(options.pngPath, toImage(canvas.framebuffer(), palette));
   if (!options.svgPath.empty()) writeText(options.svgPath, canvas.svg(palette));
   return runner.result();

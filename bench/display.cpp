@@ -130,6 +130,9 @@ class PollWatch final : public Backend {
 
   double longestGapMs() const { return longestWall_ * 1000; }
   double longestCpuGapMs() const { return longestCpu_ * 1000; }
+  // The CPU time between the looks around the first frame (its text layer
+  // drawn, the font's glyphs found), which once held the run's longest gap.
+  double firstFrameCpuGapMs() const { return firstFrameCpu_ * 1000; }
   // From the second key (the run's first, which sets its pace) to the wait
   // for the key after the report.
   // 0 when the run ended without that wait (ESC returns to the editor).
@@ -151,6 +154,7 @@ class PollWatch final : public Backend {
     if (started_) {
       longestWall_ = std::max(longestWall_, wall - lastWall_);
       longestCpu_ = std::max(longestCpu_, cpu - lastCpu_);
+      if (presents_ > 0 && firstFrameCpu_ < 0) firstFrameCpu_ = cpu - lastCpu_;
     } else {
       started_ = true;
       start_ = wall;
@@ -194,6 +198,7 @@ class PollWatch final : public Backend {
   int handedOut_ = 0;
   double start_ = 0, paced_ = 0, end_ = 0, lastWall_ = 0, lastCpu_ = 0;
   double longestWall_ = 0, longestCpu_ = 0;
+  double firstFrameCpu_ = -1;  // -1 until the look after the first frame
   int presents_ = 0;
 };
 
@@ -213,6 +218,7 @@ struct WatchedRun {
   int stoppedAt = 0;           // line where the run stopped
   double longestGapMs = 0;     // longest time between two looks at the keys
   double longestCpuGapMs = 0;  // the same in CPU time of the run's thread
+  double firstFrameCpuGapMs = 0;  // CPU time between the looks around the first frame
   double runMs = 0;            // from "1)開始" to the wait after the report
   int presents = 0;            // frames handed to the back end
 };
@@ -224,7 +230,8 @@ WatchedRun watchedRun(Backend& backend, const std::vector<std::string>& lines, s
   keys.emplace(0, "\r");
   PollWatch watch(backend, std::move(keys));
   const int stoppedAt = runTrajectory(watch, clock, lines);
-  return {stoppedAt, watch.longestGapMs(), watch.longestCpuGapMs(), watch.runMs(), watch.presents()};
+  return {stoppedAt,     watch.longestGapMs(), watch.longestCpuGapMs(), std::max(0.0, watch.firstFrameCpuGapMs()),
+          watch.runMs(), watch.presents()};
 }
 
 enum class Where { Headless, Window };
@@ -237,26 +244,29 @@ std::unique_ptr<Backend> backendFor(Where where, benchmark::State& st) {
 }
 
 // Runs `lines` with `keys` on a real clock; counters: the longest gap between
-// two looks at the keys (must stay under 50 ms), the frames presented and the
+// two looks at the keys (must stay under 5 ms of CPU at full speed), the one
+// around the first frame, the frames presented and the
 // time of the run itself from its first key (the settings screen and the
 // wait for that key left out).
 void runWatched(benchmark::State& st, Where where, const std::vector<std::string>& lines,
                 const std::multimap<int, std::string>& keys, int reachLine) {
   std::unique_ptr<Backend> backend = backendFor(where, st);
   if (!backend) return;
-  double longest = 0, longestCpu = 0;
+  double longest = 0, longestCpu = 0, firstFrameCpu = 0;
   double presents = 0, runMs = 0;
   for (auto _ : st) {
     const WatchedRun run = watchedRun(*backend, lines, keys);
     if (run.stoppedAt < reachLine) st.SkipWithError("the run stopped early");
     longest = std::max(longest, run.longestGapMs);
     longestCpu = std::max(longestCpu, run.longestCpuGapMs);
+    firstFrameCpu = std::max(firstFrameCpu, run.firstFrameCpuGapMs);
     presents += run.presents;
     runMs += run.runMs;
   }
   st.counters["run_ms"] = benchmark::Counter(runMs, benchmark::Counter::kAvgIterations);
   st.counters["longest_poll_gap_ms"] = longest;
   st.counters["longest_poll_gap_cpu_ms"] = longestCpu;
+  st.counters["first_frame_gap_cpu_ms"] = firstFrameCpu;
   st.counters["presents_per_run"] = benchmark::Counter(presents, benchmark::Counter::kAvgIterations);
 }
 

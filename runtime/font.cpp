@@ -1,8 +1,9 @@
 #include "font.h"
 
-#include <fstream>
-#include <sstream>
-#include <string_view>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vorn {
 
@@ -77,13 +78,25 @@ Glyph boxGlyph(int cells) {
   return g;
 }
 
+Font::~Font() {
+  if (map_) munmap(map_, data_.size());
+}
+
+// A file that cannot be mapped (missing, empty, not a regular file) reads as
+// no font: every character gets the box.
 void Font::load() {
   loaded_ = true;
-  std::ifstream in(path_, std::ios::binary);
-  if (!in) return;
-  std::ostringstream text;
-  text << in.rdbuf();
-  data_ = std::move(text).str();
+  const int fd = open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return;
+  struct stat st {};
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+    void* map = mmap(nullptr, size_t(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+    if (map != MAP_FAILED) {
+      map_ = map;
+      data_ = std::string_view(static_cast<const char*>(map), size_t(st.st_size));
+    }
+  }
+  close(fd);
 }
 
 bool Font::available() {
@@ -94,7 +107,7 @@ bool Font::available() {
 // The file's lines are sorted by code point: binary search over byte offsets,
 // snapping each probe to the start of its line.
 bool Font::find(char32_t cp, Glyph& out) const {
-  std::string_view data(data_);
+  const std::string_view data = data_;
   size_t lo = 0, hi = data.size();
   while (lo < hi) {
     size_t mid = lo + (hi - lo) / 2;

@@ -1,11 +1,13 @@
 #pragma once
 // Bitmap glyphs for the character cells, read from GNU Unifont's hex file:
-// 8x16 for half-width and 16x16 for full-width characters. The file is read
-// into memory on first use and glyphs are looked up by binary search and then
-// cached, so start-up pays only for one file read.
+// 8x16 for half-width and 16x16 for full-width characters. The file is mapped
+// read-only on first use and glyphs are looked up by binary search and then
+// cached: only the pages a search touches are ever read, so the first frame
+// of a screen does not wait for a 4 MB copy.
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 namespace vorn {
@@ -21,6 +23,9 @@ struct Glyph {
 class Font {
  public:
   explicit Font(std::string path = kUnifontPath) : path_(std::move(path)) {}
+  ~Font();
+  Font(const Font&) = delete;
+  Font& operator=(const Font&) = delete;
   // The glyph of cp fitted to `cells` cells (1 or 2). A character the font
   // lacks, or any character when the file is missing, gets a visible box.
   const Glyph& glyph(char32_t cp, int cells);
@@ -29,7 +34,8 @@ class Font {
  private:
   std::string path_;
   bool loaded_ = false;
-  std::string data_;                // the whole hex file
+  void* map_ = nullptr;             // the file mapped read-only, nullptr when not read
+  std::string_view data_;           // its text
   std::unordered_map<uint64_t, Glyph> cache_;  // key: code point * 2 + wide
 
   void load();

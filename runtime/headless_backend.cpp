@@ -13,7 +13,9 @@ HeadlessBackend::HeadlessBackend(std::vector<InputEvent> script, HeadlessSize si
     : script_(script.begin(), script.end()),
       size_(size),
       width_(size.restoredWidth),
-      height_(size.restoredHeight) {}
+      height_(size.restoredHeight) {
+  holdFrames();
+}
 
 HeadlessBackend HeadlessBackend::fromScript(std::string_view script, HeadlessSize size) {
   return HeadlessBackend(parseKeyScript(script), size);
@@ -27,12 +29,24 @@ void HeadlessBackend::restore() {
   maximized_ = false;
   width_ = size_.restoredWidth;
   height_ = size_.restoredHeight;
+  holdFrames();
 }
 
 void HeadlessBackend::maximize() {
   maximized_ = true;
   width_ = size_.maximizedWidth;
   height_ = size_.maximizedHeight;
+  holdFrames();
+}
+
+// The copy of each presented frame goes into storage made with the client
+// size (a copy keeps the storage it fits in), so no present waits for fresh
+// memory. Nothing counts as presented yet.
+void HeadlessBackend::holdFrames() {
+  const size_t pixels = size_t(width_) * size_t(height_);
+  if (lastFrame_.pixels.capacity() >= pixels) return;
+  lastFrame_.pixels.assign(pixels, Rgb{});
+  lastFrame_.pixels.clear();
 }
 
 void HeadlessBackend::present(const Image& frame) {
@@ -74,6 +88,7 @@ std::optional<InputEvent> HeadlessBackend::nextEvent(double timeoutSeconds) {
   } else if (e.kind == InputEvent::Kind::Resize) {
     width_ = e.width;
     height_ = e.height;
+    holdFrames();
   }
   return e;
 }

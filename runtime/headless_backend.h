@@ -76,6 +76,7 @@ class HeadlessBackend final : public Backend {
   std::string livePart_;    // its text after the last complete line
 
   void readLive(double timeoutSeconds);
+  void holdFrames();   // storage for the client size's frame copy
 };
 
 }  // namespace vorn

@@ -213,7 +213,10 @@ void Painter::line(float x1, float y1, float x2, float y2, int color) {
   if (!clipRect(fb_, vx1_, vy1_, vx2_, vy2_, cx1, cy1, cx2, cy2)) return;
   double px1 = tame(double(x1) * sx_ + ox_), py1 = tame(double(y1) * sy_ + oy_);
   double px2 = tame(double(x2) * sx_ + ox_), py2 = tame(double(y2) * sy_ + oy_);
-  bandLine(fb_, cx1, cy1, cx2, cy2, px1, py1, px2, py2, pen_, uint8_t(color));
+  if (pen_ == 1)  // the band of one line, without its offsets
+    clippedLine(fb_, cx1, cy1, cx2, cy2, px1, py1, px2, py2, uint8_t(color));
+  else
+    bandLine(fb_, cx1, cy1, cx2, cy2, px1, py1, px2, py2, pen_, uint8_t(color));
 }
 
 void Painter::box(float x1, float y1, float x2, float y2, int color) {

@@ -116,6 +116,21 @@ void Screen::syncSize() {
   }
   curCol_ = std::min(curCol_, cols_ - 1);
   curRow_ = std::min(curRow_, rows_ - 1);
+  sizePictures(width, height);
+}
+
+// The pictures a present composes into are made with the screen and with
+// each new size, so that a frame never waits for fresh memory (first touches
+// of a few megabytes cost tens of milliseconds on a loaded machine). The
+// window has a new size: its next frame is sent whatever it shows.
+void Screen::sizePictures(int width, int height) {
+  for (Image* img : {&text_.picture, &next_, &frame_}) {
+    img->width = width;
+    img->height = height;
+    img->pixels.assign(size_t(width) * size_t(height), Rgb{});
+  }
+  text_.cols = 0;  // the text layer is drawn again
+  shownOnce_ = false;
 }
 
 // --- text
@@ -240,10 +255,14 @@ void Screen::beep() {
 
 void Screen::setPaletteSlot(int slot, Rgb rgb) { palette_[size_t(slot & 15)] = rgb; }
 
-void Screen::mapStandardPalette() {
-  for (int k = 0; k < 8; ++k) palette_[size_t(k)] = kBaseColors[size_t(kStandardMap[size_t(k)])];
-  for (int k = 0; k < 8; ++k) palette_[size_t(8 + k)] = kStandardHigh[size_t(k)];
+std::array<Rgb, 16> standardPalette() {
+  std::array<Rgb, 16> palette{};
+  for (int k = 0; k < 8; ++k) palette[size_t(k)] = kBaseColors[size_t(kStandardMap[size_t(k)])];
+  for (int k = 0; k < 8; ++k) palette[size_t(8 + k)] = kStandardHigh[size_t(k)];
+  return palette;
 }
+
+void Screen::mapStandardPalette() { palette_ = standardPalette(); }
 
 // --- input
 

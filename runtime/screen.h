@@ -63,6 +63,9 @@ struct MouseClick {
 // its dumps and exits 0.
 struct InputExhausted {};
 
+// The 16 slots after the start-up mapping (what mapStandardPalette sets).
+std::array<Rgb, 16> standardPalette();
+
 class Screen {
  public:
   Screen(Backend& backend, Clock& clock);
@@ -254,6 +257,7 @@ class Screen {
   int imeMode_ = 0;                       // last input-method mode set
   std::string composition_;               // text being composed by the input method
 
+  void sizePictures(int width, int height);  // the present's pictures at the screen's size
   void composeInto(Image& img) const;     // composite() into img's storage
   bool textLayerCurrent() const;
   void drawTextLayer() const;

@@ -59,6 +59,18 @@ TEST(Font, MissingFileDrawsBoxesWithoutFailing) {
   EXPECT_GT(inkCount(boxGlyph(2)), 20);
 }
 
+TEST(Font, UnreadableFilesDrawBoxes) {
+  const auto dir = std::filesystem::temp_directory_path();
+  const auto empty = dir / "vorn_font_empty.hex";
+  std::ofstream(empty).close();
+  for (const std::filesystem::path& path : {empty, dir}) {   // an empty file, a folder
+    Font font(path.string());
+    EXPECT_FALSE(font.available()) << path;
+    EXPECT_EQ(font.glyph(U'あ', 2).rows, boxGlyph(2).rows) << path;
+  }
+  std::filesystem::remove(empty);
+}
+
 TEST(Font, SystemFontHasTheScreenCharacters) {
   Font font;
   if (!font.available()) GTEST_SKIP() << "no Unifont installed";

@@ -72,6 +72,29 @@ TEST(Present, FrameFollowsAResizeAfterAnEarlierPresent) {
   EXPECT_TRUE(samePicture(s.backend.lastFrame(), s.screen.composite()));
 }
 
+// The pictures are made with the screen and with each size: a blank black
+// screen is still sent as the first frame, and again after every resize.
+TEST(Present, BlankScreenIsSentFirstAndAfterEachResize) {
+  HeadlessBackend backend{{}, HeadlessSize{320, 180, 160, 90}};
+  VirtualClock clock{0};
+  Screen screen{backend, clock};
+  EXPECT_EQ(backend.lastFrame().width, 0);   // nothing presented yet
+  screen.present(true);
+  EXPECT_EQ(backend.presentCount(), 1);
+  screen.present(true);
+  EXPECT_EQ(backend.presentCount(), 1);      // the same picture is not sent again
+  for (const InputEvent& e : {InputEvent{InputEvent::Kind::Resize, {}, 0, 0, 0, 320, 180},
+                              InputEvent{InputEvent::Kind::Resize, {}, 0, 0, 0, 160, 90}}) {
+    const int before = backend.presentCount();
+    backend.append({e});
+    (void)screen.inkey();
+    screen.present(true);
+    EXPECT_EQ(backend.presentCount(), before + 1) << e.width;
+    EXPECT_EQ(backend.lastFrame().width, e.width);
+    EXPECT_TRUE(samePicture(backend.lastFrame(), screen.composite()));
+  }
+}
+
 // A window whose frames take `cost` seconds of the clock to show.
 class SlowWindow final : public Backend {
  public:

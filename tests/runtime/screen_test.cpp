@@ -113,6 +113,12 @@ TEST(Screen, ColoursAndPalette) {
   Rgb grey = r.screen.paletteSlot(8), light = r.screen.paletteSlot(15);
   EXPECT_EQ(grey.r, 99);
   EXPECT_EQ(light.b, 190);
+  // Pictures drawn without a screen take the same colours.
+  const std::array<Rgb, 16> standard = standardPalette();
+  for (int k = 0; k < 16; ++k) {
+    Rgb a = r.screen.paletteSlot(k), b = standard[size_t(k)];
+    EXPECT_TRUE(a.r == b.r && a.g == b.g && a.b == b.b) << "slot " << k;
+  }
 }
 
 TEST(Screen, CompositeLetsTextShowThroughGraphicsColourZero) {
