@@ -1,7 +1,6 @@
 #include "apps/cli_comm.h"
 
 #include <csignal>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <ostream>
@@ -167,26 +166,6 @@ class LinesReceiver final : public LineSink {
   int stored() const override { return int(lines.size()); }
   std::vector<std::string> lines;
 };
-
-// Writes bytes to path through a temporary file renamed over it.
-void replaceFile(const std::string& path, const std::string& bytes) {
-  const std::string temp = path + ".tmp" + std::to_string(::getpid());
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    out << bytes;
-    out.flush();
-    if (!out) {
-      std::remove(temp.c_str());
-      throw RuntimeError(err::IoError, "write " + path);
-    }
-  }
-  std::error_code ec;
-  fs::rename(temp, path, ec);
-  if (ec) {
-    std::remove(temp.c_str());
-    throw RuntimeError(err::IoError, "write " + path, ec.message());
-  }
-}
 
 Settings settingsOf(const CommOptions& o) {
   Settings s;
@@ -394,7 +373,7 @@ int runReceive(const std::vector<std::string>& args, std::ostream& out, std::ost
       const bool comment = !line.empty() && line.front() == '(';
       text += toCp932(comment ? line : normalizeBlock(line, true, nullptr, 0)) + "\r\n";
     }
-    if (!sink.lines.empty()) replaceFile(o.file, text);  // nothing received: OUT stays as it was
+    if (!sink.lines.empty()) replaceFileBytes(o.file, text);  // nothing received: OUT stays as it was
     if (!o.quiet) err << "kept " << sink.lines.size() << " lines in " << o.file << "\n";
     return reportEnd(t, observer, err, "receive");
   });
@@ -413,7 +392,7 @@ int runPrint(const std::vector<std::string>& args, std::ostream& out, std::ostre
         program, header, o.pageLength, [&](std::string_view s) { text += toCp932(s); },
         [](int) { return stopSignal() != 0; });
     if (!o.output.empty()) {
-      replaceFile(o.output, text);
+      replaceFileBytes(o.output, text);
     } else {
       const fs::path work = o.workDir.empty() ? fs::current_path() : fs::path(o.workDir);
       const char* xdg = std::getenv("XDG_CONFIG_HOME");

@@ -1,9 +1,7 @@
 #include "apps/cli_picture.h"
 
-#include <fstream>
-#include <stdexcept>
-
 #include "editor/normalize.h"
+#include "runtime/channels.h"
 #include "runtime/clock.h"
 #include "runtime/error.h"
 #include "runtime/headless_backend.h"
@@ -56,13 +54,6 @@ Image toImage(const Framebuffer& fb, const std::array<Rgb, 16>& palette) {
   return image;
 }
 
-void writeText(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) raiseErrno(errno, "open " + path);
-  out << text;
-  if (!out.flush()) raiseErrno(errno, "write " + path);
-}
-
 }  // namespace
 
 RunResult drawPicture(const ProgramSource& program, const CodeTable& codes,
@@ -81,7 +72,7 @@ RunResult drawPicture(const ProgramSource& program, const CodeTable& codes,
   }
   const std::array<Rgb, 16> palette = screenPalette();
   if (!options.pngPath.empty()) writePng(options.pngPath, toImage(canvas.framebuffer(), palette));
-  if (!options.svgPath.empty()) writeText(options.svgPath, canvas.svg(palette));
+  if (!options.svgPath.empty()) replaceFileBytes(options.svgPath, canvas.svg(palette));
   return runner.result();
 }
 

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <exception>
-#include <fstream>
 #include <string_view>
 
+#include "runtime/channels.h"
 #include "runtime/screen.h"
 
 namespace vorn {
@@ -88,10 +88,10 @@ bool writeScreenDumps(Screen& screen, const std::string& textPath, const std::st
                       std::string_view program, std::ostream& err) {
   bool ok = true;
   if (!textPath.empty()) {
-    std::ofstream out(textPath, std::ios::binary | std::ios::trunc);
-    out << screen.dumpText();
-    if (!out) {
-      err << program << ": cannot write " << textPath << "\n";
+    try {
+      replaceFileBytes(textPath, screen.dumpText());
+    } catch (const std::exception& e) {
+      err << program << ": cannot write " << textPath << ": " << e.what() << "\n";
       ok = false;
     }
   }
