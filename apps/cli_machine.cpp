@@ -1,8 +1,5 @@
 #include "apps/cli_machine.h"
 
-#include "apps/app.h"
-
-#include <cerrno>
 #include <cmath>
 #include <filesystem>
 #include <optional>
@@ -62,20 +59,9 @@ std::string machineUsage() {
          "properly), 3 stopped by --max-blocks.\n";
 }
 
+// count numbers in [lo, hi], separated by commas.
 bool readNumbers(const std::string& text, size_t count, float lo, float hi, std::vector<float>& out) {
-  out.clear();
-  size_t from = 0;
-  while (from <= text.size()) {
-    const size_t comma = std::min(text.find(',', from), text.size());
-    const std::string part = text.substr(from, comma - from);
-    char* end = nullptr;
-    errno = 0;
-    const double v = std::strtod(part.c_str(), &end);
-    if (part.empty() || *end != '\0' || errno != 0 || !(v >= lo && v <= hi)) return false;
-    out.push_back(float(v));
-    from = comma + 1;
-  }
-  return out.size() == count;
+  return readNumberList(text, lo, hi, out) && out.size() == count;
 }
 
 // A machining option; false when the value is bad.
@@ -141,12 +127,6 @@ bool parse(const std::vector<std::string>& args, MachineCommand& c, std::string*
   return true;
 }
 
-std::string findFile(const std::string& given, const char* name) {
-  if (!given.empty()) return given;
-  std::error_code ec;
-  return std::filesystem::exists(name, ec) ? std::string(name) : (dataDirectory() / name).string();
-}
-
 }  // namespace
 
 int runMachineCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -166,7 +146,7 @@ int runMachineCommand(const std::vector<std::string>& args, std::ostream& out, s
 
   // The machine file: read through a table rooted at its folder.
   MachineFile file;
-  const std::string machinePath = findFile(c.machineFile, kMachineFile);
+  const std::string machinePath = c.machineFile.empty() ? localOrShippedFile(kMachineFile) : c.machineFile;
   {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(machinePath, ec)) {
@@ -213,18 +193,15 @@ int runMachineCommand(const std::vector<std::string>& args, std::ostream& out, s
   options.serial = false;  // a file gets no device-control sequences
 
   std::optional<StreamProgram> program;
-  std::optional<CodeTable> codes;
   try {
     program.emplace(c.run.file);
-    std::string problem;
-    const std::string codesPath = findFile(c.run.codesFile, "NCG");
-    codes = loadCodeTable(codesPath, &problem);
-    if (!codes) {
-      err << "vornt-cli machine: cannot read " << codesPath << (problem.empty() ? "" : ": " + problem) << "\n";
-      return 1;
-    }
   } catch (const RuntimeError& e) {
     err << "vornt-cli machine: " << e.what() << "\n";
+    return 1;
+  }
+  const std::optional<CodeTable> codes = loadCommandCodeTable(c.run.codesFile, &error);
+  if (!codes) {
+    err << "vornt-cli machine: " << error << "\n";
     return 1;
   }
 
@@ -250,20 +227,7 @@ int runMachineCommand(const std::vector<std::string>& args, std::ostream& out, s
     return 1;
   }
   err << "vornt-cli machine: " << type->CAM << " (dialect " << type->ZN << "), MAX:Y=" << outcome.MDM << "\n";
-  const RunResult& r = outcome.run;
-  if (r.ZVZ == RunState::FileError) {
-    err << "vornt-cli machine: line " << r.FILE << ": " << r.fileError << "\n";
-    return 1;
-  }
-  if (r.ZVZ == RunState::Error) {
-    err << "vornt-cli machine: line " << r.FILE << ":" << r.I1M << "\n";
-    return 2;
-  }
-  if (r.ZVZ == RunState::Stopped) {
-    err << "vornt-cli machine: stopped after " << blocks << " blocks (--max-blocks)\n";
-    return 3;
-  }
-  return 0;
+  return runExitStatus(outcome.run, "machine", blocks, err);
 }
 
 }  // namespace vorn

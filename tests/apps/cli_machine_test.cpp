@@ -83,6 +83,8 @@ TEST(CliMachine, BadUsageIsRefused) {
       {{nc, "-o", out, "--position", "999,0"}, "beyond the machine's travel"},
       {{nc, "-o", out, "--png", "x.png"}, "not an option of vornt-cli machine"},
       {{nc, "-o", out, "--machine-file", (cli.dir / "none").string()}, "cannot read"},
+      // A code table named but not there: no run with every G code undefined.
+      {{nc, "-o", out, "--codes", (cli.dir / "NCG.missing").string()}, "cannot read"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);
