@@ -127,6 +127,36 @@ bool parse(const std::vector<std::string>& args, MachineCommand& c, std::string*
   return true;
 }
 
+// The machine file at path, read through a channel table rooted at its folder;
+// false after a message on err.
+bool readMachineFileAt(const std::string& path, MachineFile& file, std::ostream& err) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) {
+    err << "vornt-cli machine: cannot read " << path << "\n";
+    return false;
+  }
+  DeviceConfig config;
+  config.workDir = std::filesystem::absolute(path, ec).parent_path();
+  PathMap paths(config);
+  ChannelTable channels(paths);
+  try {
+    file = readMachineFile(channels, std::filesystem::path(path).filename().string());
+  } catch (const RuntimeError& e) {
+    err << "vornt-cli machine: " << path << ": " << e.what() << "\n";
+    return false;
+  }
+  return true;
+}
+
+// The type --type or --dialect names, else the selected one; nullptr when there is none.
+const MachineType* chosenType(const MachineCommand& c, const MachineFile& file) {
+  if (c.type > 0) return size_t(c.type - 2) < file.types.size() ? &file.types[size_t(c.type - 2)] : nullptr;
+  if (c.dialect < 0) return file.selected();
+  for (const MachineType& t : file.types)
+    if (t.ZN == c.dialect) return &t;
+  return nullptr;
+}
+
 }  // namespace
 
 int runMachineCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -139,47 +169,10 @@ int runMachineCommand(const std::vector<std::string>& args, std::ostream& out, s
     return c.help ? 0 : 1;
   }
 
-  DeviceConfig config;
-  config.workDir = c.workDir.empty() ? std::filesystem::current_path() : std::filesystem::path(c.workDir);
-  PathMap paths(config);
-  ChannelTable channels(paths);
-
-  // The machine file: read through a table rooted at its folder.
-  MachineFile file;
   const std::string machinePath = c.machineFile.empty() ? localOrShippedFile(kMachineFile) : c.machineFile;
-  {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(machinePath, ec)) {
-      err << "vornt-cli machine: cannot read " << machinePath << "\n";
-      return 1;
-    }
-    DeviceConfig fileConfig;
-    fileConfig.workDir = std::filesystem::absolute(machinePath, ec).parent_path();
-    PathMap filePaths(fileConfig);
-    ChannelTable fileChannels(filePaths);
-    const std::string base = std::filesystem::path(machinePath).filename().string();
-    try {
-      fileChannels.open(kMachineChannel, base, OpenMode::Input);
-      const int64_t size = fileChannels.size(kMachineChannel);
-      const std::string bytes = size > 0 ? fileChannels.readBytes(kMachineChannel, size_t(size)) : "";
-      fileChannels.close(kMachineChannel);
-      file.settings = unpackMachineSettings(bytes.substr(0, std::min<size_t>(bytes.size(), kMachineRecordLength)));
-      for (size_t at = kMachineRecordLength; at + kMachineRecordLength <= bytes.size(); at += kMachineRecordLength)
-        file.types.push_back(unpackMachineType(std::string_view(bytes).substr(at, kMachineRecordLength)));
-    } catch (const RuntimeError& e) {
-      err << "vornt-cli machine: " << machinePath << ": " << e.what() << "\n";
-      return 1;
-    }
-  }
-  const MachineType* type = nullptr;
-  if (c.type > 0) {
-    if (size_t(c.type - 2) < file.types.size()) type = &file.types[size_t(c.type - 2)];
-  } else if (c.dialect >= 0) {
-    for (const MachineType& t : file.types)
-      if (t.ZN == c.dialect && !type) type = &t;
-  } else {
-    type = file.selected();
-  }
+  MachineFile file;
+  if (!readMachineFileAt(machinePath, file, err)) return 1;
+  const MachineType* type = chosenType(c, file);
   if (!type) {
     err << "vornt-cli machine: " << machinePath << " has no such machine type\n";
     return 1;
@@ -205,6 +198,10 @@ int runMachineCommand(const std::vector<std::string>& args, std::ostream& out, s
     return 1;
   }
 
+  DeviceConfig config;
+  config.workDir = c.workDir.empty() ? std::filesystem::current_path() : std::filesystem::path(c.workDir);
+  PathMap paths(config);
+  ChannelTable channels(paths);
   MachineWork work{c.run.drawing.workSize[0], c.run.drawing.basePoint};
   long blocks = 0;
   MachineOutcome outcome;
