@@ -1,7 +1,6 @@
 #include "apps/cli_comm.h"
 
 #include <csignal>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <ostream>
@@ -93,6 +92,32 @@ bool wholeNumber(const std::string& s, long lo, long hi, long& v) {
   return !s.empty() && *end == '\0' && v >= lo && v <= hi;
 }
 
+// A serial line that counts the bytes sent and received, for the progress
+// line (the engine itself counts lines only).
+class CountingPort final : public SerialPort {
+ public:
+  explicit CountingPort(std::unique_ptr<SerialPort> line) : line_(std::move(line)) {}
+  void setSpeed(int bitsPerSecond) override { line_->setSpeed(bitsPerSecond); }
+  std::string readWaiting(size_t maxBytes) override {
+    std::string bytes = line_->readWaiting(maxBytes);
+    received += long(bytes.size());
+    return bytes;
+  }
+  size_t bytesWaiting() override { return line_->bytesWaiting(); }
+  void write(std::string_view bytes) override {
+    line_->write(bytes);
+    sent += long(bytes.size());
+  }
+  size_t outputQueued() override { return line_->outputQueued(); }
+  void close() override { line_->close(); }
+
+  long sent = 0;      // bytes written to the line
+  long received = 0;  // bytes read from it
+
+ private:
+  std::unique_ptr<SerialPort> line_;
+};
+
 // Progress on stderr at most twice a second: lines, bytes, elapsed time, status.
 class CliObserver final : public TransferObserver {
  public:
@@ -115,10 +140,10 @@ class CliObserver final : public TransferObserver {
     if (!last && now - shown_ < std::chrono::milliseconds(500)) return;
     shown_ = now;
     const double elapsed = std::chrono::duration<double>(now - start_).count();
-    err_ << verb_ << " " << lines_ << " lines, " << bytes << " bytes, " << int(elapsed) << " s, " << status_
+    err_ << verb_ << " " << lines_ << " lines, " << (bytes ? *bytes : 0) << " bytes, " << int(elapsed) << " s, " << status_
          << (last ? "\n" : "\r") << std::flush;
   }
-  long bytes = 0;
+  const long* bytes = nullptr;  // the count of bytes the report shows (CountingPort's)
 
  private:
   std::ostream& err_;
@@ -167,26 +192,6 @@ class LinesReceiver final : public LineSink {
   int stored() const override { return int(lines.size()); }
   std::vector<std::string> lines;
 };
-
-// Writes bytes to path through a temporary file renamed over it.
-void replaceFile(const std::string& path, const std::string& bytes) {
-  const std::string temp = path + ".tmp" + std::to_string(::getpid());
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    out << bytes;
-    out.flush();
-    if (!out) {
-      std::remove(temp.c_str());
-      throw RuntimeError(err::IoError, "write " + path);
-    }
-  }
-  std::error_code ec;
-  fs::rename(temp, path, ec);
-  if (ec) {
-    std::remove(temp.c_str());
-    throw RuntimeError(err::IoError, "write " + path, ec.message());
-  }
-}
 
 Settings settingsOf(const CommOptions& o) {
   Settings s;
@@ -337,6 +342,13 @@ LineSettings commLineSettings(const CommOptions& o) { return ncLineSettings(deri
 
 namespace {
 int speedOf(const CommOptions& o) { return o.speed > 0 ? o.speed : deriveLineValues(o.environment).bitsPerSecond(); }
+
+// The line the options name, at their speed, counting its bytes.
+CountingPort openCountedLine(const CommOptions& o) {
+  CountingPort port(openSerialPort(o.port, commLineSettings(o)));
+  port.setSpeed(speedOf(o));
+  return port;
+}
 }  // namespace
 
 int runSend(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -345,16 +357,16 @@ int runSend(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   return guardedRun("send", err, [&] {
     const Settings settings = settingsOf(o);
     FileLineSource source(o.file);
-    auto port = openSerialPort(o.port, commLineSettings(o));
-    port->setSpeed(speedOf(o));
+    CountingPort port = openCountedLine(o);
     RealClock clock;
     CliObserver observer(err, o.quiet, "sent");
+    observer.bytes = &port.sent;
     ProtocolOptions p = protocolOf(o, settings);
     p.endPauseSeconds = 0.2;
     InterruptGuard guard;
-    Transfer t(*port, clock, p, observer);
+    Transfer t(port, clock, p, observer);
     t.run(o.mode, &source, nullptr);
-    port->close();
+    port.close();
     if (!o.workDir.empty() && !t.record.start.empty()) {
       DeviceConfig config;
       config.workDir = o.workDir;
@@ -378,23 +390,23 @@ int runReceive(const std::vector<std::string>& args, std::ostream& out, std::ost
       for (int n = 1; old.hasLine(n); ++n) text += toCp932(old.line(n)) + "\r\n";
       text += "\r\n";
     }
-    auto port = openSerialPort(o.port, commLineSettings(o));
-    port->setSpeed(speedOf(o));
+    CountingPort port = openCountedLine(o);
     RealClock clock;
     CliObserver observer(err, o.quiet, "received");
+    observer.bytes = &port.received;
     ProtocolOptions p = protocolOf(o, settings);
     p.endPauseSeconds = 0;
     InterruptGuard guard;
     LinesReceiver sink;
-    Transfer t(*port, clock, p, observer);
+    Transfer t(port, clock, p, observer);
     t.run(o.mode, nullptr, &sink);
-    port->close();
+    port.close();
     // Every complete line is kept, also after a stop, normalised as the screen does.
     for (const std::string& line : sink.lines) {
       const bool comment = !line.empty() && line.front() == '(';
       text += toCp932(comment ? line : normalizeBlock(line, true, nullptr, 0)) + "\r\n";
     }
-    if (!sink.lines.empty()) replaceFile(o.file, text);  // nothing received: OUT stays as it was
+    if (!sink.lines.empty()) replaceFileBytes(o.file, text);  // nothing received: OUT stays as it was
     if (!o.quiet) err << "kept " << sink.lines.size() << " lines in " << o.file << "\n";
     return reportEnd(t, observer, err, "receive");
   });
@@ -413,7 +425,7 @@ int runPrint(const std::vector<std::string>& args, std::ostream& out, std::ostre
         program, header, o.pageLength, [&](std::string_view s) { text += toCp932(s); },
         [](int) { return stopSignal() != 0; });
     if (!o.output.empty()) {
-      replaceFile(o.output, text);
+      replaceFileBytes(o.output, text);
     } else {
       const fs::path work = o.workDir.empty() ? fs::current_path() : fs::path(o.workDir);
       const char* xdg = std::getenv("XDG_CONFIG_HOME");

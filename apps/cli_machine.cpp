@@ -1,8 +1,5 @@
 #include "apps/cli_machine.h"
 
-#include "apps/app.h"
-
-#include <cerrno>
 #include <cmath>
 #include <filesystem>
 #include <optional>
@@ -62,20 +59,9 @@ std::string machineUsage() {
          "properly), 3 stopped by --max-blocks.\n";
 }
 
+// count numbers in [lo, hi], separated by commas.
 bool readNumbers(const std::string& text, size_t count, float lo, float hi, std::vector<float>& out) {
-  out.clear();
-  size_t from = 0;
-  while (from <= text.size()) {
-    const size_t comma = std::min(text.find(',', from), text.size());
-    const std::string part = text.substr(from, comma - from);
-    char* end = nullptr;
-    errno = 0;
-    const double v = std::strtod(part.c_str(), &end);
-    if (part.empty() || *end != '\0' || errno != 0 || !(v >= lo && v <= hi)) return false;
-    out.push_back(float(v));
-    from = comma + 1;
-  }
-  return out.size() == count;
+  return readNumberList(text, lo, hi, out) && out.size() == count;
 }
 
 // A machining option; false when the value is bad.
@@ -141,10 +127,34 @@ bool parse(const std::vector<std::string>& args, MachineCommand& c, std::string*
   return true;
 }
 
-std::string findFile(const std::string& given, const char* name) {
-  if (!given.empty()) return given;
+// The machine file at path, read through a channel table rooted at its folder;
+// false after a message on err.
+bool readMachineFileAt(const std::string& path, MachineFile& file, std::ostream& err) {
   std::error_code ec;
-  return std::filesystem::exists(name, ec) ? std::string(name) : (dataDirectory() / name).string();
+  if (!std::filesystem::is_regular_file(path, ec)) {
+    err << "vornt-cli machine: cannot read " << path << "\n";
+    return false;
+  }
+  DeviceConfig config;
+  config.workDir = std::filesystem::absolute(path, ec).parent_path();
+  PathMap paths(config);
+  ChannelTable channels(paths);
+  try {
+    file = readMachineFile(channels, std::filesystem::path(path).filename().string());
+  } catch (const RuntimeError& e) {
+    err << "vornt-cli machine: " << path << ": " << e.what() << "\n";
+    return false;
+  }
+  return true;
+}
+
+// The type --type or --dialect names, else the selected one; nullptr when there is none.
+const MachineType* chosenType(const MachineCommand& c, const MachineFile& file) {
+  if (c.type > 0) return size_t(c.type - 2) < file.types.size() ? &file.types[size_t(c.type - 2)] : nullptr;
+  if (c.dialect < 0) return file.selected();
+  for (const MachineType& t : file.types)
+    if (t.ZN == c.dialect) return &t;
+  return nullptr;
 }
 
 }  // namespace
@@ -159,47 +169,10 @@ int runMachineCommand(const std::vector<std::string>& args, std::ostream& out, s
     return c.help ? 0 : 1;
   }
 
-  DeviceConfig config;
-  config.workDir = c.workDir.empty() ? std::filesystem::current_path() : std::filesystem::path(c.workDir);
-  PathMap paths(config);
-  ChannelTable channels(paths);
-
-  // The machine file: read through a table rooted at its folder.
+  const std::string machinePath = c.machineFile.empty() ? localOrShippedFile(kMachineFile) : c.machineFile;
   MachineFile file;
-  const std::string machinePath = findFile(c.machineFile, kMachineFile);
-  {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(machinePath, ec)) {
-      err << "vornt-cli machine: cannot read " << machinePath << "\n";
-      return 1;
-    }
-    DeviceConfig fileConfig;
-    fileConfig.workDir = std::filesystem::absolute(machinePath, ec).parent_path();
-    PathMap filePaths(fileConfig);
-    ChannelTable fileChannels(filePaths);
-    const std::string base = std::filesystem::path(machinePath).filename().string();
-    try {
-      fileChannels.open(kMachineChannel, base, OpenMode::Input);
-      const int64_t size = fileChannels.size(kMachineChannel);
-      const std::string bytes = size > 0 ? fileChannels.readBytes(kMachineChannel, size_t(size)) : "";
-      fileChannels.close(kMachineChannel);
-      file.settings = unpackMachineSettings(bytes.substr(0, std::min<size_t>(bytes.size(), kMachineRecordLength)));
-      for (size_t at = kMachineRecordLength; at + kMachineRecordLength <= bytes.size(); at += kMachineRecordLength)
-        file.types.push_back(unpackMachineType(std::string_view(bytes).substr(at, kMachineRecordLength)));
-    } catch (const RuntimeError& e) {
-      err << "vornt-cli machine: " << machinePath << ": " << e.what() << "\n";
-      return 1;
-    }
-  }
-  const MachineType* type = nullptr;
-  if (c.type > 0) {
-    if (size_t(c.type - 2) < file.types.size()) type = &file.types[size_t(c.type - 2)];
-  } else if (c.dialect >= 0) {
-    for (const MachineType& t : file.types)
-      if (t.ZN == c.dialect && !type) type = &t;
-  } else {
-    type = file.selected();
-  }
+  if (!readMachineFileAt(machinePath, file, err)) return 1;
+  const MachineType* type = chosenType(c, file);
   if (!type) {
     err << "vornt-cli machine: " << machinePath << " has no such machine type\n";
     return 1;
@@ -213,21 +186,22 @@ int runMachineCommand(const std::vector<std::string>& args, std::ostream& out, s
   options.serial = false;  // a file gets no device-control sequences
 
   std::optional<StreamProgram> program;
-  std::optional<CodeTable> codes;
   try {
     program.emplace(c.run.file);
-    std::string problem;
-    const std::string codesPath = findFile(c.run.codesFile, "NCG");
-    codes = loadCodeTable(codesPath, &problem);
-    if (!codes) {
-      err << "vornt-cli machine: cannot read " << codesPath << (problem.empty() ? "" : ": " + problem) << "\n";
-      return 1;
-    }
   } catch (const RuntimeError& e) {
     err << "vornt-cli machine: " << e.what() << "\n";
     return 1;
   }
+  const std::optional<CodeTable> codes = loadCommandCodeTable(c.run.codesFile, &error);
+  if (!codes) {
+    err << "vornt-cli machine: " << error << "\n";
+    return 1;
+  }
 
+  DeviceConfig config;
+  config.workDir = c.workDir.empty() ? std::filesystem::current_path() : std::filesystem::path(c.workDir);
+  PathMap paths(config);
+  ChannelTable channels(paths);
   MachineWork work{c.run.drawing.workSize[0], c.run.drawing.basePoint};
   long blocks = 0;
   MachineOutcome outcome;
@@ -250,20 +224,7 @@ int runMachineCommand(const std::vector<std::string>& args, std::ostream& out, s
     return 1;
   }
   err << "vornt-cli machine: " << type->CAM << " (dialect " << type->ZN << "), MAX:Y=" << outcome.MDM << "\n";
-  const RunResult& r = outcome.run;
-  if (r.ZVZ == RunState::FileError) {
-    err << "vornt-cli machine: line " << r.FILE << ": " << r.fileError << "\n";
-    return 1;
-  }
-  if (r.ZVZ == RunState::Error) {
-    err << "vornt-cli machine: line " << r.FILE << ":" << r.I1M << "\n";
-    return 2;
-  }
-  if (r.ZVZ == RunState::Stopped) {
-    err << "vornt-cli machine: stopped after " << blocks << " blocks (--max-blocks)\n";
-    return 3;
-  }
-  return 0;
+  return runExitStatus(outcome.run, "machine", blocks, err);
 }
 
 }  // namespace vorn

@@ -1,9 +1,10 @@
 #include "apps/cli_picture.h"
 
-#include <fstream>
+#include <cstdio>
 #include <stdexcept>
 
 #include "editor/normalize.h"
+#include "runtime/channels.h"
 #include "runtime/error.h"
 #include "runtime/png.h"
 #include "runtime/screen.h"
@@ -42,13 +43,6 @@ Image toImage(const Framebuffer& fb, const std::array<Rgb, 16>& palette) {
   return image;
 }
 
-void writeText(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) raiseErrno(errno, "open " + path);
-  out << text;
-  if (!out.flush()) raiseErrno(errno, "write " + path);
-}
-
 }  // namespace
 
 RunResult drawPicture(const ProgramSource& program, const CodeTable& codes,
@@ -68,7 +62,7 @@ RunResult drawPicture(const ProgramSource& program, const CodeTable& codes,
   // The colours the window shows.
   const std::array<Rgb, 16> palette = standardPalette();
   if (!options.pngPath.empty()) writePng(options.pngPath, toImage(canvas.framebuffer(), palette));
-  if (!options.svgPath.empty()) writeText(options.svgPath, canvas.svg(palette));
+  if (!options.svgPath.empty()) replaceFileBytes(options.svgPath, canvas.svg(palette));
   return runner.result();
 }
 

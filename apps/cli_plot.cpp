@@ -1,7 +1,6 @@
 #include "apps/cli_plot.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <ctime>
 #include <filesystem>
@@ -11,7 +10,6 @@
 #include <optional>
 #include <ostream>
 
-#include "apps/app.h"
 #include "apps/cli_simulate.h"
 #include "apps/command_line.h"
 #include "editor/load.h"
@@ -57,12 +55,9 @@ struct PlotCommand {
 };
 
 bool readNumber(const std::string& text, float lo, float hi, bool whole, float& value) {
-  char* end = nullptr;
-  errno = 0;
-  const double v = std::strtod(text.c_str(), &end);
-  if (text.empty() || *end != '\0' || errno != 0 || !(v >= lo && v <= hi)) return false;
-  if (whole && v != std::floor(v)) return false;
-  value = float(v);
+  std::vector<float> n;
+  if (!readNumberList(text, lo, hi, n) || n.size() != 1 || (whole && n[0] != std::floor(n[0]))) return false;
+  value = n[0];
   return true;
 }
 
@@ -112,15 +107,7 @@ const std::vector<Option>& plotOptions() {
       {"--centre", "X,Y,Z", "the drawing centre in mm (default 0,0,0)",
        "X,Y,Z", [](PlotCommand& c, const std::string& v) {
          std::vector<float> values;
-         size_t from = 0;
-         while (from <= v.size()) {
-           const size_t comma = std::min(v.find(',', from), v.size());
-           float x;
-           if (!readNumber(v.substr(from, comma - from), -9999, 9999, false, x)) return false;
-           values.push_back(x);
-           from = comma + 1;
-         }
-         if (values.size() > 3) return false;
+         if (!readNumberList(v, -9999, 9999, values) || values.size() > 3) return false;
          for (size_t i = 0; i < values.size(); ++i) c.job.centre[i] = values[i];
          return true;
        }},
@@ -210,17 +197,10 @@ int runPlotCommand(const std::vector<std::string>& args, std::ostream& out, std:
   }
   if (c.label.H0X.empty()) c.label.H0X = wfTitle(c.run.file);
   c.label.OSDATE = programNameFromPath(unquotePath(c.run.file));
-  std::string problem;
-  std::optional<CodeTable> codes;
-  {
-    std::error_code ec;
-    std::string path = c.run.codesFile;
-    if (path.empty()) path = std::filesystem::exists("NCG", ec) ? "NCG" : (dataDirectory() / "NCG").string();
-    codes = loadCodeTable(path, &problem);
-    if (!codes || (!c.run.codesFile.empty() && !std::filesystem::exists(path, ec))) {
-      err << "vornt-cli plot: cannot read " << path << (problem.empty() ? "" : ": " + problem) << "\n";
-      return 1;
-    }
+  const std::optional<CodeTable> codes = loadCommandCodeTable(c.run.codesFile, &error);
+  if (!codes) {
+    err << "vornt-cli plot: " << error << "\n";
+    return 1;
   }
 
   DeviceConfig config;
@@ -247,16 +227,7 @@ int runPlotCommand(const std::vector<std::string>& args, std::ostream& out, std:
     err << "vornt-cli plot: " << e.what() << "\n";
     return 1;
   }
-  const RunResult& r = outcome.run;
-  if (r.ZVZ == RunState::FileError) {
-    err << "vornt-cli plot: line " << r.FILE << ": " << r.fileError << "\n";
-    return 1;
-  }
-  if (r.ZVZ == RunState::Error) {
-    err << "vornt-cli plot: line " << r.FILE << ":" << r.I1M << "\n";
-    return 2;
-  }
-  return 0;
+  return runExitStatus(outcome.run, "plot", blocks, err);
 }
 
 }  // namespace vorn

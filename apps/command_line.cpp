@@ -1,10 +1,14 @@
 #include "apps/command_line.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
 #include <exception>
-#include <fstream>
+#include <filesystem>
 #include <string_view>
 
+#include "apps/app.h"
+#include "runtime/channels.h"
 #include "runtime/screen.h"
 
 namespace vorn {
@@ -84,14 +88,61 @@ bool splitCommandArguments(const std::vector<std::string>& args, const CommandOp
   return true;
 }
 
+std::string localOrShippedFile(const char* name) {
+  std::error_code ec;
+  return std::filesystem::exists(name, ec) ? std::string(name) : (dataDirectory() / name).string();
+}
+
+std::optional<CodeTable> loadCommandCodeTable(const std::string& given, std::string* error) {
+  const std::string path = given.empty() ? localOrShippedFile("NCG") : given;
+  std::string problem;
+  std::optional<CodeTable> codes;
+  std::error_code ec;
+  if (given.empty() || std::filesystem::exists(path, ec)) codes = loadCodeTable(path, &problem);
+  if (!codes) *error = "cannot read " + path + (problem.empty() ? "" : ": " + problem);
+  return codes;
+}
+
+bool readNumberList(const std::string& text, float lo, float hi, std::vector<float>& out) {
+  out.clear();
+  size_t from = 0;
+  while (from <= text.size()) {
+    const size_t comma = std::min(text.find(',', from), text.size());
+    const std::string part = text.substr(from, comma - from);
+    char* end = nullptr;
+    errno = 0;
+    const double v = std::strtod(part.c_str(), &end);
+    if (part.empty() || *end != '\0' || errno != 0 || !(v >= lo && v <= hi)) return false;
+    out.push_back(float(v));
+    from = comma + 1;
+  }
+  return true;
+}
+
+int runExitStatus(const RunResult& r, std::string_view command, long blocks, std::ostream& err) {
+  switch (r.ZVZ) {
+    case RunState::FileError:
+      err << "vornt-cli " << command << ": line " << r.FILE << ": " << r.fileError << "\n";
+      return 1;
+    case RunState::Error:
+      err << "vornt-cli " << command << ": line " << r.FILE << ":" << r.I1M << "\n";
+      return 2;
+    case RunState::Stopped:
+      err << "vornt-cli " << command << ": stopped after " << blocks << " blocks (--max-blocks)\n";
+      return 3;
+    default:
+      return 0;
+  }
+}
+
 bool writeScreenDumps(Screen& screen, const std::string& textPath, const std::string& pngPath,
                       std::string_view program, std::ostream& err) {
   bool ok = true;
   if (!textPath.empty()) {
-    std::ofstream out(textPath, std::ios::binary | std::ios::trunc);
-    out << screen.dumpText();
-    if (!out) {
-      err << program << ": cannot write " << textPath << "\n";
+    try {
+      replaceFileBytes(textPath, screen.dumpText());
+    } catch (const std::exception& e) {
+      err << program << ": cannot write " << textPath << ": " << e.what() << "\n";
       ok = false;
     }
   }

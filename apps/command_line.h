@@ -7,6 +7,9 @@
 #include <utility>
 #include <vector>
 
+#include "interp/code_table.h"
+#include "interp/runner.h"
+
 namespace vorn {
 
 // The package's version ("0.1.0").
@@ -50,6 +53,25 @@ struct CommandOptionNames {
 // with a message for an option of neither kind or a missing value.
 bool splitCommandArguments(const std::vector<std::string>& args, const CommandOptionNames& names,
                            std::string_view command, CommandArguments& out, std::string* error);
+
+// A file a command reads when none is named: name in the current folder if it
+// is there, else the shipped one.
+std::string localOrShippedFile(const char* name);
+
+// The code table a command that runs programs uses: the file given, else "NCG"
+// as localOrShippedFile finds it. A file given must exist (a typing slip would
+// otherwise run with no G code defined). nullopt with a message when it
+// cannot be read or parsed.
+std::optional<CodeTable> loadCommandCodeTable(const std::string& given, std::string* error);
+
+// The comma-separated numbers of an option's value ("10,20.5"), each within
+// [lo, hi]; false for an empty or unreadable part or one out of range.
+bool readNumberList(const std::string& text, float lo, float hi, std::vector<float>& out);
+
+// The exit status of plot and machine after their run, with a line on err for
+// anything but a normal end: 1 an unreadable included file, 2 a block error,
+// 3 a run stopped by the command's block limit after blocks.
+int runExitStatus(const RunResult& r, std::string_view command, long blocks, std::ostream& err);
 
 class Screen;
 

@@ -182,12 +182,7 @@ void Transfer::receiveProgram(char start, LineSink& sink) {
   if (opt_.skipToPercent && start != '%') {
     for (int c = -1; c != '%' && waitForData();) c = readByte();
   }
-  std::string block;  // code page 932 bytes of the block being received
-  // The leader, control codes, "%", block ends and blanks before the first block.
-  while (block.empty() && waitForData()) {
-    const int c = readByte();
-    if (c >= '(') block.push_back(c == ':' ? 'O' : char(c));
-  }
+  std::string block = skipLeader();  // code page 932 bytes of the block being received
   if (!block.empty()) show(linestatus::Receiving);
   bool paused = false;  // the NC was paused with DC3
   bool ended = V2W != result::Normal;
@@ -227,8 +222,25 @@ void Transfer::receiveProgram(char start, LineSink& sink) {
       show(linestatus::Receiving);
     }
   }
-  // The end: let a paused NC finish (unless there is no room), then wait for a quiet line.
-  if (paused && !bufferFull) port_.write(std::string(1, ctl::DC1));
+  endReceive(paused, sink);
+}
+
+// The leader, control codes, "%", block ends and blanks before the first
+// block: skipped; returns the first byte of the first block ("" when the line
+// went quiet or the transfer ended first).
+std::string Transfer::skipLeader() {
+  std::string first;
+  while (first.empty() && waitForData()) {
+    const int c = readByte();
+    if (c >= '(') first.push_back(c == ':' ? 'O' : char(c));
+  }
+  return first;
+}
+
+// The end of a receive: lets a paused NC finish (unless there is no room),
+// waits for a quiet line and settles the received lines.
+void Transfer::endReceive(bool ncPaused, LineSink& sink) {
+  if (ncPaused && !bufferFull) port_.write(std::string(1, ctl::DC1));
   drain();
   if (opt_.stopAtEnd) port_.write(std::string(1, ctl::DC3));
   for (int polls = 0; polls < opt_.endPolls; ++polls) {

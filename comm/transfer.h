@@ -156,6 +156,8 @@ class Transfer {
   void sendLine(const std::string& cp932, bool comment, bool dnc);
   bool waitForData();
   void drain();
+  std::string skipLeader();
+  void endReceive(bool ncPaused, LineSink& sink);
   void show(int H0L, int code = -1);
   bool check();  // polls the observer; false once the result is set
   void idle();

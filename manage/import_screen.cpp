@@ -15,7 +15,6 @@
 #include "shell/field.h"
 #include "shell/session.h"
 #include "store/shared_folder_screen.h"
-#include "store/store.h"
 
 namespace vorn {
 namespace {
@@ -69,16 +68,6 @@ std::string askFile(Session& s, const ModuleState& m) {
   return fileOpenDialog(s.screen, options);
 }
 
-// Step 7: the store's save screen of the module for what was read.
-void saveImported(Session& s, ModuleState& m) {
-  Store store(s.channels, s.paths);
-  store.select(m.environment.ZDX, m.environment.USEL);
-  StorageContext context{s, m.buffer, store, m.storage, [&m] { return m.settings; },
-                         [&m](const StoredSettings& loaded) { m.settings = loaded; }};
-  const StorageVariant variant = moduleStorageVariant();
-  StorageScreen(context, variant).runSave();
-}
-
 }  // namespace
 
 void importScreen(Session& s, ModuleState& m) {
@@ -104,7 +93,7 @@ void importScreen(Session& s, ModuleState& m) {
     rolling.clear();
     return;
   }
-  saveImported(s, m);
+  runModuleSave(s, m);  // the store's save screen for what was read
 }
 
 }  // namespace vorn

@@ -13,7 +13,6 @@
 #include "shell/recovery.h"
 #include "shell/session.h"
 #include "shell/shell.h"
-#include "store/store.h"
 #include "store/work_files.h"
 
 namespace vorn {
@@ -156,17 +155,8 @@ ModuleExit runModule(Session& s, const std::map<int, ModuleAction>& actions) {
   }
 }
 
-void runStorageScreen(Session& s, ModuleState& m) {
-  Store store(s.channels, s.paths);
-  store.select(m.environment.ZDX, m.environment.USEL);
-  StorageContext context{s, m.buffer, store, m.storage, [&m] { return m.settings; },
-                         [&m](const StoredSettings& loaded) { m.settings = loaded; }};
-  const StorageVariant variant = moduleStorageVariant();
-  StorageScreen(context, variant).run();
-}
-
 std::map<int, ModuleAction> moduleScreens() {
-  return {{modulecode::Storage, runStorageScreen},
+  return {{modulecode::Storage, runModuleStorageScreen},
           {modulecode::VolumeCopy, volumeCopyScreen},
           {modulecode::Import, importScreen},
           {modulecode::Environment, moduleEnvironmentScreen},

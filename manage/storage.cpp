@@ -1,5 +1,7 @@
 #include "manage/storage.h"
 
+#include "manage/module.h"
+
 #include "runtime/channels.h"
 #include "runtime/numtext.h"
 #include "runtime/screen.h"
@@ -8,6 +10,7 @@
 #include "shell/menu.h"
 #include "shell/field.h"
 #include "shell/session.h"
+#include "store/store.h"
 
 namespace vorn {
 namespace {
@@ -84,6 +87,29 @@ StorageVariant moduleStorageVariant() {
   v.warning = "（FD取り出し禁止）";
   v.overwriteReadsWholeEntry = true;
   return v;
+}
+
+namespace {
+
+template <class Step>
+void withModuleStorageScreen(Session& s, ModuleState& m, Step step) {
+  Store store(s.channels, s.paths);
+  store.select(m.environment.ZDX, m.environment.USEL);
+  StorageContext context{s, m.buffer, store, m.storage, [&m] { return m.settings; },
+                         [&m](const StoredSettings& loaded) { m.settings = loaded; }};
+  const StorageVariant variant = moduleStorageVariant();
+  StorageScreen screen(context, variant);
+  step(screen);
+}
+
+}  // namespace
+
+void runModuleStorageScreen(Session& s, ModuleState& m) {
+  withModuleStorageScreen(s, m, [](StorageScreen& screen) { screen.run(); });
+}
+
+void runModuleSave(Session& s, ModuleState& m) {
+  withModuleStorageScreen(s, m, [](StorageScreen& screen) { screen.runSave(); });
 }
 
 std::vector<std::string> programListPrint(Store& store, const std::string& dateStamp) {

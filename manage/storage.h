@@ -10,12 +10,19 @@
 namespace vorn {
 
 class Screen;
+struct Session;
 struct ModuleState;
 
 inline constexpr const char* kDeleteAllWord = "QZX";  // confirms delete all
 inline constexpr const char* kRepairWord = "KWV";     // confirms index repair
 
 StorageVariant moduleStorageVariant();
+
+// The storage screen of the module's variant on its buffer, settings and the
+// drive and volume of its "NVOL" values: the whole screen (menu entry 1), or
+// its save alone (the end of an import).
+void runModuleStorageScreen(Session& s, ModuleState& m);
+void runModuleSave(Session& s, ModuleState& m);
 
 // The printed program list: a line with the date stamp, one line per index
 // entry through "### &     & &               & &      & ######" (entry

@@ -44,7 +44,7 @@ int closingChoice(Screen& screen, int row) {
   }
 }
 
-// Edits the device table row by row; false when Esc ended it.
+// Edits the device table row by row until Esc or a move past the last row.
 void editDevices(Screen& screen, std::vector<DeviceName>& rows) {
   int row = 1;
   while (row >= 1 && row <= kDeviceNames) {
@@ -92,34 +92,6 @@ void deleteDeviceRow(std::vector<DeviceName>& rows, int row) {
 void insertDeviceRow(std::vector<DeviceName>& rows, int row) {
   if (row < 1 || row > static_cast<int>(rows.size())) return;
   std::copy_backward(rows.begin() + row - 1, rows.end() - 1, rows.end());  // the last row is lost
-}
-
-std::vector<std::string> readCodeTableRows(ChannelTable& channels) {
-  std::vector<std::string> rows(kCodeTableRows);
-  channels.open(kWorkFileChannel, kCodeTableFile, OpenMode::Append);  // a missing file is created empty
-  channels.close(kWorkFileChannel);
-  channels.open(kWorkFileChannel, kCodeTableFile, OpenMode::Input);
-  try {
-    if (channels.size(kWorkFileChannel) >= 2) {
-      for (std::string& row : rows) {
-        if (channels.eof(kWorkFileChannel)) break;
-        row = channels.readItem(kWorkFileChannel);
-      }
-    }
-  } catch (...) {
-    channels.close(kWorkFileChannel);
-    throw;
-  }
-  channels.close(kWorkFileChannel);
-  return rows;
-}
-
-void writeCodeTableRows(ChannelTable& channels, const std::vector<std::string>& rows) {
-  channels.open(kWorkFileChannel, kCodeTableFile, OpenMode::Output);
-  for (int i = 0; i <= kCodeTableRows; ++i) {
-    channels.writeItems(kWorkFileChannel, {i < static_cast<int>(rows.size()) && i < kCodeTableRows ? rows[static_cast<size_t>(i)] : std::string()});
-  }
-  channels.close(kWorkFileChannel);
 }
 
 void deviceNameScreen(Session& s, ModuleState&) {

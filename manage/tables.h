@@ -20,13 +20,6 @@ inline constexpr const char* kInsertRow = ">INS";  // inserts a copy of the row 
 void deleteDeviceRow(std::vector<DeviceName>& rows, int row);
 void insertDeviceRow(std::vector<DeviceName>& rows, int row);
 
-inline constexpr int kCodeTableRows = 15;   // G codes of groups 0-13, then the M codes
-inline constexpr int kCodeTableWidth = 60;  // characters a row holds
-// The 15 rows of "NCG" as stored (created empty when missing; missing rows empty).
-std::vector<std::string> readCodeTableRows(ChannelTable& channels);
-// Writes "NCG": the 15 rows and an empty 16th line, each a quoted string.
-void writeCodeTableRows(ChannelTable& channels, const std::vector<std::string>& rows);
-
 // The screens (menu choices 5 and 4).
 void deviceNameScreen(Session& session, ModuleState& module);
 void codeTableScreen(Session& session, ModuleState& module);

@@ -129,11 +129,11 @@ const MachineType* MachineFile::selected() const {
 namespace {
 
 // The whole machine file; an empty one is created when it is missing.
-std::string readMachineBytes(ChannelTable& channels) {
+std::string readMachineBytes(ChannelTable& channels, const std::string& name = kMachineFile) {
   std::string bytes;
-  channels.open(kMachineChannel, kMachineFile, OpenMode::Append);  // created empty when missing
+  channels.open(kMachineChannel, name, OpenMode::Append);  // created empty when missing
   channels.close(kMachineChannel);
-  channels.open(kMachineChannel, kMachineFile, OpenMode::Input);
+  channels.open(kMachineChannel, name, OpenMode::Input);
   try {
     const int64_t size = channels.size(kMachineChannel);
     if (size > 0) bytes = channels.readBytes(kMachineChannel, size_t(size));
@@ -147,9 +147,9 @@ std::string readMachineBytes(ChannelTable& channels) {
 
 }  // namespace
 
-MachineFile readMachineFile(ChannelTable& channels) {
+MachineFile readMachineFile(ChannelTable& channels, const std::string& name) {
   MachineFile file;
-  const std::string bytes = readMachineBytes(channels);
+  const std::string bytes = readMachineBytes(channels, name);
   const size_t n = kMachineRecordLength;
   file.record1 = bytes.substr(0, std::min(bytes.size(), n));
   file.settings = unpackMachineSettings(file.record1);

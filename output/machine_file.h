@@ -50,8 +50,10 @@ struct MachineFile {
   // The selected type (record V2I), or the first one; nullptr when there is none.
   const MachineType* selected() const;
 };
-// Reads the file; a missing or empty file gives no types and default settings.
-MachineFile readMachineFile(ChannelTable& channels);
+// Reads the file (the channel table's "NCMM", or another name); a missing or
+// empty file is created empty and gives no types and default settings. Blank
+// records are no machine type.
+MachineFile readMachineFile(ChannelTable& channels, const std::string& name = kMachineFile);
 // Writes record 1 (through a temporary file), keeping the machine types.
 void writeMachineSettings(ChannelTable& channels, MachineFile& file);
 

@@ -451,8 +451,9 @@ void machineSettingsScreen(Session& s) {
   Form form = loadForm(settingsFields(), kSetRow, kSetCol);
   settingsToForm(file.settings, form);
   framedBox(screen, kSetRow, kSetCol, kSetWidth, kSetInner);
-  static const char* labels[] = {"円分解能", "Ｚ軸制限", "CAMﾓｰﾄﾞ", "ペン番号", "通信方法", "通信条件"};
-  for (int i = 0; i < 6; ++i) printAtPosition(screen, kSetCol + 2, kSetRow + 1 + i, labels[i], kLabelColor);
+  constexpr const char* kLabels[] = {"円分解能", "Ｚ軸制限", "CAMﾓｰﾄﾞ", "ペン番号", "通信方法", "通信条件"};
+  int row = kSetRow + 1;
+  for (const char* label : kLabels) printAtPosition(screen, kSetCol + 2, row++, label, kLabelColor);
   drawForm(screen, form);
   showType(screen, file);
   for (;;) {

@@ -50,6 +50,27 @@ mode_t newFileMode() {
   return 0666 & ~mask;
 }
 
+// The file a replacement writes: a link is kept and its target replaced.
+std::filesystem::path replacementTarget(const std::filesystem::path& path) {
+  std::error_code ec;
+  if (!std::filesystem::is_symlink(path, ec)) return path;
+  std::filesystem::path target = std::filesystem::canonical(path, ec);
+  return ec ? path : target;
+}
+
+// Creates the temporary file that will be renamed over target, in the same
+// folder (so the rename cannot cross file systems) and with target's
+// permissions, or a new file's. Returns its descriptor and sets tempPath.
+int createReplacement(const std::filesystem::path& target, std::string& tempPath, const std::string& where) {
+  std::string temp = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
+  int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+  if (fd < 0) raiseErrno(errno, where);
+  struct stat st {};
+  ::fchmod(fd, ::stat(target.c_str(), &st) == 0 ? (st.st_mode & 07777) : newFileMode());
+  tempPath = std::move(temp);
+  return fd;
+}
+
 }  // namespace
 
 std::string packSingle(float v) {
@@ -92,6 +113,39 @@ std::string fitCp932(std::string_view bytes, int width) {
   std::string out(bytes.substr(0, keep));
   out.resize(limit, ' ');
   return out;
+}
+
+void replaceFileWith(const std::string& path, const std::function<void(const std::string& tempPath)>& write) {
+  const std::filesystem::path target = replacementTarget(path);
+  std::string temp;
+  ::close(createReplacement(target, temp, "write " + path));
+  try {
+    write(temp);
+  } catch (...) {
+    ::unlink(temp.c_str());
+    throw;
+  }
+  if (::rename(temp.c_str(), target.c_str()) != 0) {
+    const int e = errno;
+    ::unlink(temp.c_str());
+    raiseErrno(e, "write " + path);
+  }
+}
+
+void replaceFileBytes(const std::string& path, std::string_view bytes) {
+  replaceFileWith(path, [&](const std::string& temp) {
+    const std::string where = "write " + path;
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) raiseErrno(errno, where);
+    std::string pending(bytes);
+    try {
+      writeAll(fd, pending, where);
+    } catch (...) {
+      ::close(fd);
+      throw;
+    }
+    if (::close(fd) != 0) raiseErrno(errno, where);
+  });
 }
 
 struct ChannelTable::Channel {
@@ -195,19 +249,10 @@ void ChannelTable::open(int ch, std::string_view name, OpenMode mode) {
     if (::fstat(c->fd, &st) == 0) c->written = c->sizeAtOpen = st.st_size;
   } else {
     c->kind = Kind::Output;
-    c->path = paths_.resolveForWriting(name);
-    std::error_code ec;
-    if (std::filesystem::is_symlink(c->path, ec)) {  // replace the file the link points to, keep the link
-      std::filesystem::path target = std::filesystem::canonical(c->path, ec);
-      if (!ec) c->path = target;
-    }
-    std::string temp = (c->path.parent_path() / ("." + c->path.filename().string() + ".XXXXXX")).string();
-    int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) raiseErrno(errno, where);
-    c->fd = fd;
+    c->path = replacementTarget(paths_.resolveForWriting(name));
+    std::string temp;
+    c->fd = createReplacement(c->path, temp, where);
     c->tempPath = temp;
-    struct stat st {};
-    ::fchmod(fd, ::stat(c->path.c_str(), &st) == 0 ? (st.st_mode & 07777) : newFileMode());
   }
   add(ch, std::move(c));
 }

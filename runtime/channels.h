@@ -9,6 +9,7 @@
 // channels still open drops their temporary files and leaves the old files.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -31,6 +32,16 @@ int unpackInt16(std::string_view bytes);      // first 2 bytes, signed; throws w
 // Code page 932 bytes cut to at most width bytes without splitting a
 // double-byte character, then blank-padded to exactly width.
 std::string fitCp932(std::string_view bytes, int width);
+
+// A whole file written outside the channel table with the same guarantee:
+// write fills a new temporary file beside path (its path is passed in), which
+// is then renamed over path (over a link's target), keeping the old file's
+// permissions. When write throws or the rename fails, the temporary file is
+// removed and path keeps its old contents. Raises RuntimeError; write's own
+// errors pass through.
+void replaceFileWith(const std::string& path, const std::function<void(const std::string& tempPath)>& write);
+// replaceFileWith for bytes known in advance.
+void replaceFileBytes(const std::string& path, std::string_view bytes);
 
 enum class OpenMode { Input, Output, Append };
 

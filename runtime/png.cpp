@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "channels.h"
 #include "error.h"
 
 namespace vorn {
@@ -61,20 +62,19 @@ bool readRows(png_structp png, Rgb* pixels, int width, int height) {
 }  // namespace
 
 void writePng(const std::string& path, const Image& image) {
-  FilePtr file(std::fopen(path.c_str(), "wb"));
-  if (!file) raiseErrno(errno, "write " + path);
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, jumpOnError, ignoreWarning);
-  png_infop info = png ? png_create_info_struct(png) : nullptr;
-  bool written = info && writeImage(png, info, file.get(), image);
-  png_destroy_write_struct(&png, &info);
-  bool flushed = written && std::fflush(file.get()) == 0 && !std::ferror(file.get());
-  int e = errno;
-  file.reset();
-  if (!flushed) {
-    std::remove(path.c_str());
-    if (written) raiseErrno(e, "write " + path);
-    throw RuntimeError(err::IoError, "write " + path);
-  }
+  replaceFileWith(path, [&](const std::string& temp) {
+    FilePtr file(std::fopen(temp.c_str(), "wb"));
+    if (!file) raiseErrno(errno, "write " + path);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, jumpOnError, ignoreWarning);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    const bool written = info && writeImage(png, info, file.get(), image);
+    png_destroy_write_struct(&png, &info);
+    const bool flushed = written && std::fflush(file.get()) == 0 && !std::ferror(file.get());
+    const int e = errno;
+    if (std::fclose(file.release()) != 0 && flushed) raiseErrno(errno, "write " + path);
+    if (!flushed && written) raiseErrno(e, "write " + path);
+    if (!flushed) throw RuntimeError(err::IoError, "write " + path);
+  });
 }
 
 Image readPng(const std::string& path) {

@@ -6,8 +6,8 @@
 
 namespace vorn {
 
-// Writes image as an 8-bit RGB PNG. Raises RuntimeError when the file cannot
-// be written; a half-written file is removed.
+// Writes image as an 8-bit RGB PNG through a temporary file renamed over path.
+// Raises RuntimeError when it cannot be written; path then keeps its old contents.
 void writePng(const std::string& path, const Image& image);
 // Reads an 8-bit RGB or RGBA PNG (alpha dropped). Raises RuntimeError.
 Image readPng(const std::string& path);

@@ -4,6 +4,7 @@
 
 #include "runtime/screen.h"
 #include "runtime/text.h"
+#include "shell/field.h"
 
 namespace vorn {
 
@@ -156,6 +157,20 @@ void eraseBox(Screen& screen, int row, int col, int width, int innerHeight) {
   for (int r = row - 1; r <= row + innerHeight; ++r) {
     screen.locate(col - 1, r);
     screen.printSpaces(width);
+  }
+}
+
+bool menuUntilDone(Screen& screen, const std::vector<MenuEntry>& entries, MenuLayout layout,
+                   const std::function<bool(int position)>& act) {
+  for (;;) {
+    const MenuResult r = verticalMenu(screen, entries, layout);
+    layout.preselect = r.position;
+    if (r.FDP == ending::Esc) return false;
+    if (r.FDP != ending::Enter) {
+      screen.beep();
+      continue;
+    }
+    if (act(r.position)) return true;
   }
 }
 

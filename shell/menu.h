@@ -1,6 +1,7 @@
 #pragma once
 // The vertical menu (columns of label/code entries chosen by arrows, digits
 // or the mouse) and the framed box drawn around prompts.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,12 @@ struct MenuResult {
 
 MenuResult verticalMenu(Screen& screen, const std::vector<MenuEntry>& entries,
                         const MenuLayout& layout);
+
+// Offers the menu again and again, each time on the last choice, until Esc or
+// until act(position) returns true for an entry chosen with Enter (another
+// ending beeps). True when act ended it.
+bool menuUntilDone(Screen& screen, const std::vector<MenuEntry>& entries, MenuLayout layout,
+                   const std::function<bool(int position)>& act);
 
 // The position a menu key moves to (pure; 0 = refused, beep; -1 = ignored).
 int menuMove(int position, int count, int rowsPerColumn, char key);

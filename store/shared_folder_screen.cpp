@@ -153,18 +153,11 @@ void sharedFolderScreen(SharedFolderContext& c) {
   printAtPosition(screen, kTitleCol, kTitleRow, "共用ﾌｫﾙﾀﾞ､読込み,保存", 5);
   MenuLayout layout{kMenuRow, kMenuCol, int(menu.size()), 1, 1};
   layout.outsideClickEnds = true;
-  for (;;) {
-    const MenuResult r = verticalMenu(screen, menu, layout);
-    layout.preselect = r.position;
-    if (r.FDP == ending::Esc) break;
-    if (r.FDP != ending::Enter) {
-      screen.beep();
-      continue;
-    }
-    const FolderMenuEntry& entry = entries[size_t(r.position - 1)];
-    const int entryRow = kMenuRow + r.position - 1;
-    if (entry.save ? savePath(c, entry, entryRow, messageRow) : readPath(c, entry, entryRow)) break;
-  }
+  menuUntilDone(screen, menu, layout, [&](int position) {
+    const FolderMenuEntry& entry = entries[size_t(position - 1)];
+    const int entryRow = kMenuRow + position - 1;
+    return entry.save ? savePath(c, entry, entryRow, messageRow) : readPath(c, entry, entryRow);
+  });
   eraseBox(screen, kFrameRow, kFrameCol, kFrameWidth, kFrameHeight);
 }
 

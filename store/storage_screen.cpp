@@ -467,15 +467,7 @@ bool StorageScreen::save() {
       message("");
       title = c_.buffer.H0X;
     } else {
-      const int record = store.index().entries[size_t(found.position - 1)].record;
-      if (variant_.overwriteReadsWholeEntry) {
-        const DirectoryRecord entry = s.guarded([&] { return store.readEntry(record); });
-        c_.buffer.YGW = float(entry.YGW);
-        if (c_.applySettings) c_.applySettings(entry.settings);
-        title = entry.title;
-      } else {
-        title = s.guarded([&] { return store.readEntryHeader(record); }).title;
-      }
+      title = overwrittenTitle(store.index().entries[size_t(found.position - 1)].record);
       message("*同じ名前ｱﾘ");
       screen_.beep();
     }
@@ -499,6 +491,18 @@ bool StorageScreen::save() {
   drawVolumeLine();
   result_ = {StorageOutcome::Saved, ""};
   return true;
+}
+
+// The stored title offered when a save goes over an existing name. Where the
+// variant reads the whole entry, the program also takes its mark and settings.
+std::string StorageScreen::overwrittenTitle(int record) {
+  Session& s = c_.session;
+  if (!variant_.overwriteReadsWholeEntry)
+    return s.guarded([&] { return c_.store.readEntryHeader(record); }).title;
+  const DirectoryRecord entry = s.guarded([&] { return c_.store.readEntry(record); });
+  c_.buffer.YGW = float(entry.YGW);
+  if (c_.applySettings) c_.applySettings(entry.settings);
+  return entry.title;
 }
 
 bool StorageScreen::rename() {

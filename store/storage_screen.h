@@ -140,6 +140,7 @@ class StorageScreen {
   bool act(const StorageMenuItem& item);  // true: the screen is left
   bool load(bool append);
   bool save();
+  std::string overwrittenTitle(int record);  // the title (and more, by variant) of a name saved over
   bool rename();
   bool remove();
   void exchangeDisk();

@@ -102,20 +102,10 @@ SubmitOutcome submitScreen(SubmitContext& c) {
   } else {
     MenuLayout layout{kMenuRow, kMenuCol, int(menu.size()), 1, 1};
     layout.outsideClickEnds = true;
-    for (;;) {
-      const MenuResult r = verticalMenu(screen, menu, layout);
-      layout.preselect = r.position;
-      if (r.FDP == ending::Esc) break;
-      if (r.FDP != ending::Enter) {
-        screen.beep();
-        continue;
-      }
-      const int entryRow = kMenuRow + r.position - 1;
-      if (submitTo(c, folders[size_t(r.position - 1)], entryRow, messageRow)) {
-        outcome = SubmitOutcome::Submitted;
-        break;
-      }
-    }
+    const bool submitted = menuUntilDone(screen, menu, layout, [&](int position) {
+      return submitTo(c, folders[size_t(position - 1)], kMenuRow + position - 1, messageRow);
+    });
+    if (submitted) outcome = SubmitOutcome::Submitted;
   }
   eraseBox(screen, kFrameRow, kFrameCol, kFrameWidth, kFrameInner);
   return outcome;

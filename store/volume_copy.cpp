@@ -106,6 +106,54 @@ std::string copyRangeProblem(const PathMap& paths, const CopyRange& range) {
   return "";
 }
 
+namespace {
+
+// The range's entries in the source's index order, named by their keys; false
+// when the collected hook stopped the collection.
+bool collectRange(Store& source, const CopyRange& range, const VolumeCopyHooks& hooks,
+                  std::vector<DirectoryRecord>& entries) {
+  const NameIndex& index = source.index();
+  const std::string firstKey = index.key(foldProgramName(range.first));
+  const std::string lastKey = index.key(foldProgramName(range.last.empty() ? range.first : range.last));
+  for (int p = index.find(firstKey).position; p <= index.count(); ++p) {
+    const IndexEntry& e = index.entries[static_cast<size_t>(p - 1)];
+    if (lastKey < e.key) break;
+    DirectoryRecord rec = source.readRecord(e.record);
+    rec.name = trimmed(e.key);
+    entries.push_back(std::move(rec));
+    if (hooks.collected && !hooks.collected(range.sourceDrive, entries.back().name)) return false;
+  }
+  return true;
+}
+
+// One program loaded into buffer from source and saved on target with its
+// record values; a program longer than the buffer is not saved.
+CopiedProgram copyProgram(Store& source, Store& target, ProgramBuffer& buffer, const DirectoryRecord& e) {
+  CopiedProgram done;
+  done.name = e.name;
+  done.title = e.title;
+  done.existed = target.index().find(e.name).found;
+  TextLoadResult loaded = source.loadText(buffer, e.name, LoadMode::Replace);
+  if (loaded.cutAtLine) {
+    done.problem = "longer than the buffer (" + loaded.message + ")";
+    return done;
+  }
+  SaveRequest request;
+  request.name = e.name;
+  request.title = e.title;
+  request.date = e.date;
+  request.settings = e.settings;
+  request.saveCount = e.saveCount;  // the copy keeps the program's own save count
+  try {
+    done.record = target.save(buffer, request).record;
+  } catch (const StoreRefused& refused) {
+    done.problem = refused.what();
+  }
+  return done;
+}
+
+}  // namespace
+
 VolumeCopyResult copyVolumeRange(const PathMap& paths, ProgramBuffer& buffer, const CopyRange& range,
                                  const VolumeCopyHooks& hooks) {
   if (std::string why = copyRangeProblem(paths, range); !why.empty()) throw std::invalid_argument(why);
@@ -114,28 +162,18 @@ VolumeCopyResult copyVolumeRange(const PathMap& paths, ProgramBuffer& buffer, co
   Store source(sourceChannels, paths);
   source.select(range.sourceDrive, range.volume);
   source.readIndex();
-  const NameIndex& index = source.index();
-  const std::string firstKey = index.key(foldProgramName(range.first));
-  const std::string lastKey = index.key(foldProgramName(range.last.empty() ? range.first : range.last));
 
   // The range's entries go to the work file first.
   std::vector<DirectoryRecord> entries;
-  for (int p = index.find(firstKey).position; p <= index.count(); ++p) {
-    const IndexEntry& e = index.entries[static_cast<size_t>(p - 1)];
-    if (lastKey < e.key) break;
-    DirectoryRecord rec = source.readRecord(e.record);
-    rec.name = trimmed(e.key);
-    entries.push_back(std::move(rec));
-    if (hooks.collected && !hooks.collected(range.sourceDrive, entries.back().name)) {
-      result.stopped = true;
-      return result;
-    }
+  if (!collectRange(source, range, hooks, entries)) {
+    result.stopped = true;
+    return result;
   }
   if (entries.empty()) {
     result.nothingInRange = true;
     return result;
   }
-  writeCopyList(sourceChannels, entries, index.keyWidth);
+  writeCopyList(sourceChannels, entries, source.index().keyWidth);
   source.closeVolume();
   if (hooks.beforeCopying && !hooks.beforeCopying()) {
     result.stopped = true;
@@ -147,29 +185,8 @@ VolumeCopyResult copyVolumeRange(const PathMap& paths, ProgramBuffer& buffer, co
   target.select(range.targetDrive, range.volume);
   target.readIndex();
   for (const DirectoryRecord& e : readCopyList(sourceChannels)) {
-    CopiedProgram done;
-    done.name = e.name;
-    done.title = e.title;
-    const NameSearch there = target.index().find(e.name);
-    done.existed = there.found;
-    TextLoadResult loaded = source.loadText(buffer, e.name, LoadMode::Replace);
-    if (loaded.cutAtLine) {
-      done.problem = "longer than the buffer (" + loaded.message + ")";
-    } else {
-      SaveRequest request;
-      request.name = e.name;
-      request.title = e.title;
-      request.date = e.date;
-      request.settings = e.settings;
-      request.saveCount = e.saveCount;  // the copy keeps the program's own save count
-      try {
-        done.record = target.save(buffer, request).record;
-      } catch (const StoreRefused& refused) {
-        done.problem = refused.what();
-      }
-    }
-    result.programs.push_back(done);
-    if (hooks.copied && !hooks.copied(done)) {
+    result.programs.push_back(copyProgram(source, target, buffer, e));
+    if (hooks.copied && !hooks.copied(result.programs.back())) {
       result.stopped = true;
       break;
     }

@@ -17,6 +17,25 @@ void touch(ChannelTable& channels, const char* name) {
   channels.close(kWorkFileChannel);
 }
 
+// The quoted items of a sequential work file, at most count (created empty
+// when missing; a file under 2 bytes holds none).
+std::vector<std::string> readItems(ChannelTable& channels, const char* name, size_t count) {
+  touch(channels, name);
+  std::vector<std::string> items;
+  channels.open(kWorkFileChannel, name, OpenMode::Input);
+  try {
+    if (channels.size(kWorkFileChannel) >= 2) {
+      while (items.size() < count && !channels.eof(kWorkFileChannel))
+        items.push_back(channels.readItem(kWorkFileChannel));
+    }
+  } catch (...) {
+    channels.close(kWorkFileChannel);
+    throw;
+  }
+  channels.close(kWorkFileChannel);
+  return items;
+}
+
 // The bytes of record 1 of "NVOL" (shorter when the file is).
 std::string readEnvironmentBytes(ChannelTable& channels) {
   channels.openRandom(kWorkFileChannel, kEnvironmentFile, kEnvironmentRecordLength);
@@ -87,23 +106,13 @@ bool readCodeTableFile(ChannelTable& channels, CodeTable& table, std::string* er
 }
 
 std::vector<DeviceName> readDeviceNames(ChannelTable& channels) {
-  touch(channels, kDeviceNameFile);
+  const std::vector<std::string> items = readItems(channels, kDeviceNameFile, 2 * kDeviceNames);
   std::vector<DeviceName> names(kDeviceNames);
-  channels.open(kWorkFileChannel, kDeviceNameFile, OpenMode::Input);
-  try {
-    if (channels.size(kWorkFileChannel) >= 2) {
-      for (DeviceName& d : names) {
-        if (channels.eof(kWorkFileChannel)) break;
-        d.name = channels.readItem(kWorkFileChannel);
-        if (channels.eof(kWorkFileChannel)) break;
-        d.setting = static_cast<float>(numberValue(channels.readItem(kWorkFileChannel)));
-      }
-    }
-  } catch (...) {
-    channels.close(kWorkFileChannel);
-    throw;
+  for (size_t i = 0; i < items.size(); ++i) {
+    DeviceName& d = names[i / 2];
+    if (i % 2 == 0) d.name = items[i];
+    else d.setting = static_cast<float>(numberValue(items[i]));
   }
-  channels.close(kWorkFileChannel);
   return names;
 }
 
@@ -112,6 +121,21 @@ void writeDeviceNames(ChannelTable& channels, const std::vector<DeviceName>& nam
   for (size_t i = 0; i < kDeviceNames; ++i) {
     DeviceName d = i < names.size() ? names[i] : DeviceName{};
     channels.writeItems(kWorkFileChannel, {d.name, static_cast<double>(d.setting)});
+  }
+  channels.close(kWorkFileChannel);
+}
+
+std::vector<std::string> readCodeTableRows(ChannelTable& channels) {
+  std::vector<std::string> rows = readItems(channels, kCodeTableFile, kCodeTableRows);
+  rows.resize(kCodeTableRows);
+  return rows;
+}
+
+void writeCodeTableRows(ChannelTable& channels, const std::vector<std::string>& rows) {
+  channels.open(kWorkFileChannel, kCodeTableFile, OpenMode::Output);
+  for (int i = 0; i <= kCodeTableRows; ++i) {
+    const bool stored = i < kCodeTableRows && i < static_cast<int>(rows.size());
+    channels.writeItems(kWorkFileChannel, {stored ? rows[static_cast<size_t>(i)] : std::string()});
   }
   channels.close(kWorkFileChannel);
 }

@@ -31,6 +31,13 @@ std::string systemDateText(std::time_t t);
 // false with *error set.
 bool readCodeTableFile(ChannelTable& channels, CodeTable& table, std::string* error);
 
+inline constexpr int kCodeTableRows = 15;   // G codes of groups 0-13, then the M codes
+inline constexpr int kCodeTableWidth = 60;  // characters a row holds
+// The 15 rows of "NCG" as stored (created empty when missing; missing rows empty).
+std::vector<std::string> readCodeTableRows(ChannelTable& channels);
+// Writes "NCG": the 15 rows and an empty 16th line, each a quoted string.
+void writeCodeTableRows(ChannelTable& channels, const std::vector<std::string>& rows);
+
 // One line of "NCNA".
 struct DeviceName {
   std::string name;  // device name

@@ -57,6 +57,39 @@ TEST(CliSend, StreamsTheFileAsTheScreenSends) {
   EXPECT_EQ(got, "\0%\nO1234\nN10G00X0Y0 \nN20G01X10.Y2.F100\nM30\n%\n\0"s);
 }
 
+TEST(CliSendReceive, TheProgressLineCountsTheBytesOnTheLine) {
+  TempDir dir;
+  const std::string file = dir.write("p.nc", kFile);
+  test::NcPeer nc;
+  std::string got;
+  nc.start([&](test::NcPeer& p) {
+    if (!p.waitFor(ctl::DC1)) return;
+    p.write("\x11");
+    for (int c; !test::isSendEnd(got) && (c = p.readByte(5)) >= 0;) got.push_back(char(c));
+  });
+  std::ostringstream out, err;
+  EXPECT_EQ(runSend({file, "--port", nc.slavePath, "--mode", "dnc", "--code", "ascii", "--eob", "lf",
+                     "--closing-percent"},
+                    out, err),
+            0)
+      << err.str();
+  nc.join();
+  ASSERT_EQ(got, "\0%\nO1234\nN10G00X0Y0 \nN20G01X10.Y2.F100\nM30\n%\n\0"s);
+  EXPECT_NE(err.str().find(" 47 bytes"), std::string::npos) << err.str();
+
+  const std::string sent = "%\nO1\nG01X5\nM30\n%"s;
+  test::NcPeer sender;
+  sender.start([&](test::NcPeer& p) {
+    if (!p.waitFor(ctl::DC1)) return;
+    p.write(sent);
+  });
+  std::ostringstream out2, err2;
+  EXPECT_EQ(runReceive({(dir.path / "r.nc").string(), "--port", sender.slavePath, "--code", "ascii"}, out2, err2), 0)
+      << err2.str();
+  sender.join();
+  EXPECT_NE(err2.str().find(" " + std::to_string(sent.size()) + " bytes"), std::string::npos) << err2.str();
+}
+
 TEST(CliSend, StoppedByTheNcGivesTwo) {
   TempDir dir;
   std::string big;

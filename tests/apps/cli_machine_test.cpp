@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 namespace vorn {
@@ -66,6 +67,21 @@ TEST(CliMachine, TypeByRecordNumberAndExitStatus) {
   EXPECT_TRUE(cli.read("p.txt").ends_with("PU 10, 0;SP;"));  // the end sequence after the error
 }
 
+TEST(CliMachine, ABlankRecordIsNoMachineType) {
+  MachineCli cli;
+  std::ifstream in(fs::path(VORN_SOURCE_DIR) / "data" / "NCMM", std::ios::binary);
+  std::string shipped((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  shipped.insert(70, std::string(70, ' '));  // a blank record after the settings
+  const std::string machines = cli.write("machines", shipped);
+  const std::string nc = cli.write("p.nc", "G01 X10. F100\n");
+  const std::string out = (cli.dir / "p.txt").string();
+  EXPECT_EQ(cli.run({nc, "-o", out, "--machine-file", machines, "--dialect", "1"}), 0) << cli.err;
+  EXPECT_NE(cli.err.find("VK-PEN1 (dialect 1)"), std::string::npos) << cli.err;
+  // Numbered as the settings screen lists them: the blank record takes no number.
+  EXPECT_EQ(cli.run({nc, "-o", out, "--machine-file", machines, "--type", "2"}), 0) << cli.err;
+  EXPECT_NE(cli.err.find("VK-100 (dialect 0)"), std::string::npos) << cli.err;
+}
+
 TEST(CliMachine, BadUsageIsRefused) {
   MachineCli cli;
   const std::string nc = cli.write("p.nc", "G01 X10. F100\n");
@@ -83,6 +99,8 @@ TEST(CliMachine, BadUsageIsRefused) {
       {{nc, "-o", out, "--position", "999,0"}, "beyond the machine's travel"},
       {{nc, "-o", out, "--png", "x.png"}, "not an option of vornt-cli machine"},
       {{nc, "-o", out, "--machine-file", (cli.dir / "none").string()}, "cannot read"},
+      // A code table named but not there: no run with every G code undefined.
+      {{nc, "-o", out, "--codes", (cli.dir / "NCG.missing").string()}, "cannot read"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);

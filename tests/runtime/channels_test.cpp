@@ -392,3 +392,37 @@ TEST_F(Channels, FailedAppendIsCutBackToItsSizeAtOpen) {
 
 }  // namespace
 }  // namespace vorn
+
+namespace vorn {
+namespace {
+
+TEST_F(Channels, ReplacingAWholeFileKeepsItsPermissionsAndLinkAndLeavesNoTemporaryFile) {
+  const fs::path target = dir_ / "out.txt";
+  spit(target, "old");
+  ::chmod(target.c_str(), 0640);
+  fs::create_symlink(target, dir_ / "link.txt");
+  replaceFileBytes((dir_ / "link.txt").string(), "new bytes");
+  EXPECT_EQ(slurp(target), "new bytes");
+  EXPECT_TRUE(fs::is_symlink(dir_ / "link.txt"));
+  EXPECT_EQ(fs::status(target).permissions() & fs::perms::all, fs::perms(0640));
+  EXPECT_EQ(filesBesides("out.txt"), 1);  // the link only
+}
+
+TEST_F(Channels, AWholeFileWriteThatFailsKeepsTheOldContents) {
+  const fs::path target = dir_ / "out.txt";
+  spit(target, "old");
+  EXPECT_THROW(replaceFileWith(target.string(),
+                               [](const std::string& temp) {
+                                 spit(temp, "half");
+                                 throw RuntimeError(err::IoError, "write");
+                               }),
+               RuntimeError);
+  EXPECT_EQ(slurp(target), "old");
+  EXPECT_EQ(filesBesides("out.txt"), 0);
+  // A folder that is not there: nothing is created.
+  EXPECT_NE(errorCode([&] { replaceFileBytes((dir_ / "no" / "x.txt").string(), "x"); }), 0);
+  EXPECT_FALSE(fs::exists(dir_ / "no"));
+}
+
+}  // namespace
+}  // namespace vorn

@@ -4,6 +4,9 @@
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <unistd.h>
 
 #include "runtime/error.h"
 #include "runtime/headless_backend.h"
@@ -151,6 +154,20 @@ TEST(Screen, HardCopyWritesAReadablePng) {
   EXPECT_EQ(0, std::memcmp(back.pixels.data(), expect.pixels.data(), expect.pixels.size() * 3));
   std::filesystem::remove(path);
   EXPECT_THROW(r.screen.hardCopy("/nonexistent-dir/x.png"), RuntimeError);
+}
+
+TEST(Screen, APictureThatCannotBeWrittenLeavesTheOldFileWhole) {
+  const auto dir = std::filesystem::temp_directory_path() / ("vorn_png_test_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  const auto path = dir / "copy.png";
+  { std::ofstream(path, std::ios::binary) << "old picture"; }
+  Image empty;  // no pixels: the PNG writer refuses it half-way
+  EXPECT_THROW(writePng(path.string(), empty), RuntimeError);
+  std::ifstream in(path, std::ios::binary);
+  std::string kept((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(kept, "old picture");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator()), 1);
+  std::filesystem::remove_all(dir);
 }
 
 TEST(Screen, KeysArriveInOrderAndExhaustionEndsWaiting) {

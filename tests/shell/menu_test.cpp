@@ -52,6 +52,32 @@ TEST(VerticalMenu, DrawsEntriesInColumnsAndReturnsTheChoice) {
   EXPECT_EQ(h.screen.cell(10, 2).fg, 1);   // the others
 }
 
+TEST(MenuUntilDone, RepeatsOnTheLastChoiceUntilTheActionIsDoneOrEsc) {
+  struct Case {
+    const char* keys;
+    std::vector<int> acted;  // positions given to the action, which is done at 3
+    bool done;
+  };
+  const Case cases[] = {
+      {"{Enter}{Down}{Down}{Enter}", {1, 3}, true},  // the second menu starts on 1, not at the top again
+      {"{Down}{Enter}{Enter}{Esc}", {2, 2}, false},  // starts again on 2
+      {"{F5}{Esc}", {}, false},                      // a function key beeps and asks again
+  };
+  for (const Case& c : cases) {
+    Harness h(c.keys);
+    std::vector<int> acted;
+    const bool done = menuUntilDone(h.screen, entries(4), {1, 1, 4, 1, 1}, [&](int position) {
+      acted.push_back(position);
+      return position == 3;
+    });
+    EXPECT_EQ(done, c.done) << c.keys;
+    EXPECT_EQ(acted, c.acted) << c.keys;
+  }
+  Harness fn("{F5}{Esc}");
+  menuUntilDone(fn.screen, entries(2), {1, 1, 2, 1, 1}, [](int) { return true; });
+  EXPECT_EQ(fn.screen.beepCount(), 1);
+}
+
 TEST(VerticalMenu, PreselectsAndEndsByEscOrFunctionKey) {
   Harness esc("{Esc}");
   MenuResult r = verticalMenu(esc.screen, entries(4), {1, 1, 4, 1, 3});
