@@ -17,15 +17,13 @@ namespace vorn {
 
 namespace {
 
-constexpr int kFrameRow = 6;  // frame top-left, counted from 1
-constexpr int kFrameCol = 20;
-constexpr int kFrameWidth = 40;
-constexpr int kFrameInner = 7;
+constexpr int kFrameRow = CommFrame::row;
+constexpr int kFrameCol = CommFrame::col;
 constexpr int kMenuRow = kFrameRow + 1;
-constexpr int kMenuCol = kFrameCol + 3;
-constexpr int kPromptRow = kFrameRow + 6;  // the "ＮＣ操作" prompt and the stop hint
-constexpr int kLinkRow = kFrameRow + 7;    // "PC & & NC" and the status word
-constexpr int kCountRow = kFrameRow + kFrameInner + 2;  // line counter, start and end times
+constexpr int kMenuCol = CommFrame::textCol;
+constexpr int kPromptRow = CommFrame::promptRow;
+constexpr int kLinkRow = CommFrame::statusRow;
+constexpr int kCountRow = CommFrame::countRow;
 constexpr int kHighlight = 14;
 
 // A headless run whose script is used up can press no stop key: a line that
@@ -186,7 +184,7 @@ void commScreen(Session& s, ProgramBuffer& buffer, CommState& state, const CommV
   for (size_t i = 0; i < variant.modes.size(); ++i) entries.push_back({variant.modes[i].label, std::to_string(i + 1)});
   const int count = int(entries.size());
   for (;;) {
-    framedBox(screen, kFrameRow, kFrameCol, kFrameWidth, kFrameInner);
+    framedBox(screen, kFrameRow, kFrameCol, CommFrame::width, CommFrame::inner);
     const int preselect = state.lastMode >= 1 && state.lastMode <= count ? state.lastMode : count;
     MenuLayout layout{kMenuRow, kMenuCol, count, 1, preselect};
     const MenuResult chosen = verticalMenu(screen, entries, layout);
@@ -199,7 +197,7 @@ void commScreen(Session& s, ProgramBuffer& buffer, CommState& state, const CommV
     }
     if (transfer(s, buffer, mode.mode, variant)) break;
   }
-  eraseBox(screen, kFrameRow, kFrameCol, kFrameWidth, kCountRow - kFrameRow);
+  eraseBox(screen, kFrameRow, kFrameCol, CommFrame::width, kCountRow - kFrameRow);
 }
 
 }  // namespace vorn

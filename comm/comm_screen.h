@@ -57,6 +57,19 @@ CommVariant mainCommVariant(const Session& session);
 void commScreen(Session& session, ProgramBuffer& buffer, CommState& state);
 void commScreen(Session& session, ProgramBuffer& buffer, CommState& state, const CommVariant& variant);
 
+// The frame the communication and paper-tape screens share, so the transfer
+// view's rows fit both. Positions count from 1.
+struct CommFrame {
+  static constexpr int row = 6;  // top-left corner
+  static constexpr int col = 20;
+  static constexpr int width = 40;
+  static constexpr int inner = 7;                     // rows inside
+  static constexpr int textCol = col + 3;             // where menus and texts start
+  static constexpr int promptRow = row + 6;           // the "ＮＣ操作" prompt and the stop hint
+  static constexpr int statusRow = row + 7;           // "PC & & NC" and the status word
+  static constexpr int countRow = row + inner + 2;    // line counter, start and end times
+};
+
 // The engine's view of a screen: the status word, the counters, the
 // "ＮＣ操作" prompt, and the stop keys (F9 always, Esc while the NC is
 // awaited). Positions count from 1.

@@ -15,19 +15,17 @@ namespace vorn {
 
 namespace {
 
-// The same place as the communication screen's frame, so its view positions fit.
-constexpr int kFrameRow = 6;  // frame top-left, counted from 1
-constexpr int kFrameCol = 20;
-constexpr int kFrameWidth = 40;
-constexpr int kFrameInner = 7;
-constexpr int kCol = kFrameCol + 3;
+// The communication screen's frame, so the transfer view's rows fit.
+constexpr int kFrameRow = CommFrame::row;
+constexpr int kFrameCol = CommFrame::col;
+constexpr int kCol = CommFrame::textCol;
 constexpr int kFeedRow = kFrameRow + 1;
 constexpr int kEobRow = kFrameRow + 2;
 constexpr int kPortRow = kFrameRow + 3;
 constexpr int kMenuRow = kFrameRow + 5;
-constexpr int kPromptRow = kFrameRow + 6;
-constexpr int kStatusRow = kFrameRow + 7;
-constexpr int kCountRow = kFrameRow + kFrameInner + 2;
+constexpr int kPromptRow = CommFrame::promptRow;
+constexpr int kStatusRow = CommFrame::statusRow;
+constexpr int kCountRow = CommFrame::countRow;
 constexpr int kFeedCol = kCol + 8;  // after "ﾌｨｰﾄﾞ数 "
 constexpr int kEobCol = kCol + 6;   // after "区切  "
 constexpr int kLabelColor = 5;
@@ -43,7 +41,7 @@ void drawValues(Screen& screen, const TapeState& state, int endOfBlock, char por
 }
 
 void drawFrame(Screen& screen, const TapeState& state, int endOfBlock, char port) {
-  framedBox(screen, kFrameRow, kFrameCol, kFrameWidth, kFrameInner);
+  framedBox(screen, kFrameRow, kFrameCol, CommFrame::width, CommFrame::inner);
   printAtPosition(screen, kFrameCol + 2, kFrameRow, "紙ﾃｰﾌﾟ", kLabelColor);
   drawValues(screen, state, endOfBlock, port);
 }
@@ -149,7 +147,7 @@ void paperTapeScreen(Session& s, ProgramBuffer& buffer, TapeState& state, int& e
     }
     drawValues(screen, state, endOfBlock, port);
   }
-  eraseBox(screen, kFrameRow, kFrameCol, kFrameWidth, kCountRow - kFrameRow);
+  eraseBox(screen, kFrameRow, kFrameCol, CommFrame::width, kCountRow - kFrameRow);
 }
 
 }  // namespace vorn
