@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "tests/comm/nc_peer.h"
+#include "tests/test_files.h"
 
 namespace vorn {
 namespace {
@@ -14,33 +15,11 @@ namespace {
 using namespace std::string_literals;
 namespace fs = std::filesystem;
 
-struct TempDir {
-  TempDir() {
-    path = fs::temp_directory_path() / ("vorn_cli_comm_" + std::to_string(::getpid()));
-    fs::create_directories(path);
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path, ec);
-  }
-  std::string write(const std::string& name, const std::string& bytes) {
-    std::ofstream(path / name, std::ios::binary) << bytes;
-    return (path / name).string();
-  }
-  std::string read(const std::string& name) {
-    std::ifstream in(path / name, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
-  fs::path path;
-};
-
 const std::string kFile = "%\r\nO1234\r\nN10 G00 X0 Y0\r\nN20 G01 X10. Y2. F100\r\nM30\r\n%\r\n";
 
 TEST(CliSend, StreamsTheFileAsTheScreenSends) {
-  TempDir dir;
-  const std::string file = dir.write("p.nc", kFile);
+  TempDir tmp;
+  const std::string file = tmp.write("p.nc", kFile);
   test::NcPeer nc;
   std::string got;
   nc.start([&](test::NcPeer& p) {
@@ -58,8 +37,8 @@ TEST(CliSend, StreamsTheFileAsTheScreenSends) {
 }
 
 TEST(CliSendReceive, TheProgressLineCountsTheBytesOnTheLine) {
-  TempDir dir;
-  const std::string file = dir.write("p.nc", kFile);
+  TempDir tmp;
+  const std::string file = tmp.write("p.nc", kFile);
   test::NcPeer nc;
   std::string got;
   nc.start([&](test::NcPeer& p) {
@@ -84,17 +63,17 @@ TEST(CliSendReceive, TheProgressLineCountsTheBytesOnTheLine) {
     p.write(sent);
   });
   std::ostringstream out2, err2;
-  EXPECT_EQ(runReceive({(dir.path / "r.nc").string(), "--port", sender.slavePath, "--code", "ascii"}, out2, err2), 0)
+  EXPECT_EQ(runReceive({(tmp.dir / "r.nc").string(), "--port", sender.slavePath, "--code", "ascii"}, out2, err2), 0)
       << err2.str();
   sender.join();
   EXPECT_NE(err2.str().find(" " + std::to_string(sent.size()) + " bytes"), std::string::npos) << err2.str();
 }
 
 TEST(CliSend, StoppedByTheNcGivesTwo) {
-  TempDir dir;
+  TempDir tmp;
   std::string big;
   for (int i = 0; i < 5000; ++i) big += "G01 X" + std::to_string(i) + "\r\n";
-  const std::string file = dir.write("p.nc", big);
+  const std::string file = tmp.write("p.nc", big);
   test::NcPeer nc;
   nc.start([](test::NcPeer& p) {
     if (!p.waitFor(ctl::STX)) return;
@@ -112,24 +91,24 @@ TEST(CliSend, StoppedByTheNcGivesTwo) {
 }
 
 TEST(CliReceive, WritesCodePage932WithCrLf) {
-  TempDir dir;
+  TempDir tmp;
   test::NcPeer nc;
   nc.start([](test::NcPeer& p) {
     if (!p.waitFor(ctl::DC1)) return;
     p.write("\0\0%\n:1234\nN10G01X5\r\n(\xBA\xD2\xDD\xC4)\nM30\n%"s);  // the comment in code page 932
   });
   std::ostringstream out, err;
-  const std::string outFile = (dir.path / "r.nc").string();
+  const std::string outFile = (tmp.dir / "r.nc").string();
   const int status = runReceive({outFile, "--port", nc.slavePath, "--code", "ascii", "--quiet"}, out, err);
   nc.join();
   EXPECT_EQ(status, 0) << err.str();
-  EXPECT_EQ(dir.read("r.nc"), "O1234\r\nN10 G01 X5\r\n(\xBA\xD2\xDD\xC4)\r\nM30\r\n");
+  EXPECT_EQ(tmp.read("r.nc"), "O1234\r\nN10 G01 X5\r\n(\xBA\xD2\xDD\xC4)\r\nM30\r\n");
 }
 
 TEST(CliSendReceive, RoundTripThroughASimulatedNc) {
-  TempDir dir;
+  TempDir tmp;
   const std::string program = "O1234\r\nN10 G00 X0 Y0\r\n(ABC)\r\n\r\nN20 G01 X10. Y2. F100\r\nM30\r\n";
-  const std::string file = dir.write("p.nc", program);
+  const std::string file = tmp.write("p.nc", program);
   test::NcPeer nc;
   nc.start([](test::NcPeer& p) {
     std::string tape;
@@ -141,10 +120,10 @@ TEST(CliSendReceive, RoundTripThroughASimulatedNc) {
   });
   std::ostringstream out, err;
   EXPECT_EQ(runSend({file, "--port", nc.slavePath, "--code", "ascii", "--quiet"}, out, err), 0) << err.str();
-  const std::string back = (dir.path / "back.nc").string();
+  const std::string back = (tmp.dir / "back.nc").string();
   EXPECT_EQ(runReceive({back, "--port", nc.slavePath, "--code", "ascii", "--quiet"}, out, err), 0) << err.str();
   nc.join();
-  EXPECT_EQ(dir.read("back.nc"), program);
+  EXPECT_EQ(tmp.read("back.nc"), program);
 }
 
 TEST(CliCommArgs, UsageErrors) {
@@ -169,8 +148,8 @@ TEST(CliCommArgs, UsageErrors) {
 }
 
 TEST(CliSend, MissingPortIsOneLineAndStatusOne) {
-  TempDir dir;
-  const std::string file = dir.write("p.nc", kFile);
+  TempDir tmp;
+  const std::string file = tmp.write("p.nc", kFile);
   std::ostringstream out, err;
   EXPECT_EQ(runSend({file, "--port", "/dev/vornt-no-such-port"}, out, err), 1);
   const std::string e = err.str();
@@ -178,12 +157,12 @@ TEST(CliSend, MissingPortIsOneLineAndStatusOne) {
 }
 
 TEST(CliPrint, ListingToAFile) {
-  TempDir dir;
-  const std::string file = dir.write("p.nc", kFile);
-  const std::string listing = (dir.path / "out.txt").string();
+  TempDir tmp;
+  const std::string file = tmp.write("p.nc", kFile);
+  const std::string listing = (tmp.dir / "out.txt").string();
   std::ostringstream out, err;
   EXPECT_EQ(runPrint({file, "-o", listing, "--page-length", "66", "--quiet"}, out, err), 0) << err.str();
-  const std::string text = dir.read("out.txt");
+  const std::string text = tmp.read("out.txt");
   EXPECT_NE(text.find("    1  O1234\r\n    2   N10 G00 X0 Y0\r\n    3   N20 G01 X10. Y2. F100\r\n    4        M30\r\n"),
             std::string::npos)
       << text;

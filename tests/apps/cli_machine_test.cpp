@@ -10,35 +10,20 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include "tests/test_files.h"
 
 namespace vorn {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct MachineCli {
-  MachineCli() {
-    dir = fs::temp_directory_path() / ("vornt_cli_machine_" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-  }
-  ~MachineCli() { fs::remove_all(dir); }
-  std::string write(const std::string& name, const std::string& bytes) {
-    std::ofstream(dir / name, std::ios::binary) << bytes;
-    return (dir / name).string();
-  }
-  std::string read(const std::string& name) const {
-    std::ifstream in(dir / name, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-  }
+struct MachineCli : TempDir {
   int run(std::vector<std::string> args) {
     std::ostringstream o, e;
     const int rc = runMachineCommand(args, o, e);
     err = e.str();
     return rc;
   }
-  fs::path dir;
   std::string err;
 };
 

@@ -11,28 +11,14 @@
 #include <sstream>
 
 #include "tests/output/plot_harness.h"
+#include "tests/test_files.h"
 
 namespace vorn {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct PlotCli {
-  PlotCli() {
-    dir = fs::temp_directory_path() / ("vornt_cli_plot_" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-  }
-  ~PlotCli() { fs::remove_all(dir); }
-  std::string write(const std::string& name, const std::string& bytes) {
-    std::ofstream(dir / name, std::ios::binary) << bytes;
-    return (dir / name).string();
-  }
-  std::string read(const std::string& name) const {
-    std::ifstream in(dir / name, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-  }
+struct PlotCli : TempDir {
   int run(std::vector<std::string> args) {
     std::ostringstream o, e;
     const int rc = runPlotCommand(args, o, e);
@@ -40,7 +26,6 @@ struct PlotCli {
     err = e.str();
     return rc;
   }
-  fs::path dir;
   std::string out, err;
 };
 

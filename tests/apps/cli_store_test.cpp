@@ -18,18 +18,12 @@
 #include "runtime/channels.h"
 #include "runtime/paths.h"
 #include "store/store.h"
+#include "tests/test_files.h"
 
 namespace vorn {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 class CliStore : public ::testing::Test {
  protected:
@@ -63,7 +57,7 @@ TEST_F(CliStore, ImportListExportDelete) {
   EXPECT_NE(listed.find("\nPROG1\tﾃｽﾄ\t"), std::string::npos) << listed;
   EXPECT_EQ(listed.substr(listed.size() - 2), "2\n");
   EXPECT_EQ(run({"export", "prog1", "-o", (dir_ / "x.txt").string()}), 0) << err_.str();
-  EXPECT_EQ(slurp(dir_ / "x.txt"), "O1\r\nG01X1.\r\n");
+  EXPECT_EQ(readFile(dir_ / "x.txt"), "O1\r\nG01X1.\r\n");
   // Overwriting keeps the record and the count.
   write("a.txt", "O3\r\n");
   EXPECT_EQ(run({"import", (dir_ / "a.txt").string(), "--name", "PROG1"}), 0);
@@ -126,16 +120,16 @@ TEST_F(CliStore, RepairAndCopy) {
   for (const char* n : {"AA1", "BB1", "BB2", "CC1"}) {
     EXPECT_EQ(run({"import", (dir_ / "a.txt").string(), "--name", n}), 0) << err_.str();
   }
-  const std::string index = slurp(dir_ / "M1.IX");
+  const std::string index = readFile(dir_ / "M1.IX");
   fs::remove(dir_ / "M1.IX");
   EXPECT_EQ(run({"repair"}), 0) << err_.str();
   EXPECT_EQ(out_.str(), "4\n");
-  EXPECT_EQ(slurp(dir_ / "M1.IX"), index);
+  EXPECT_EQ(readFile(dir_ / "M1.IX"), index);
 
   EXPECT_EQ(run({"copy", "--from", "A", "--to", "B:", "--first", "bb1", "--last", "BB9"}), 0) << err_.str();
   EXPECT_EQ(out_.str(), "2\n");
   EXPECT_NE(err_.str().find("BB2 added"), std::string::npos) << err_.str();
-  EXPECT_EQ(slurp(dir_ / "B" / "M1" / "BB1"), slurp(dir_ / "M1" / "BB1"));
+  EXPECT_EQ(readFile(dir_ / "B" / "M1" / "BB1"), readFile(dir_ / "M1" / "BB1"));
   EXPECT_EQ(run({"copy", "--from", "A", "--to", "B", "--first", "BB1"}), 0);
   EXPECT_NE(err_.str().find("BB1 replaced"), std::string::npos) << err_.str();
   EXPECT_EQ(run({"list", "--drive", "B"}), 0);
@@ -162,7 +156,7 @@ TEST_F(CliStore, KillNineDuringImportNeverBreaksTheStore) {
   ASSERT_EQ(run({"export", "BIG", "-o", (dir_ / "ea").string()}), 0);
   ASSERT_EQ(run({"import", (dir_ / "b.nc").string(), "--name", "BIG"}), 0);
   ASSERT_EQ(run({"export", "BIG", "-o", (dir_ / "eb").string()}), 0);
-  const std::string versions[] = {slurp(dir_ / "ea"), slurp(dir_ / "eb")};
+  const std::string versions[] = {readFile(dir_ / "ea"), readFile(dir_ / "eb")};
 
   // How long one import takes, to spread the kills over it.
   auto start = std::chrono::steady_clock::now();
@@ -195,7 +189,7 @@ TEST_F(CliStore, KillNineDuringImportNeverBreaksTheStore) {
     for (const std::string& stored : {std::string("BIG"), name}) {
       if (out_.str().find(stored + "\t") == std::string::npos) continue;
       ASSERT_EQ(run({"export", stored, "-o", (dir_ / "now").string()}), 0) << err_.str();
-      const std::string now = slurp(dir_ / "now");
+      const std::string now = readFile(dir_ / "now");
       EXPECT_TRUE(now == versions[0] || now == versions[1]) << stored << " holds " << now.size() << " bytes";
       run({"list"});
     }

@@ -14,18 +14,12 @@
 #include "harness.h"
 #include "runtime/text.h"
 #include "shell/recovery.h"
+#include "tests/test_files.h"
 
 namespace vorn {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string readFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 const std::vector<std::string> kLearnerMenu = {
     "1 作成･編集 ", "2 ファイル  ", "3 印 字     ", "4 プロッタ  ", "5 軌跡動画  ",

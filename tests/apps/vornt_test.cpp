@@ -17,18 +17,12 @@
 #include "runtime/clock.h"
 #include "runtime/headless_backend.h"
 #include "runtime/text.h"
+#include "tests/test_files.h"
 
 namespace vorn {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string readFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 std::vector<std::string> lines(const std::string& text) {
   std::vector<std::string> out;

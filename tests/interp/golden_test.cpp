@@ -16,18 +16,12 @@
 #include "interp/runner.h"
 #include "interp/text_program.h"
 #include "interp/word_reader.h"
+#include "tests/test_files.h"
 
 namespace vorn {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string readFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 RunSettings settingsFromHeader(std::string_view header) {
   RunSettings s;

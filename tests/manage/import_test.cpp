@@ -14,6 +14,7 @@
 #include "rig.h"
 #include "runtime/error.h"
 #include "store/store.h"
+#include "tests/test_files.h"
 
 namespace vorn {
 namespace {
@@ -41,20 +42,6 @@ TEST(ImportLine, Rules) {
     EXPECT_EQ(line.text, c.text) << c.bytes;
   }
 }
-
-struct TempDir {
-  TempDir() {
-    char pattern[] = "/tmp/vornt-import-XXXXXX";
-    path = mkdtemp(pattern);
-  }
-  ~TempDir() { fs::remove_all(path); }
-  fs::path write(const std::string& name, const std::string& bytes) {
-    fs::create_directories((path / name).parent_path());
-    std::ofstream(path / name, std::ios::binary) << bytes;
-    return path / name;
-  }
-  fs::path path;
-};
 
 std::vector<std::string> linesOf(const ProgramBuffer& b) {
   std::vector<std::string> out;
@@ -99,7 +86,7 @@ TEST(ImportTextFile, AFileThatCannotBeReadLeavesTheBuffer) {
   ProgramBuffer buffer(10);
   buffer.assign({"KEEP"});
   buffer.H0X = "title";
-  const std::string missing = (d.path / "NONE.NC").string();
+  const std::string missing = (d.dir / "NONE.NC").string();
   EXPECT_THROW(importTextFile(buffer, missing, missing, ImportMode::New), RuntimeError);
   EXPECT_EQ(linesOf(buffer), std::vector<std::string>{"KEEP"});
   EXPECT_EQ(buffer.H0X, "title");

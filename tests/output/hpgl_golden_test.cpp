@@ -11,6 +11,7 @@
 
 #include "runtime/text.h"
 #include "tests/output/plot_harness.h"
+#include "tests/test_files.h"
 
 namespace vorn {
 namespace {
@@ -111,13 +112,6 @@ std::vector<GoldenCase> goldenCases() {
 
 std::string goldenPath(const std::string& name) {
   return std::string(VORN_TEST_DATA) + "/" + name + ".hpgl";
-}
-
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
 }
 
 PlotJob caseJob(const GoldenCase& c, PlotLabel& label) {

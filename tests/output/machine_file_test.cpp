@@ -10,27 +10,15 @@
 #include "runtime/channels.h"
 #include "runtime/paths.h"
 #include "runtime/serial.h"
+#include "tests/test_files.h"
 
 namespace vorn {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string readAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-struct TempDir {
-  fs::path dir = fs::temp_directory_path() / ("vorn_ncmm_" + std::to_string(::getpid()));
-  TempDir() { fs::create_directories(dir); }
-  ~TempDir() { fs::remove_all(dir); }
-};
-
 TEST(MachineFile, ShippedFileHasATypePerDialectWithSoundValues) {
-  const std::string bytes = readAll(fs::path(VORN_SOURCE_DIR) / "data" / "NCMM");
+  const std::string bytes = readFile(fs::path(VORN_SOURCE_DIR) / "data" / "NCMM");
   ASSERT_EQ(bytes.size() % kMachineRecordLength, 0u);
   const MachineSettings s = unpackMachineSettings(bytes.substr(0, kMachineRecordLength));
   EXPECT_EQ(s.V2I, 2);
@@ -85,7 +73,7 @@ TEST(MachineFile, BadFieldsReadAsDefaults) {
 TEST(MachineFile, SavingRewritesRecordOneOnly) {
   TempDir t;
   fs::copy_file(fs::path(VORN_SOURCE_DIR) / "data" / "NCMM", t.dir / "NCMM");
-  const std::string before = readAll(t.dir / "NCMM");
+  const std::string before = readFile(t.dir / "NCMM");
   DeviceConfig config;
   config.workDir = t.dir;
   PathMap paths(config);
@@ -96,7 +84,7 @@ TEST(MachineFile, SavingRewritesRecordOneOnly) {
   file.settings.V2I = 4;
   file.settings.E = 12.5f;
   writeMachineSettings(channels, file);
-  const std::string after = readAll(t.dir / "NCMM");
+  const std::string after = readFile(t.dir / "NCMM");
   EXPECT_EQ(after.substr(kMachineRecordLength), before.substr(kMachineRecordLength));
   const MachineFile again = readMachineFile(channels);
   EXPECT_EQ(again.selected()->CAM, "VK-220");

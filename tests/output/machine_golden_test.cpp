@@ -16,6 +16,7 @@
 #include "interp/code_table.h"
 #include "interp/text_program.h"
 #include "output/machine_output.h"
+#include "tests/test_files.h"
 
 namespace vorn {
 namespace {
@@ -120,13 +121,6 @@ std::vector<GoldenCase> goldenCases() {
 
 std::string goldenPath(const std::string& name) {
   return std::string(VORN_TEST_DATA) + "/machine/" + name + ".txt";
-}
-
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
 }
 
 TEST(MachineGolden, SmallProgramsInEveryDialectMatchTheKeptText) {

@@ -15,22 +15,16 @@
 #include "runtime/error.h"
 #include "runtime/text.h"
 #include "tests/display/harness.h"
+#include "tests/test_files.h"
 
 namespace vorn {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string readAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 // The sample program as the editor loads it: its "%" line is dropped.
 std::vector<std::string> sampleLines() {
-  std::istringstream in(readAll(fs::path(VORN_SOURCE_DIR) / "data" / "samples" / "sample.nc"));
+  std::istringstream in(readFile(fs::path(VORN_SOURCE_DIR) / "data" / "samples" / "sample.nc"));
   const LineRule rule = lineRuleFor("sample.nc");
   std::vector<std::string> lines;
   for (std::string line; std::getline(in, line);) {
@@ -43,7 +37,7 @@ std::vector<std::string> sampleLines() {
 struct MachiningRig {
   MachiningRig(std::string_view script, std::vector<std::string> program, char method = '1')
       : backend(HeadlessBackend::fromScript(script)), rig(backend, std::move(program)) {
-    std::string ncmm = readAll(fs::path(VORN_SOURCE_DIR) / "data" / "NCMM");
+    std::string ncmm = readFile(fs::path(VORN_SOURCE_DIR) / "data" / "NCMM");
     ncmm[0] = method;                                  // parallel: "LPT3:"
     std::ofstream(rig.dir / "NCMM", std::ios::binary) << ncmm;
   }
@@ -54,7 +48,7 @@ struct MachiningRig {
     } catch (const InputExhausted&) {
     }
   }
-  std::string machined() const { return readAll(rig.dir / "lpt3.txt"); }
+  std::string machined() const { return readFile(rig.dir / "lpt3.txt"); }
   std::string row(int fromOne) const { return rig.screen.rowText(fromOne - 1); }
 
   HeadlessBackend backend;
@@ -185,9 +179,9 @@ TEST(MachineSettingsScreen, AChosenTypeAndConditionsAreSaved) {
     machineSettingsScreen(m.rig.session);
   } catch (const InputExhausted&) {
   }
-  const std::string after = readAll(m.rig.dir / "NCMM");
+  const std::string after = readFile(m.rig.dir / "NCMM");
   EXPECT_EQ(unpackMachineSettings(after.substr(0, kMachineRecordLength)).V2I, 4) << after.substr(0, 70);
-  const std::string shipped = readAll(fs::path(VORN_SOURCE_DIR) / "data" / "NCMM");
+  const std::string shipped = readFile(fs::path(VORN_SOURCE_DIR) / "data" / "NCMM");
   EXPECT_EQ(after.substr(kMachineRecordLength), shipped.substr(kMachineRecordLength));
 }
 

@@ -12,16 +12,12 @@
 #include <sstream>
 #include <string>
 
+#include "tests/test_files.h"
+
 namespace fs = std::filesystem;
+using vorn::readFile;
 
 namespace {
-
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 std::string trimmed(std::string s) {
   s.erase(0, s.find_first_not_of(' '));

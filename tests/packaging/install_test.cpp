@@ -15,8 +15,11 @@
 
 #include "apps/app.h"
 #include "apps/command_line.h"
+#include "tests/test_files.h"
 
 namespace fs = std::filesystem;
+using vorn::readFile;
+using vorn::TempDir;
 
 namespace {
 
@@ -36,30 +39,7 @@ Ran run(const std::string& command) {
   return r;
 }
 
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 std::string quoted(const fs::path& p) { return "'" + p.string() + "'"; }
-
-class TempDir {
- public:
-  TempDir() {
-    char pattern[] = "/tmp/vornt-install-XXXXXX";
-    path_ = ::mkdtemp(pattern);
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
 
 const fs::path kBuild = VORN_BUILD_DIR;
 const char* const kPrograms[] = {"vornt", "vorn_s", "dirmark", "vornt-cli"};
@@ -116,7 +96,7 @@ TEST(DataDirectory, IsShareVorntBesideTheExecutablesFolder) {
 // fresh working directory opens on the menu, with those files copied in.
 TEST(Install, MovedPrefixStartsOnAFreshWorkingDirectory) {
   TempDir tmp;
-  const fs::path first = tmp.path() / "first", moved = tmp.path() / "moved";
+  const fs::path first = tmp.dir / "first", moved = tmp.dir / "moved";
   Ran install = run(VORN_CMAKE " --install " + quoted(kBuild) + " --prefix " + quoted(first) + " 2>&1");
   ASSERT_EQ(install.status, 0) << install.output;
   fs::rename(first, moved);
@@ -138,9 +118,9 @@ TEST(Install, MovedPrefixStartsOnAFreshWorkingDirectory) {
   }
   EXPECT_GE(entries, 3);
 
-  const fs::path work = tmp.path() / "fresh", screen = tmp.path() / "screen.txt";
-  const std::string env = "cd " + quoted(tmp.path()) + " && HOME=" + quoted(tmp.path()) +
-                          " XDG_CONFIG_HOME=" + quoted(tmp.path() / "config") + " ";
+  const fs::path work = tmp.dir / "fresh", screen = tmp.dir / "screen.txt";
+  const std::string env = "cd " + quoted(tmp.dir) + " && HOME=" + quoted(tmp.dir) +
+                          " XDG_CONFIG_HOME=" + quoted(tmp.dir / "config") + " ";
   Ran vornt = run(env + quoted(moved / "bin" / "vornt") + " --headless --keys '' --dump-text " + quoted(screen) +
                   " --work-dir " + quoted(work) + " 2>&1");
   ASSERT_EQ(vornt.status, 0) << vornt.output;
@@ -152,7 +132,7 @@ TEST(Install, MovedPrefixStartsOnAFreshWorkingDirectory) {
         << file;
 
   // vornt-cli takes the shipped code table when the folder has none.
-  Ran simulate = run("cd " + quoted(tmp.path()) + " && " + quoted(moved / "bin" / "vornt-cli") + " simulate " +
+  Ran simulate = run("cd " + quoted(tmp.dir) + " && " + quoted(moved / "bin" / "vornt-cli") + " simulate " +
                      quoted(work / "sample.nc") + " 2>&1");
   EXPECT_EQ(simulate.status, 0) << simulate.output;
 }

@@ -12,18 +12,12 @@
 #include <sstream>
 
 #include "runtime/error.h"
+#include "tests/test_files.h"
 
 namespace vorn {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 void spit(const fs::path& p, std::string_view bytes) {
   std::ofstream out(p, std::ios::binary);
@@ -77,12 +71,12 @@ TEST_F(Channels, SequentialOutputIsCodePage932WithCrLf) {
   table_->print(1, "10");
   EXPECT_EQ(table_->size(1), 37);
   table_->close(1);
-  EXPECT_EQ(slurp(dir_ / "OUT.TXT"), "\"\xB1\xB2 \x82\xA0\",10.5,-.25,100,\"\"\r\nG01 X1\r\nN10");
+  EXPECT_EQ(readFile(dir_ / "OUT.TXT"), "\"\xB1\xB2 \x82\xA0\",10.5,-.25,100,\"\"\r\nG01 X1\r\nN10");
 
   table_->open(2, "OUT.TXT", OpenMode::Append);
   table_->printLine(2, "");
   table_->close(2);
-  EXPECT_EQ(slurp(dir_ / "OUT.TXT").substr(34), "N10\r\n");
+  EXPECT_EQ(readFile(dir_ / "OUT.TXT").substr(34), "N10\r\n");
 }
 
 TEST_F(Channels, ReadsLinesWithAnyLineEnd) {
@@ -126,10 +120,10 @@ TEST_F(Channels, OutputReplacesTheFileOnlyOnClose) {
   ::chmod((dir_ / "PROG").c_str(), 0640);
   table_->open(1, "PROG", OpenMode::Output);
   table_->print(1, "NEW");
-  EXPECT_EQ(slurp(dir_ / "PROG"), "OLD");
+  EXPECT_EQ(readFile(dir_ / "PROG"), "OLD");
   EXPECT_EQ(filesBesides("PROG"), 1);  // the temporary file
   table_->close(1);
-  EXPECT_EQ(slurp(dir_ / "PROG"), "NEW");
+  EXPECT_EQ(readFile(dir_ / "PROG"), "NEW");
   EXPECT_EQ(filesBesides("PROG"), 0);
   struct stat st {};
   ::stat((dir_ / "PROG").c_str(), &st);
@@ -139,7 +133,7 @@ TEST_F(Channels, OutputReplacesTheFileOnlyOnClose) {
   table_->open(2, "PROG", OpenMode::Output);
   table_->print(2, "HALF");
   table_.reset();
-  EXPECT_EQ(slurp(dir_ / "PROG"), "NEW");
+  EXPECT_EQ(readFile(dir_ / "PROG"), "NEW");
   EXPECT_EQ(filesBesides("PROG"), 0);
 }
 
@@ -165,7 +159,7 @@ TEST_F(Channels, FailedWriteLeavesTheOldFileIntact) {
   EXPECT_EQ(code, err::DiskFull);
   EXPECT_EQ(closeCode, err::DiskFull);
   EXPECT_FALSE(table_->isOpen(1));
-  EXPECT_EQ(slurp(dir_ / "PROG"), "OLD");
+  EXPECT_EQ(readFile(dir_ / "PROG"), "OLD");
   EXPECT_EQ(filesBesides("PROG"), 0);
 }
 
@@ -234,7 +228,7 @@ TEST_F(Channels, RandomRecordsByteForByte) {
   table_->assignField(1, "name", "ABCDEFGHIJ");  // longer than the field: cut
   table_->putRecord(1, 1);
   table_->close(1);
-  EXPECT_EQ(slurp(dir_ / "M1.D"), std::string(" ABCDEFGH\x00\x50\x9A\x44\xFE\xFFZ", 16) +
+  EXPECT_EQ(readFile(dir_ / "M1.D"), std::string(" ABCDEFGH\x00\x50\x9A\x44\xFE\xFFZ", 16) +
                                       std::string(" PROG1   \x00\x50\x9A\x44\xFE\xFFZ", 16));
 
   table_->openRandom(2, "M1.D", 16);
@@ -262,7 +256,7 @@ TEST_F(Channels, DefaultDrivesAreCreatedOnFirstWrite) {
   table_->open(2, "c:\\vornt", OpenMode::Output);
   table_->printLine(2, "A:\\M1");
   table_->close(2);
-  EXPECT_EQ(slurp(dir_ / "config" / "workdir"), "A:\\M1\r\n");
+  EXPECT_EQ(readFile(dir_ / "config" / "workdir"), "A:\\M1\r\n");
 }
 
 TEST_F(Channels, PrinterFileAndQueue) {
@@ -272,7 +266,7 @@ TEST_F(Channels, PrinterFileAndQueue) {
   table_->openDevice(1, "LPT2");
   table_->print(1, "2");
   table_->close(1);
-  EXPECT_EQ(slurp(dir_ / "lpt2.txt"), "\xD8\xBD\xC4\r\n2");
+  EXPECT_EQ(readFile(dir_ / "lpt2.txt"), "\xD8\xBD\xC4\r\n2");
 
   // A queue hands the spooled bytes to the print command.
   fs::path script = dir_ / "fake-lp";
@@ -288,8 +282,8 @@ TEST_F(Channels, PrinterFileAndQueue) {
   table.openDevice(1, "LPT1:");
   table.printLine(1, "O1234");
   table.close(1);
-  EXPECT_EQ(slurp(dir_ / "args"), "-d office\n");
-  EXPECT_EQ(slurp(dir_ / "printed"), "O1234\r\n");
+  EXPECT_EQ(readFile(dir_ / "args"), "-d office\n");
+  EXPECT_EQ(readFile(dir_ / "printed"), "O1234\r\n");
   table.openDevice(3, "LPT3:");
   EXPECT_EQ(errorCode([&] { table.close(3); }), err::DeviceUnavailable);
 }
@@ -365,7 +359,7 @@ TEST_F(Channels, RetryAfterAFailedCloseRepeatsTheOperation) {
     };
     EXPECT_NO_THROW(withRecovery(mendOnce, c.operation));
     EXPECT_EQ(failures, 1);
-    EXPECT_EQ(slurp(dir_ / c.file), c.expected);
+    EXPECT_EQ(readFile(dir_ / c.file), c.expected);
     EXPECT_FALSE(table_->isOpen(1) || table_->isOpen(2));
   }
   EXPECT_EQ(filesBesides("VOT"), 1);   // the log; no temporary file left behind
@@ -387,7 +381,7 @@ TEST_F(Channels, FailedAppendIsCutBackToItsSizeAtOpen) {
   std::signal(SIGXFSZ, previous);
   EXPECT_EQ(code, err::DiskFull);
   EXPECT_FALSE(table_->isOpen(1));
-  EXPECT_EQ(slurp(dir_ / "LOG"), "one\r\n");
+  EXPECT_EQ(readFile(dir_ / "LOG"), "one\r\n");
 }
 
 }  // namespace
@@ -402,7 +396,7 @@ TEST_F(Channels, ReplacingAWholeFileKeepsItsPermissionsAndLinkAndLeavesNoTempora
   ::chmod(target.c_str(), 0640);
   fs::create_symlink(target, dir_ / "link.txt");
   replaceFileBytes((dir_ / "link.txt").string(), "new bytes");
-  EXPECT_EQ(slurp(target), "new bytes");
+  EXPECT_EQ(readFile(target), "new bytes");
   EXPECT_TRUE(fs::is_symlink(dir_ / "link.txt"));
   EXPECT_EQ(fs::status(target).permissions() & fs::perms::all, fs::perms(0640));
   EXPECT_EQ(filesBesides("out.txt"), 1);  // the link only
@@ -417,7 +411,7 @@ TEST_F(Channels, AWholeFileWriteThatFailsKeepsTheOldContents) {
                                  throw RuntimeError(err::IoError, "write");
                                }),
                RuntimeError);
-  EXPECT_EQ(slurp(target), "old");
+  EXPECT_EQ(readFile(target), "old");
   EXPECT_EQ(filesBesides("out.txt"), 0);
   // A folder that is not there: nothing is created.
   EXPECT_NE(errorCode([&] { replaceFileBytes((dir_ / "no" / "x.txt").string(), "x"); }), 0);

@@ -13,29 +13,12 @@
 #include "runtime/clock.h"
 #include "runtime/error.h"
 #include "shell/settings.h"
+#include "tests/test_files.h"
 
 namespace vorn {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct TempDir {
-  TempDir() {
-    dir = fs::temp_directory_path() / ("vorn_external_file_" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(dir, ec);
-  }
-  std::string bytes(const std::string& name) const {
-    std::ifstream in(dir / name, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-  }
-  fs::path dir;
-};
 
 PathMap pathsFor(const fs::path& dir) {
   DeviceConfig config;
@@ -87,7 +70,7 @@ TEST(WriteExternalFile, WfFileHasTheHeaderByteForByte) {
   h.H0X = "12-08-2026 10:05:09";
   h.settings = {100, 80, 30, 7, 10, -20, 0.5f, 2.5f};
   writeExternalFile(channels, (t.dir / "ABC.wf").string(), h, programOf({"O1234", "G00 X10.", "ｶﾅ 日本", ""}));
-  EXPECT_EQ(t.bytes("ABC.wf"),
+  EXPECT_EQ(t.read("ABC.wf"),
             "0,\"ABC\"\r\n"
             "12-08-2026 10:05:09\r\n"
             "100,80,30,7,10,-20,.5,2.5\r\n"
@@ -104,7 +87,7 @@ TEST(WriteExternalFile, OtherExtensionsGetTheBareProgram) {
   h.H0X = "title";
   for (const char* name : {"ABC.nc", "ABC.txt"}) {
     writeExternalFile(channels, (t.dir / name).string(), h, programOf({"G01 X1.", "M30"}));
-    EXPECT_EQ(t.bytes(name), "G01 X1.\r\nM30\r\n") << name;
+    EXPECT_EQ(t.read(name), "G01 X1.\r\nM30\r\n") << name;
   }
 }
 
@@ -142,7 +125,7 @@ TEST(WriteExternalFile, AFailedWriteLeavesTheOldFileAndAFreeChannel) {
   // A channel already in use: nothing is written over the old file.
   channels.open(kExternalFileChannel, (t.dir / "other").string(), OpenMode::Output);
   EXPECT_THROW(writeExternalFile(channels, (t.dir / "OLD.wf").string(), {}, programOf({"A"})), RuntimeError);
-  EXPECT_EQ(t.bytes("OLD.wf"), "old");
+  EXPECT_EQ(t.read("OLD.wf"), "old");
 }
 
 TEST(WriteExternalFile, DiscardedOutputKeepsTheOldFile) {
@@ -154,7 +137,7 @@ TEST(WriteExternalFile, DiscardedOutputKeepsTheOldFile) {
   channels.printLine(4, "new");
   channels.discard(4);
   EXPECT_FALSE(channels.isOpen(4));
-  EXPECT_EQ(t.bytes("KEEP"), "old");
+  EXPECT_EQ(t.read("KEEP"), "old");
   size_t files = 0;
   for (const auto& e : fs::directory_iterator(t.dir)) files += e.is_regular_file();
   EXPECT_EQ(files, 1u);   // no temporary file left behind

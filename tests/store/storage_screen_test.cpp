@@ -22,17 +22,13 @@
 #include "runtime/text.h"
 #include "shell/session.h"
 #include "store/store.h"
+#include "tests/test_files.h"
 
 namespace vorn {
 namespace {
 
 namespace fs = std::filesystem;
 using Outcome = ProgramListView::Outcome;
-
-std::string readFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // ------------------------------------------------------------ list view
 
