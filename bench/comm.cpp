@@ -17,6 +17,8 @@
 #include "runtime/clock.h"
 #include "tests/comm/nc_peer.h"
 
+#include "bench/bench_programs.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -25,18 +27,9 @@ using vorn::test::NcPeer;
 // The generated 28,912-line milling program, made once per run in a temp folder.
 const vorn::ProgramBuffer& benchProgram() {
   static const vorn::ProgramBuffer program = [] {
-    const fs::path dir = fs::temp_directory_path() / "vorn_bench_comm";
-    fs::create_directories(dir);
-    const fs::path file = dir / "bench_28912.nc";
-    if (!fs::exists(file)) {
-      const std::string cmd = std::string("python3 ") + VORN_BENCH_GENERATOR + " -n 28912 -o " + file.string();
-      if (std::system(cmd.c_str()) != 0) std::abort();
-    }
+    const fs::path file = bench::program(bench::programFolder("vorn_bench_comm"), 28912, ".nc");
     vorn::ProgramBuffer b;
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    vorn::loadProgramBytes(b, file.string(), ss.str());
+    vorn::loadProgramBytes(b, file.string(), bench::readBytes(file));
     return b;
   }();
   return program;

@@ -29,6 +29,8 @@
 #include "runtime/sdl/sdl_backend.h"
 #include "shell/session.h"
 
+#include "bench/bench_programs.h"
+
 namespace fs = std::filesystem;
 using namespace vorn;
 
@@ -37,12 +39,8 @@ namespace {
 // The generated programs, written once per benchmark run into a temp folder.
 const fs::path& programDir() {
   static const fs::path dir = [] {
-    fs::path d = fs::temp_directory_path() / "vorn_bench_display";
-    fs::create_directories(d);
-    if (!fs::exists(d / "bench_200000.ngc")) {
-      const std::string cmd = std::string("python3 ") + VORN_BENCH_GENERATOR + " --standard " + d.string();
-      if (std::system(cmd.c_str()) != 0) std::abort();
-    }
+    const fs::path d = bench::programFolder("vorn_bench_display");
+    for (long lines : {2000, 28912, 200000}) bench::program(d, lines);
     return d;
   }();
   return dir;
@@ -305,12 +303,7 @@ BENCHMARK_CAPTURE(BM_RunIncluded200000, window, Where::Window)->Unit(benchmark::
 // A million lines at full speed, headless, through an included file: the run
 // must stay under half a second and still look at the keys every 5 ms.
 void BM_RunIncluded1000000(benchmark::State& st) {
-  const fs::path file = programDir() / "bench_1000000.ngc";
-  if (!fs::exists(file)) {
-    const std::string cmd = std::string("python3 ") + VORN_BENCH_GENERATOR + " -n 1000000 -o " + file.string() +
-                            " > /dev/null";
-    if (std::system(cmd.c_str()) != 0) std::abort();
-  }
+  bench::program(programDir(), 1000000);
   runWatched(st, Where::Headless, {"(:bench_1000000.ngc"}, {{1, "0"}}, 1);
 }
 BENCHMARK(BM_RunIncluded1000000)->Unit(benchmark::kMillisecond)->Iterations(3);

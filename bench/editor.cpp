@@ -17,30 +17,17 @@
 #include "runtime/headless_backend.h"
 #include "runtime/screen.h"
 
+#include "bench/bench_programs.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
 // The generated 28,912-line milling program, made once per run in a temp folder.
 const std::string& benchProgramPath() {
-  static const std::string path = [] {
-    const fs::path dir = fs::temp_directory_path() / "vorn_bench_editor";
-    fs::create_directories(dir);
-    const fs::path file = dir / "bench_28912.nc";
-    if (!fs::exists(file)) {
-      const std::string cmd = std::string("python3 ") + VORN_BENCH_GENERATOR + " -n 28912 -o " + file.string();
-      if (std::system(cmd.c_str()) != 0) std::abort();
-    }
-    return file.string();
-  }();
+  static const std::string path =
+      bench::program(bench::programFolder("vorn_bench_editor"), 28912, ".nc").string();
   return path;
-}
-
-std::string readBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
 }
 
 vorn::ProgramBuffer fullBuffer() {
@@ -76,7 +63,7 @@ void BM_LoadNcFile28912(benchmark::State& state) {
 BENCHMARK(BM_LoadNcFile28912)->Unit(benchmark::kMillisecond);
 
 void BM_LoadNcBytes28912(benchmark::State& state) {
-  const std::string bytes = readBytes(benchProgramPath());
+  const std::string bytes = bench::readBytes(benchProgramPath());
   vorn::ProgramBuffer buffer;
   for (auto _ : state) {
     vorn::loadProgramBytes(buffer, "bench.nc", bytes);

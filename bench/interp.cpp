@@ -14,6 +14,8 @@
 #include "interp/runner.h"
 #include "interp/text_program.h"
 
+#include "bench/bench_programs.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -21,19 +23,10 @@ namespace fs = std::filesystem;
 // The three standard programs, generated once per process.
 const vorn::TextProgram& program(int lines) {
   static const std::map<int, vorn::TextProgram> programs = [] {
-    fs::path dir = fs::temp_directory_path() / "vornt_bench_interp";
-    fs::create_directories(dir);
-    std::string generator = VORN_BENCH_GENERATOR;
-    std::string command = "python3 " + generator + " --standard " + dir.string() + " > /dev/null";
-    if (std::system(command.c_str()) != 0) std::abort();
+    const fs::path dir = bench::programFolder("vornt_bench_interp");
     std::map<int, vorn::TextProgram> out;
-    for (int n : {2000, 28912, 200000}) {
-      std::ifstream in(dir / ("bench_" + std::to_string(n) + ".ngc"), std::ios::binary);
-      std::stringstream text;
-      text << in.rdbuf();
-      out.emplace(n, vorn::TextProgram(vorn::splitLines(text.str())));
-    }
-    fs::remove_all(dir);
+    for (int n : {2000, 28912, 200000})
+      out.emplace(n, vorn::TextProgram(vorn::splitLines(bench::readBytes(bench::program(dir, n)))));
     return out;
   }();
   return programs.at(lines);

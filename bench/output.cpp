@@ -16,6 +16,8 @@
 #include "runtime/channels.h"
 #include "runtime/paths.h"
 
+#include "bench/bench_programs.h"
+
 namespace fs = std::filesystem;
 using namespace vorn;
 
@@ -23,12 +25,8 @@ namespace {
 
 const fs::path& programDir() {
   static const fs::path dir = [] {
-    fs::path d = fs::temp_directory_path() / "vorn_bench_output";
-    fs::create_directories(d);
-    if (!fs::exists(d / "bench_200000.ngc")) {
-      const std::string cmd = std::string("python3 ") + VORN_BENCH_GENERATOR + " --standard " + d.string();
-      if (std::system(cmd.c_str()) != 0) std::abort();
-    }
+    const fs::path d = bench::programFolder("vorn_bench_output");
+    for (long lines : {2000, 28912, 200000}) bench::program(d, lines);
     return d;
   }();
   return dir;

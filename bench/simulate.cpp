@@ -22,6 +22,8 @@
 
 extern char** environ;
 
+#include "bench/bench_programs.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -41,11 +43,7 @@ std::string program(int lines) {
   static std::map<int, std::string> made;
   auto it = made.find(lines);
   if (it != made.end()) return it->second;
-  const fs::path file = benchDir() / ("bench_" + std::to_string(lines) + ".ngc");
-  const std::string cmd = std::string("python3 ") + VORN_BENCH_GENERATOR + " -n " + std::to_string(lines) + " -o " +
-                          file.string() + " > /dev/null";
-  if (std::system(cmd.c_str()) != 0) std::abort();
-  return made[lines] = file.string();
+  return made[lines] = bench::program(benchDir(), lines).string();
 }
 
 // Counts what is written and keeps nothing.
