@@ -10,18 +10,12 @@
 #include <vector>
 
 #include "runtime/text.h"
+#include "tests/test_files.h"
 
 namespace vorn {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string readBytes(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 std::string quoted(const std::string& s) {
   std::string q = "'";
@@ -56,7 +50,7 @@ struct TwoPrograms {
   // The shared-folder menu's entries as vornt shows them (rows 7 to 17, column 39 on).
   std::vector<std::string> menuEntries() {
     EXPECT_EQ(run("vornt", dir / "work", "--headless --keys '4{Enter}' --dump-text out.txt"), 0);
-    std::istringstream rows(readBytes(dir / "work" / "out.txt"));
+    std::istringstream rows(readFile(dir / "work" / "out.txt"));
     std::vector<std::string> entries;
     int r = 0;
     for (std::string line; std::getline(rows, line); ++r) {
@@ -76,10 +70,10 @@ TEST(Dirmark, RegistersTheExampleAndVorntListsTwoFolders) {
   fs::remove(p.dir / "work" / "UsFolder");   // no shipped table: Dirmark starts empty
   const std::string keys = "Lab1{Tab}/srv/nc/a{Tab}Lab2{Tab}/srv/nc/b" + tabs(25) + "{Enter}";
   ASSERT_EQ(p.run("dirmark", p.dir, "--headless --keys '" + keys + "' --dump-text dm.txt"), 0)
-      << readBytes(p.dir / "stderr.txt");
+      << readFile(p.dir / "stderr.txt");
   std::string expected = "\"Lab1\",\"/srv/nc/a\"\r\n\"Lab2\",\"/srv/nc/b\"\r\n";
   for (int i = 0; i < 7; ++i) expected += "\"\",\"\"\r\n";
-  EXPECT_EQ(readBytes(p.dir / "work" / "UsFolder"), expected);
+  EXPECT_EQ(readFile(p.dir / "work" / "UsFolder"), expected);
   EXPECT_FALSE(fs::exists(p.dir / "UsFolder"));
 
   const std::vector<std::string> entries = p.menuEntries();
@@ -94,7 +88,7 @@ TEST(Dirmark, APathWithoutALabelIsWrittenButVorntSkipsIt) {
   TwoPrograms p;
   const std::string keys = "Only{Tab}/srv/one{Tab}{Tab}/srv/unnamed{Shift+Tab}{Shift+Tab}{Shift+Tab}{Shift+Tab}{Enter}";
   ASSERT_EQ(p.run("dirmark", p.dir / "work", "--work-dir . --headless --keys '" + keys + "'"), 0);
-  const std::string written = readBytes(p.dir / "work" / "UsFolder");
+  const std::string written = readFile(p.dir / "work" / "UsFolder");
   const std::string head = "\"Only\",\"/srv/one\"\r\n\"\",\"/srv/unnamed\"\r\n\"\",\"\"\r\n";
   EXPECT_EQ(written.substr(0, head.size()), head);
   const std::vector<std::string> entries = p.menuEntries();
@@ -107,9 +101,9 @@ TEST(Dirmark, EndingWithoutRegisteringLeavesTheFileAsItWas) {
   const std::string original = "\"Keep\",\"/k\"\r\n";
   std::ofstream(p.dir / "work" / "UsFolder", std::ios::binary) << original;
   ASSERT_EQ(p.run("dirmark", p.dir, "--work-dir work --headless --keys 'Changed{Esc}'"), 0);
-  EXPECT_EQ(readBytes(p.dir / "work" / "UsFolder"), original);
+  EXPECT_EQ(readFile(p.dir / "work" / "UsFolder"), original);
   ASSERT_EQ(p.run("dirmark", p.dir, "--work-dir work --headless --keys 'Changed{Close}'"), 0);
-  EXPECT_EQ(readBytes(p.dir / "work" / "UsFolder"), original);
+  EXPECT_EQ(readFile(p.dir / "work" / "UsFolder"), original);
   EXPECT_EQ(p.run("dirmark", p.dir, "--headless --keys '{Nonsense}'"), 2);
   EXPECT_EQ(p.run("dirmark", p.dir, "--bogus"), 1);
 }

@@ -21,7 +21,7 @@ TEST_F(MaintenanceTest, RepairRebuildsTheIndexTheSavesWrote) {
   for (const char* name : {"PPP", "AAA", "ZZ9", "MMM", "B-1"}) saveLines(name, {"O1", name});
   saveLines("AAA", {"O1", "again"});  // an overwrite keeps its record
   store_->closeVolume();
-  const std::string written = readBytes(dir_ / "M1.IX");
+  const std::string written = readFile(dir_ / "M1.IX");
   fs::remove(dir_ / "M1.IX");
 
   std::vector<int> seen;
@@ -30,7 +30,7 @@ TEST_F(MaintenanceTest, RepairRebuildsTheIndexTheSavesWrote) {
     return true;
   }));
   EXPECT_EQ(seen, (std::vector<int>{201, 302, 403, 504, 605}));
-  EXPECT_EQ(readBytes(dir_ / "M1.IX"), written);
+  EXPECT_EQ(readFile(dir_ / "M1.IX"), written);
 }
 
 TEST_F(MaintenanceTest, RepairLeavesOutDeletedAndTinyRecords) {
@@ -40,7 +40,7 @@ TEST_F(MaintenanceTest, RepairLeavesOutDeletedAndTinyRecords) {
   store_->readIndex();
   store_->deleteEntry(store_->index().find("BBB").position);
   // CCC's record claims no more bytes than a header line: it does not qualify.
-  std::string d = readBytes(dir_ / "M1.D");
+  std::string d = readFile(dir_ / "M1.D");
   store_->closeVolume();
   d.replace(3 * 256 + 35, 4, packSingle(3));
   writeBytes(dir_ / "M1.D", d);
@@ -58,9 +58,9 @@ TEST_F(MaintenanceTest, AStoppedRepairWritesNothing) {
   saveLines("AAA", {"O1"});
   saveLines("BBB", {"O2"});
   store_->closeVolume();
-  const std::string before = readBytes(dir_ / "M1.IX");
+  const std::string before = readFile(dir_ / "M1.IX");
   EXPECT_FALSE(store_->repairIndex([](int record, const DirectoryRecord&, int) { return record < 3; }));
-  EXPECT_EQ(readBytes(dir_ / "M1.IX"), before);
+  EXPECT_EQ(readFile(dir_ / "M1.IX"), before);
 }
 
 TEST_F(MaintenanceTest, DeleteAllRemovesTextsThenIndexThenDirectory) {
@@ -69,7 +69,7 @@ TEST_F(MaintenanceTest, DeleteAllRemovesTextsThenIndexThenDirectory) {
   saveLines("CCC", {"O3"});
   // A live record the index lost still has its text deleted.
   store_->readIndex();
-  std::string ix = readBytes(dir_ / "M1.IX");
+  std::string ix = readFile(dir_ / "M1.IX");
   store_->closeVolume();
   ix.replace(4, 5, " 2   ");
   writeBytes(dir_ / "M1.IX", ix);
@@ -80,13 +80,13 @@ TEST_F(MaintenanceTest, DeleteAllRemovesTextsThenIndexThenDirectory) {
   EXPECT_EQ(s->deleteAll([&](const std::string& name) {
     order.push_back(name);
     // While texts go, index and directory still list every program.
-    EXPECT_EQ(readBytes(dir_ / "M1.IX").substr(4, 5), " 2   ");
-    EXPECT_EQ(readBytes(dir_ / "M1.D").size(), 4u * 256);
+    EXPECT_EQ(readFile(dir_ / "M1.IX").substr(4, 5), " 2   ");
+    EXPECT_EQ(readFile(dir_ / "M1.D").size(), 4u * 256);
   }), 3);
   EXPECT_EQ(order, (std::vector<std::string>{"AAA", "BBB", "CCC"}));
   EXPECT_TRUE(fs::is_empty(dir_ / "M1"));
-  EXPECT_EQ(readBytes(dir_ / "M1.D"), packVolumeHeader({"M1"}));
-  EXPECT_EQ(readBytes(dir_ / "M1.IX"), packIndexHeader({7, 0}));
+  EXPECT_EQ(readFile(dir_ / "M1.D"), packVolumeHeader({"M1"}));
+  EXPECT_EQ(readFile(dir_ / "M1.IX"), packIndexHeader({7, 0}));
   auto after = reopen();
   after->readIndex();
   EXPECT_EQ(after->index().count(), 0);
@@ -107,7 +107,7 @@ TEST_F(MaintenanceTest, CopyListRoundTrips) {
   DirectoryRecord b;
   b.name = "Z";
   writeCopyList(*channels_, {a, b}, 7);
-  const std::string wk = readBytes(dir_ / "WK");
+  const std::string wk = readFile(dir_ / "WK");
   EXPECT_EQ(wk.substr(0, wk.find('\r')), "\" \",\"ABC    \",\"\xC0\xB2\xC4\xD9, 1\",\"06. 6. 5\",123,4");
   std::vector<DirectoryRecord> back = readCopyList(*channels_);
   ASSERT_EQ(back.size(), 2u);
@@ -166,8 +166,8 @@ TEST_F(MaintenanceTest, CopyARangeOverwritingOneNameAndAppendingAnother) {
   EXPECT_FALSE(r.programs[1].existed);
   EXPECT_EQ(r.programs[1].record, 4);  // appended after ZZZ
 
-  EXPECT_EQ(readBytes(dir_ / "driveB" / "M1" / "BB1"), readBytes(dir_ / "M1" / "BB1"));
-  EXPECT_EQ(readBytes(dir_ / "driveB" / "M1" / "BB2"), readBytes(dir_ / "M1" / "BB2"));
+  EXPECT_EQ(readFile(dir_ / "driveB" / "M1" / "BB1"), readFile(dir_ / "M1" / "BB1"));
+  EXPECT_EQ(readFile(dir_ / "driveB" / "M1" / "BB2"), readFile(dir_ / "M1" / "BB2"));
   b.readIndex();
   EXPECT_EQ(b.index().count(), 3);
   DirectoryRecord bb1 = b.readRecord(2);

@@ -14,17 +14,11 @@
 #include "runtime/channels.h"
 #include "runtime/paths.h"
 #include "store/store.h"
+#include "tests/test_files.h"
 
 namespace vorn::testing {
 
 namespace fs = std::filesystem;
-
-inline std::string readBytes(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 inline void writeBytes(const fs::path& p, std::string_view bytes) {
   std::ofstream out(p, std::ios::binary | std::ios::trunc);
@@ -33,7 +27,7 @@ inline void writeBytes(const fs::path& p, std::string_view bytes) {
 
 // Record n (from 1) of a file of 256-byte records.
 inline std::string recordOf(const fs::path& p, int n, size_t length = 256) {
-  std::string all = readBytes(p);
+  std::string all = readFile(p);
   size_t at = static_cast<size_t>(n - 1) * length;
   return at >= all.size() ? std::string() : all.substr(at, length);
 }

@@ -26,9 +26,9 @@ int codeOf(const std::function<void()>& op) {
 
 TEST_F(StoreTest, FreshDriveGetsHeaderFolderAndIndex) {
   store_->readIndex();
-  EXPECT_EQ(readBytes(dir_ / "M1.D"), packVolumeHeader({"M1"}));
+  EXPECT_EQ(readFile(dir_ / "M1.D"), packVolumeHeader({"M1"}));
   EXPECT_TRUE(fs::is_directory(dir_ / "M1"));
-  std::string ix = readBytes(dir_ / "M1.IX");
+  std::string ix = readFile(dir_ / "M1.IX");
   ASSERT_EQ(ix.size(), 256u);
   EXPECT_EQ(ix.substr(0, 2), "10");
   EXPECT_EQ(ix.substr(2, 2), " 7");
@@ -64,7 +64,7 @@ TEST_F(StoreTest, SaveWritesTextRecordAndIndex) {
   EXPECT_EQ(buffer.YGW, 0);
 
   const std::string text = "\"\xC3\xBD\xC4\",120,2.5,0,5,0\r\nO1234\r\nG00X1.Y2.\r\nM30\r\n";
-  EXPECT_EQ(readBytes(dir_ / "M1" / "ABC"), text);
+  EXPECT_EQ(readFile(dir_ / "M1" / "ABC"), text);
   EXPECT_EQ(res.size, static_cast<int64_t>(text.size()));
   std::string rec = recordOf(dir_ / "M1.D", 2);
   EXPECT_EQ(rec.substr(0, 9), " ABC     ");
@@ -74,7 +74,7 @@ TEST_F(StoreTest, SaveWritesTextRecordAndIndex) {
   EXPECT_EQ(rec.substr(50, 4), packSingle(120));
   EXPECT_EQ(rec.substr(120, 4), packSingle(3));
   EXPECT_EQ(rec.substr(208, 4), packSingle(1));
-  std::string ix = readBytes(dir_ / "M1.IX");
+  std::string ix = readFile(dir_ / "M1.IX");
   EXPECT_EQ(ix.substr(4, 5), " 1   ");
   EXPECT_EQ(ix.substr(256, 9), std::string("ABC    \x02\x00", 9));
 }
@@ -87,7 +87,7 @@ TEST_F(StoreTest, OverwriteKeepsRecordAndCountAndCountsSavesFromTheBase) {
   EXPECT_EQ(again.record, 2);
   EXPECT_EQ(store_->index().count(), 2);
   EXPECT_EQ(store_->directoryRecords(), 3);
-  EXPECT_EQ(readBytes(dir_ / "M1.IX").substr(4, 5), " 2   ");
+  EXPECT_EQ(readFile(dir_ / "M1.IX").substr(4, 5), " 2   ");
   // The base is 0 after a new entry: the overwrite stores 1 again.
   EXPECT_EQ(store_->readRecord(2).saveCount, 1);
   // Loaded (read entry) and saved: one up from the stored count.
@@ -121,11 +121,11 @@ TEST_F(StoreTest, DeletedRecordStaysAndTheNextNameTakesANewRecord) {
 
 TEST_F(StoreTest, TwentyEightEntriesFillRecordTwoAndTheTwentyNinthStartsRecordThree) {
   for (int i = 0; i < 28; ++i) saveLines("N" + std::to_string(100 + i), {"X"});
-  EXPECT_EQ(readBytes(dir_ / "M1.IX").size(), 512u);
+  EXPECT_EQ(readFile(dir_ / "M1.IX").size(), 512u);
   std::string before = recordOf(dir_ / "M1.IX", 2);
   EXPECT_EQ(before.substr(27 * 9, 9), std::string("N127   \x1D\x00", 9));
   saveLines("N200", {"X"});
-  std::string ix = readBytes(dir_ / "M1.IX");
+  std::string ix = readFile(dir_ / "M1.IX");
   EXPECT_EQ(ix.size(), 768u);
   EXPECT_EQ(ix.substr(256, 256), before);
   EXPECT_EQ(ix.substr(512, 9), std::string("N200   \x1E\x00", 9));
@@ -135,7 +135,7 @@ TEST_F(StoreTest, TwentyEightEntriesFillRecordTwoAndTheTwentyNinthStartsRecordTh
 TEST_F(StoreTest, DeletingEntryOneOfSixtyRewritesTheIndexFromRecordTwo) {
   for (int i = 0; i < 60; ++i) saveLines("P" + std::to_string(100 + i), {"X"});
   store_->deleteEntry(1);
-  std::string ix = readBytes(dir_ / "M1.IX");
+  std::string ix = readFile(dir_ / "M1.IX");
   ASSERT_EQ(ix.size(), 4u * 256);
   EXPECT_EQ(ix.substr(4, 5), " 59  ");
   EXPECT_EQ(ix.substr(256, 7), "P101   ");
@@ -157,7 +157,7 @@ TEST_F(StoreTest, FiveCharacterIndexKeepsWorking) {
   EXPECT_EQ(store_->index().keyWidth, 5);
   for (int i = 0; i < 37; ++i) saveLines("K" + std::to_string(1000 + i), {"X"});
   EXPECT_THROW(saveLines("ABCDEF", {"X"}), StoreRefused);
-  std::string ix = readBytes(dir_ / "M1.IX");
+  std::string ix = readFile(dir_ / "M1.IX");
   EXPECT_EQ(ix.substr(0, 14), "10 5 37   800 ");
   EXPECT_EQ(ix.substr(256 + 35 * 7, 7), std::string("K1035\x25\x00", 7));
   EXPECT_EQ(ix.substr(512, 7), std::string("K1036\x26\x00", 7));
@@ -355,7 +355,7 @@ TEST_F(StoreTest, ACorruptIndexIsRebuiltFromTheDirectory) {
     saveLines("BBB", {"2"});
     saveLines("CCC", {"3"});
     store_->closeVolume();
-    std::string ix = readBytes(dir_ / "M1.IX"), d = readBytes(dir_ / "M1.D");
+    std::string ix = readFile(dir_ / "M1.IX"), d = readFile(dir_ / "M1.D");
     c.damage(ix, d);
     writeBytes(dir_ / "M1.IX", ix);
     writeBytes(dir_ / "M1.D", d);
@@ -377,7 +377,7 @@ TEST_F(StoreTest, ACorruptIndexIsRebuiltFromTheDirectory) {
 TEST_F(StoreTest, GarbageDirectoryRecordsListWithoutTrouble) {
   saveLines("ABC", {"1"});
   store_->closeVolume();
-  std::string d = readBytes(dir_ / "M1.D");
+  std::string d = readFile(dir_ / "M1.D");
   for (size_t i = 256 + 27; i < d.size(); ++i) d[i] = '\xFF';  // NaN singles, bad date bytes
   writeBytes(dir_ / "M1.D", d + "xyz");                      // and a torn last record
   auto s = reopen();

@@ -23,7 +23,7 @@ TEST_F(WorkFiles, NewOrEmptyEnvironmentRecordIsFilledAndWrittenAtOnce) {
     EXPECT_EQ(env.GL1, 50);
     EXPECT_EQ(env.USEL, "M1");
     EXPECT_EQ(env.RCALC, "21");
-    std::string bytes = readBytes(dir_ / "NVOL");
+    std::string bytes = readFile(dir_ / "NVOL");
     ASSERT_EQ(bytes.size(), 128u);
     EXPECT_EQ(bytes.substr(0, 4), packSingle(50));
     EXPECT_EQ(bytes.substr(4, 4), packSingle(9));
@@ -45,7 +45,7 @@ TEST_F(WorkFiles, ARecordCutShortKeepsWhatItHolds) {
   EXPECT_EQ(env.GL1, 33);
   EXPECT_EQ(env.USEL, "M4");
   EXPECT_EQ(env.CT1, "12");
-  EXPECT_EQ(readBytes(dir_ / "NVOL").size(), 128u);
+  EXPECT_EQ(readFile(dir_ / "NVOL").size(), 128u);
 }
 
 TEST_F(WorkFiles, EnvironmentWriteKeepsReservedDriveAndUnusedBytes) {
@@ -57,7 +57,7 @@ TEST_F(WorkFiles, EnvironmentWriteKeepsReservedDriveAndUnusedBytes) {
   env.USEL = "M5";
   env.G = -12.5f;
   writeEnvironmentFile(*channels_, env, "12-31-2026");
-  std::string bytes = readBytes(dir_ / "NVOL");
+  std::string bytes = readFile(dir_ / "NVOL");
   EXPECT_EQ(bytes.substr(90, 8), "C:  B:M5");
   EXPECT_EQ(bytes.substr(60, 20), std::string(20, '#'));
   EXPECT_EQ(bytes.substr(112), std::string(16, '#'));
@@ -66,7 +66,7 @@ TEST_F(WorkFiles, EnvironmentWriteKeepsReservedDriveAndUnusedBytes) {
   EXPECT_EQ(back.ZDX, "");
   EXPECT_EQ(back.USEL, "M5");
   EXPECT_EQ(back.G, -12.5f);
-  EXPECT_EQ(readBytes(dir_ / "NVOL"), bytes);  // reading a sound record writes nothing
+  EXPECT_EQ(readFile(dir_ / "NVOL"), bytes);  // reading a sound record writes nothing
 }
 
 TEST_F(WorkFiles, CodeTableFileShorterThanTwoBytesKeepsTheTables) {
@@ -94,7 +94,7 @@ TEST_F(WorkFiles, DeviceNamesRoundTrip) {
   EXPECT_TRUE(fs::exists(dir_ / "NCNA"));
   std::vector<DeviceName> names = {{"旋盤1", 2}, {"MC-2", 13}};
   writeDeviceNames(*channels_, names);
-  std::string text = readBytes(dir_ / "NCNA");
+  std::string text = readFile(dir_ / "NCNA");
   EXPECT_EQ(text.substr(0, 22), "\"\x90\xF9\x94\xD5" "1\",2\r\n\"MC-2\",13\r\n");
   std::vector<DeviceName> back = readDeviceNames(*channels_);
   ASSERT_EQ(back.size(), 16u);
