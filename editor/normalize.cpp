@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <vector>
 
 #include "editor/program_buffer.h"
+#include "runtime/byte_words.h"
 #include "runtime/text.h"
 
 namespace vorn {
@@ -29,65 +29,50 @@ std::string collapseDotRuns(const std::string& s) {
   return out;
 }
 
-// Byte classes for the ASCII path, and the bits of changesNeeded.
-enum : uint8_t { kNumber = 1, kAddress = 2, kBlank = 4, kDot = 8, kLower = 16, kParen = 32, kWide = 64 };
+// Byte classes for the ASCII path.
+enum : uint8_t { kNumber = 1, kAddress = 2, kBlank = 4 };
 constexpr std::array<uint8_t, 256> kClass = [] {
   std::array<uint8_t, 256> t{};
   for (int c = 0; c < 256; ++c) {
     if (c > 64) t[c] |= kAddress;
     if (c >= 43 && c <= 57) t[c] |= kNumber;
-    if (c >= 0x80) t[c] |= kWide;
   }
   t[' '] |= kBlank;
   return t;
 }();
 
-// Which rules would change the text, eight bytes at a time: kWide (not
-// ASCII; nothing else is then told), kAddress (a blank to add), kBlank
-// (blanks to collapse, or a leading or trailing one), kDot (a run of "." to
-// collapse, when asked), kLower/kParen (letters to upper-case, or a comment
-// whose case stays, when asked).
-uint8_t changesNeeded(std::string_view text, bool collapseDots, bool upcase) {
-  static_assert(std::endian::native == std::endian::little, "words are read little-endian");
-  constexpr uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
-  // The high bit of each byte of an ASCII word whose value is above k (no
-  // byte's sum reaches the next byte).
-  const auto above = [](uint64_t w, unsigned k) { return (w + kOnes * (0x7F - k)) & kHighs; };
-  const auto equal = [&above](uint64_t w, unsigned k) { return above(w, k - 1) & ~above(w, k); };
-  uint8_t needed = 0;
+// Whether the text is ASCII already in normal form, ASCII that the rules
+// change, or wider text. Eight bytes at a time, without a branch per word:
+// a blank to add, blanks to collapse (or a leading or trailing one), a run of
+// "." (when collapsed), letters to upper-case or a comment whose case stays
+// (when upper-casing).
+enum class AsciiForm { Normal, Changed, Wide };
+AsciiForm asciiForm(std::string_view text, bool collapseDots, bool upcase) {
+  using bytes8::above, bytes8::equal;
+  const uint64_t dotRule = collapseDots ? ~uint64_t(0) : 0, caseRule = upcase ? ~uint64_t(0) : 0;
+  uint64_t bytesSeen = 0, changes = 0;
   // The class of the byte before the word, in its lowest byte; a blank before
   // the first one makes a leading blank count as a repeated one.
   uint64_t numberBefore = 0, blankBefore = 0x80, dotBefore = 0;
-  const char* data = text.data();
-  const size_t size = text.size();
-  for (size_t at = 0; at < size; at += 8) {
-    // Eight bytes; past the end they are 0, which is in no class. The last
-    // word is read as the text's last eight bytes moved down, when there are
-    // eight, so that no read goes past the text.
-    uint64_t w = 0;
-    if (at + 8 <= size) {
-      std::memcpy(&w, data + at, 8);
-    } else if (size >= 8) {
-      std::memcpy(&w, data + size - 8, 8);
-      w >>= 8 * (at + 8 - size);
-    } else {
-      for (size_t i = size; i-- > 0;) w = (w << 8) | static_cast<unsigned char>(data[i]);
-    }
-    if (w & kHighs) return kWide;
+  const char* const begin = text.data();
+  const char* const end = begin + text.size();
+  for (size_t at = 0; at < text.size(); at += 8) {
+    const uint64_t w = bytes8::load(begin + at, begin, end);  // past the end: 0, in no class
+    bytesSeen |= w;  // the classes below hold only while every byte is ASCII
     const uint64_t number = above(w, 42) & ~above(w, 57);
     const uint64_t blank = equal(w, ' '), dot = equal(w, '.');
     // Each byte's left neighbour sits one byte lower (little-endian words).
-    if (above(w, 64) & ((number << 8) | numberBefore)) needed |= kAddress;
-    if (blank & ((blank << 8) | blankBefore)) needed |= kBlank;
-    if (collapseDots && (dot & ((dot << 8) | dotBefore))) needed |= kDot;
-    if (upcase && (above(w, 'a' - 1) & ~above(w, 'z'))) needed |= kLower;
-    if (upcase && equal(w, '(')) needed |= kParen;
+    changes |= above(w, 64) & ((number << 8) | numberBefore);
+    changes |= blank & ((blank << 8) | blankBefore);
+    changes |= dotRule & dot & ((dot << 8) | dotBefore);
+    changes |= caseRule & ((above(w, 'a' - 1) & ~above(w, 'z')) | equal(w, '('));
     numberBefore = number >> 56;
     blankBefore = blank >> 56;
     dotBefore = dot >> 56;
   }
-  if (!text.empty() && text.back() == ' ') needed |= kBlank;
-  return needed;
+  if (bytesSeen & bytes8::kHighs) return AsciiForm::Wide;
+  if (changes || (!text.empty() && text.back() == ' ')) return AsciiForm::Changed;
+  return AsciiForm::Normal;
 }
 
 // In place: every run of "." becomes one ".".
@@ -143,9 +128,9 @@ void normalizeAscii(std::string_view text, std::string& out, bool* cut, int widt
 
 bool normalizeAsciiBlockInto(std::string_view text, std::string& out, bool collapseDots, bool* cut, int width,
                              bool upcase) {
-  const uint8_t needed = changesNeeded(text, collapseDots, upcase);
-  if (needed & kWide) return false;
-  if (needed == 0 && (width <= 0 || text.size() <= size_t(width))) {
+  const AsciiForm form = asciiForm(text, collapseDots, upcase);
+  if (form == AsciiForm::Wide) return false;
+  if (form == AsciiForm::Normal && (width <= 0 || text.size() <= size_t(width))) {
     out.assign(text);  // most blocks are already in normal form
     if (cut) *cut = false;
     return true;

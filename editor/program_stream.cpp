@@ -31,7 +31,6 @@ StreamProgram::StreamProgram(const std::string& path)
   first_ = {1, reader_->offset()};
   starts_[1] = first_.offset;
   scanAt_ = first_;
-  if (reader_->seekable()) scanner_ = std::make_unique<LineReader>(path, path);
 }
 
 StreamProgram::~StreamProgram() = default;
@@ -157,10 +156,12 @@ int StreamProgram::findProgram(int programNumber) const {
   };
   if (int line = found()) return line;
   if (last_ >= 0 && indexedTo_ >= last_ && !indexFull_) return 0;
-  if (!scanner_) {
+  if (!reader_->seekable()) {
     throw RuntimeError(err::BadFileMode, "read " + path_,
                        "a subprogram call (M98) needs a program file that can be read again, not a pipe or device");
   }
+  // Opened at the first call: most programs make none, and a start stays cheap.
+  if (!scanner_) scanner_ = reader_->another();
   if (!indexFull_) scanFor(programNumber);
   if (int line = found()) return line;
   if (!indexFull_) return 0;

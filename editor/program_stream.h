@@ -58,7 +58,7 @@ class StreamProgram final : public ProgramSource {
   std::string path_;
   LineRule rule_;
   std::unique_ptr<LineReader> reader_;   // the run's reader
-  std::unique_ptr<LineReader> scanner_;  // reads ahead for calls (regular files only)
+  mutable std::unique_ptr<LineReader> scanner_;  // reads ahead for calls (regular files only; opened at the first)
   mutable std::string text_;             // the line last read
   mutable int current_ = 0;              // its number (0: none yet)
   mutable int last_ = -1;                // the last line's number once the end was seen

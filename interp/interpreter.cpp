@@ -14,7 +14,9 @@ namespace {
 // nearest whole number; -1 when that lies outside 0..size-1.
 int tableIndex(float v, int size) {
   if (!(v > -0.5f && v < static_cast<float>(size) - 0.5f)) return -1;
-  int i = static_cast<int>(std::lround(v));
+  // v + 0.5 is exact in double and above 0 here, so the cut rounds halves
+  // away from zero as lround does, without a library call.
+  const int i = static_cast<int>(double(v) + 0.5);
   return i >= 0 && i < size ? i : -1;
 }
 

@@ -46,11 +46,13 @@ size_t numericPrefix(std::string_view text, char* buf, size_t cap) {
 constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                              1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
+constexpr double kInversePow10[] = {1e0, 1e-1, 1e-2, 1e-3, 1e-4, 1e-5, 1e-6, 1e-7, 1e-8};
+
 // The common word value, a short decimal without exponent, read directly:
 // with at most 15 digits the digits form an exact double and so does 10^k,
-// so one division gives the correctly rounded double that from_chars gives.
+// so their quotient is the correctly rounded double that from_chars gives.
 // False when the text needs the general reader.
-bool shortDecimal(std::string_view text, double* value) {
+bool shortDecimal(std::string_view text, float* value) {
   const char* p = text.data();
   const char* const end = p + text.size();
   bool negative = false;
@@ -69,16 +71,25 @@ bool shortDecimal(std::string_view text, double* value) {
   }
   if (whole + fraction == 0 || whole + fraction > 15) return false;
   if (p != end && (*p == 'E' || *p == 'e' || *p == 'D' || *p == 'd')) return false;
-  const double v = double(mantissa) / kPow10[fraction];
-  *value = negative ? -v : v;
+  *value = decimalValue(mantissa, int(fraction), negative);
   return true;
 }
 
 }  // namespace
 
+// Below 2^24 with at most eight fraction digits a product with the rounded
+// reciprocal rounds to the same single as the quotient (a division takes
+// several times as long): its error, under 2^-51 of the value, is smaller
+// than the distance from the value to any halfway point between two singles.
+float decimalValue(uint64_t mantissa, int fraction, bool negative) {
+  const double v = mantissa < (1u << 24) && fraction <= 8 ? double(mantissa) * kInversePow10[fraction]
+                                                          : double(mantissa) / kPow10[fraction];
+  return float(negative ? -v : v);
+}
+
 float wordValue(std::string_view text) {
-  double quick = 0;
-  if (shortDecimal(text, &quick)) return static_cast<float>(quick);
+  float quick = 0;
+  if (shortDecimal(text, &quick)) return quick;
   // Long digit strings are cut to what fits; a value that long is far outside
   // single precision anyway, where it is clamped below.
   char buf[400];
@@ -102,7 +113,9 @@ float wordValue(std::string_view text) {
 }
 
 float unitValue(const Word& word, float IDMX) {
-  if (word.text.find('.') != std::string_view::npos) return word.value;
+  for (char c : word.text) {  // words are short: no search call
+    if (c == '.') return word.value;
+  }
   return word.value / IDMX;
 }
 

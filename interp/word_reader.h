@@ -2,6 +2,7 @@
 // The block word reader: splits one block into address words at blanks, with
 // the ";" terminator rule, and the value and unit rules every address uses.
 // The interpreter and the editor's pattern calculator both read blocks here.
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
@@ -19,6 +20,10 @@ struct Word {
 // nothing readable gives 0. Magnitudes beyond single precision are clamped to
 // the largest float, so a value is always finite.
 float wordValue(std::string_view text);
+
+// mantissa / 10^fraction (fraction 0 to 22) in single precision, the sign
+// applied: the double quotient rounded to single, as the readers give it.
+float decimalValue(uint64_t mantissa, int fraction, bool negative);
 
 // The unit rule: a word written without "." is divided by the unit divisor
 // IDMX (1, 10, 100 or 1000); with a decimal point it is millimetres as written.

@@ -5,6 +5,7 @@
 // line is ever held whole. Bytes only; the caller converts the code page.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +34,9 @@ class LineReader {
   // string for a line that spans two reads) and stays valid until the next
   // call of next, nextView or seekTo.
   bool nextView(std::string_view& line, bool* cut = nullptr);
+  // A second reader of the same file, even when its name has since gone to
+  // another file. Raises RuntimeError when it cannot be opened.
+  std::unique_ptr<LineReader> another() const;
   // True for a regular file: seekTo can go back (or forward) to a line start.
   bool seekable() const { return seekable_; }
   // True for a character device (a terminal, /dev/zero): it may never end.

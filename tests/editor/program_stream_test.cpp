@@ -89,6 +89,19 @@ TEST(StreamProgram, ProgramLookUpFromAFreshStreamScansAhead) {
   fs::remove_all(scratch("").parent_path());
 }
 
+TEST(StreamProgram, CallsReadTheFileTheRunStartedWithAfterItsNameIsReplaced) {
+  const std::string path = write("saved.nc", bigProgram());
+  StreamProgram run(path);
+  EXPECT_EQ(run.line(2), "M98 P2000");
+  // An editor saves by writing a new file and renaming it over the old name.
+  const std::string replacement = write("saved.tmp", "O7\r\nM99\r\n");
+  fs::rename(replacement, path);
+  EXPECT_EQ(run.findProgram(1000), 30007);
+  EXPECT_EQ(run.line(30007), "O1000");
+  EXPECT_EQ(run.findProgram(7), 0);
+  fs::remove_all(scratch("").parent_path());
+}
+
 TEST(StreamProgram, APipeIsReadInOrderAndRefusesJumps) {
   const fs::path fifo = scratch("pipe.nc");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);

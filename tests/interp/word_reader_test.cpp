@@ -51,6 +51,22 @@ TEST(WordValue, ShortDecimalsMatchTheCorrectlyRoundedReading) {
   }
 }
 
+// Every mantissa the fast product takes, at every fraction length: the
+// single it gives is the rounded double quotient's.
+TEST(WordValue, DecimalValueEqualsTheRoundedQuotientForEveryShortMantissa) {
+  constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e15, 1e22};
+  for (int fraction : {0, 1, 2, 3, 4, 5, 6, 7, 8}) {
+    long mismatches = 0;
+    for (uint64_t m = 0; m < (1u << 24) + 1000; ++m) {
+      mismatches += decimalValue(m, fraction, false) != float(double(m) / kPow10[fraction]);
+    }
+    EXPECT_EQ(mismatches, 0) << "fraction " << fraction;
+  }
+  EXPECT_EQ(decimalValue(123456789012345, 15, false), float(123456789012345 / 1e15));
+  EXPECT_EQ(decimalValue(7, 22, true), float(-7 / 1e22));
+  EXPECT_TRUE(std::signbit(decimalValue(0, 3, true)));
+}
+
 TEST(UnitRule, DividesOnlyWordsWithoutPoint) {
   Word plain{'X', 125, "X125", 1}, point{'X', 125, "X125.", 1};
   EXPECT_FLOAT_EQ(unitValue(plain, 10), 12.5f);
