@@ -10,6 +10,11 @@
 
 namespace vorn {
 
+void Canvas::polyline(std::span<const DrawPoint> points, int color) {
+  for (size_t i = 1; i < points.size(); ++i)
+    line(points[i - 1].ZBB, points[i - 1].ZMX, points[i].ZBB, points[i].ZMX, color);
+}
+
 PainterCanvas::PainterCanvas(Painter& painter, PixelRect viewport)
     : painter_(painter), viewport_(viewport) {
   painter_.setViewport(viewport.x1, viewport.y1, viewport.x2, viewport.y2);
@@ -25,6 +30,16 @@ int PainterCanvas::penWidth() const { return painter_.penWidth(); }
 
 void PainterCanvas::line(float u1, float v1, float u2, float v2, int color) {
   painter_.line(u1, v1, u2, v2, color);
+}
+
+void PainterCanvas::polyline(std::span<const DrawPoint> points, int color) {
+  xy_.resize(2 * points.size());
+  float* out = xy_.data();
+  for (const DrawPoint& p : points) {
+    *out++ = p.ZBB;
+    *out++ = p.ZMX;
+  }
+  painter_.polyline(xy_, color);
 }
 
 void PainterCanvas::dot(float u, float v, int pixels, int color) {
@@ -89,6 +104,17 @@ void RecordingCanvas::line(float u1, float v1, float u2, float v2, int color) {
   pixelOf(u1, v1, e.x1, e.y1);
   pixelOf(u2, v2, e.x2, e.y2);
   elements_.push_back(e);
+}
+
+void RecordingCanvas::polyline(std::span<const DrawPoint> points, int color) {
+  raster_.polyline(points, color);
+  if (!keepElements_) return;
+  for (size_t i = 1; i < points.size(); ++i) {
+    Element e{Element::Kind::Line, 0, 0, 0, 0, raster_.penWidth(), color};
+    pixelOf(points[i - 1].ZBB, points[i - 1].ZMX, e.x1, e.y1);
+    pixelOf(points[i].ZBB, points[i].ZMX, e.x2, e.y2);
+    elements_.push_back(e);
+  }
 }
 
 void RecordingCanvas::dot(float u, float v, int pixels, int color) {

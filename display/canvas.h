@@ -4,6 +4,7 @@
 // colour read back at a point is the same as on screen). Coordinates are the
 // logical drawing millimetres of the window set-up; pen widths are pixels.
 #include <array>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,8 @@ class Canvas {
   virtual void setPenWidth(int pixels) = 0;   // >= 1
   virtual int penWidth() const = 0;
   virtual void line(float u1, float v1, float u2, float v2, int color) = 0;
+  // Lines from each point to the next: line() on every pair.
+  virtual void polyline(std::span<const DrawPoint> points, int color);
   // A filled round dot `pixels` across, centred on the point.
   virtual void dot(float u, float v, int pixels, int color) = 0;
   // Circle outline of radius r (logical units) at the current pen width.
@@ -39,6 +42,7 @@ class PainterCanvas : public Canvas {
   void setPenWidth(int pixels) override;
   int penWidth() const override;
   void line(float u1, float v1, float u2, float v2, int color) override;
+  void polyline(std::span<const DrawPoint> points, int color) override;
   void dot(float u, float v, int pixels, int color) override;
   void circle(float u, float v, float r, int color) override;
   int colorAt(float u, float v) const override;
@@ -48,6 +52,7 @@ class PainterCanvas : public Canvas {
  private:
   Painter& painter_;
   PixelRect viewport_;
+  std::vector<float> xy_;  // a polyline's coordinates in the painter's form (reused)
 };
 
 // Draws into its own raster like PainterCanvas and records every element in
@@ -62,6 +67,7 @@ class RecordingCanvas : public Canvas {
   void setPenWidth(int pixels) override { raster_.setPenWidth(pixels); }
   int penWidth() const override { return raster_.penWidth(); }
   void line(float u1, float v1, float u2, float v2, int color) override;
+  void polyline(std::span<const DrawPoint> points, int color) override;
   void dot(float u, float v, int pixels, int color) override;
   void circle(float u, float v, float r, int color) override;
   int colorAt(float u, float v) const override { return raster_.colorAt(u, v); }

@@ -97,7 +97,7 @@ void arcChordPoints(const ArcPlan& plan, const ViewTransform& view, float scale,
   // Incremental rotation: one multiplication pair per point.
   const float stepCos = std::cos(step), stepSin = std::sin(step);
   float c = std::cos(plan.CO), s = std::sin(plan.CO);
-  points.clear();
+  points.reserve(points.size() + size_t(std::max(segments, 0)));
   for (int i = 0; i < segments; ++i) {
     const float nc = c * stepCos - s * stepSin;
     s = c * stepSin + s * stepCos;
@@ -224,22 +224,28 @@ void PathDrawing::drawArcBlock(const Move& m) {
 }
 
 void PathDrawing::drawArc(const ArcPlan& plan) {
-  const bool wide = CG > 1;
-  const int color = wide ? setup_.Y6 : pathcolor::Arc;
-  const DrawPoint first = arcPoint(plan, view_, std::cos(plan.CO), std::sin(plan.CO));
+  // The chords run from the current point through the chord points to the end.
+  arcPoints_.assign(1, cur_);
   arcChordPoints(plan, view_, setup_.scale, setup_.ZC1, arcPoints_);
-
+  arcPoints_.push_back(plan.end);
+  cur_ = plan.end;
+  if (CG <= 1) {
+    canvas_.polyline(arcPoints_, pathcolor::Arc);  // one call: each point is mapped once
+    return;
+  }
   // A re-cut shows in the shade below the arc colour. The colours are read
   // before this arc draws anything, so that its own wide band does not count.
-  arcColors_.assign(arcPoints_.size(), 0);
-  if (wide) {
-    for (size_t i = 0; i < arcPoints_.size(); ++i)
-      arcColors_[i] = canvas_.colorAt(arcPoints_[i].ZBB, arcPoints_[i].ZMX);
-    canvas_.dot(first.ZBB, first.ZMX, penPixels(CG) + 1, color);
+  const int color = setup_.Y6;
+  const size_t last = arcPoints_.size() - 1;
+  arcColors_.assign(arcPoints_.size(), color + 1);
+  for (size_t i = 1; i < last; ++i) arcColors_[i] = canvas_.colorAt(arcPoints_[i].ZBB, arcPoints_[i].ZMX);
+  const DrawPoint first = arcPoint(plan, view_, std::cos(plan.CO), std::sin(plan.CO));
+  canvas_.dot(first.ZBB, first.ZMX, penPixels(CG) + 1, color);
+  for (size_t i = 1; i <= last; ++i) {
+    const DrawPoint& from = arcPoints_[i - 1];
+    const DrawPoint& to = arcPoints_[i];
+    canvas_.line(from.ZBB, from.ZMX, to.ZBB, to.ZMX, arcColors_[i] == color ? color - 1 : color);
   }
-  for (size_t i = 0; i < arcPoints_.size(); ++i)
-    lineTo(arcPoints_[i], wide && arcColors_[i] == color ? color - 1 : color);
-  lineTo(plan.end, color);
 }
 
 void PathDrawing::drawFullCircle(const Move& m) {

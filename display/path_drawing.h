@@ -63,8 +63,9 @@ struct ArcPlan {
 ArcPlan planArc(const Move& m, const ViewTransform& view, int angle);
 // The plan of a full circle (motion 12 or 13): it lies in the plan.
 ArcPlan planFullCircle(const Move& m, const ViewTransform& view, int angle);
-// The chord points of an arc after its start (the end point not included):
-// the count of PathDrawing::arcSegments, one rotation step per point.
+// The chord points of an arc after its start (the end point not included),
+// appended to `points`: the count of PathDrawing::arcSegments, one rotation
+// step per point.
 void arcChordPoints(const ArcPlan& plan, const ViewTransform& view, float scale, float pitch,
                     std::vector<DrawPoint>& points);
 

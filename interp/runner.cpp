@@ -92,7 +92,8 @@ bool Runner::nextLine(std::string_view& line) {
         included_ = {};  // nothing after the end line is read
       } else if (normalize_ && !lineText_.empty() &&
                  static_cast<unsigned char>(lineText_[0]) > ')') {
-        lineText_ = normalize_(lineText_);
+        normalize_(lineText_, normalText_);
+        lineText_.swap(normalText_);
       }
       line = lineText_;
       return true;

@@ -36,8 +36,9 @@ class IncludedFile {
 // file cannot be read.
 using IncludeReader = std::function<IncludedFile(const std::string& name)>;
 // Block normalisation applied to included lines not starting with a character
-// at or below ")" (the editor's rule; none leaves them as they are).
-using BlockNormalizer = std::function<std::string(std::string_view)>;
+// at or below ")" (the editor's rule; none leaves them as they are). It writes
+// the normal form into its second argument, which keeps its room line to line.
+using BlockNormalizer = std::function<void(std::string_view, std::string&)>;
 
 // How a run ended; ZVZ of the trajectory run.
 enum class RunState {
@@ -93,6 +94,7 @@ class Runner {
   IncludedFile included_;               // the open included file
   std::string includeName_;             // its name as written after "(:"
   std::string lineText_;                // the current line when it is not a program line
+  std::string normalText_;              // an included line's normal form while it is made
 };
 
 // Receives every block of a run; returning false stops it (Esc).

@@ -150,6 +150,7 @@ void HpglPlot::arc(const Move& m) {
 
 void HpglPlot::arcOf(const ArcPlan& plan, bool chords) {
   if (chords) {
+    chords_.clear();
     arcChordPoints(plan, view_, job_.settings.YYB, job_.ZC1, chords_);
     for (const DrawPoint& q : chords_) out_.command("PD" + at(q));
     penDown(plan.end);

@@ -162,18 +162,15 @@ static void clippedLine(Framebuffer& fb, int cx1, int cy1, int cx2, int cy2, dou
   // max(dx, |dy|) + 1 pixels; a pointer walks them.
   uint8_t* p = fb.pixels.data() + size_t(ay) * size_t(fb.width) + size_t(ax);
   const std::ptrdiff_t rowStep = stepY * std::ptrdiff_t(fb.width);
+  // The steps are chosen by selection, not by branches: along a slanted line
+  // they follow no pattern a branch predictor could learn.
   for (int left = std::max(dx, -dy);; --left) {
     *p = color;
     if (left == 0) break;
     const int e2 = 2 * err;
-    if (e2 >= dy) {
-      err += dy;
-      p += stepX;
-    }
-    if (e2 <= dx) {
-      err += dx;
-      p += rowStep;
-    }
+    const int across = -int(e2 >= dy), down = -int(e2 <= dx);  // all ones or none
+    err += (dy & across) + (dx & down);
+    p += (stepX & across) + (rowStep & std::ptrdiff_t(down));
   }
 }
 
@@ -209,14 +206,23 @@ void Painter::pixelSpan(int x1, int x2, int y, int color) {
 }
 
 void Painter::line(float x1, float y1, float x2, float y2, int color) {
+  const float xy[] = {x1, y1, x2, y2};
+  polyline(xy, color);
+}
+
+void Painter::polyline(std::span<const float> xy, int color) {
   int cx1, cy1, cx2, cy2;
-  if (!clipRect(fb_, vx1_, vy1_, vx2_, vy2_, cx1, cy1, cx2, cy2)) return;
-  double px1 = tame(double(x1) * sx_ + ox_), py1 = tame(double(y1) * sy_ + oy_);
-  double px2 = tame(double(x2) * sx_ + ox_), py2 = tame(double(y2) * sy_ + oy_);
-  if (pen_ == 1)  // the band of one line, without its offsets
-    clippedLine(fb_, cx1, cy1, cx2, cy2, px1, py1, px2, py2, uint8_t(color));
-  else
-    bandLine(fb_, cx1, cy1, cx2, cy2, px1, py1, px2, py2, pen_, uint8_t(color));
+  if (xy.size() < 4 || !clipRect(fb_, vx1_, vy1_, vx2_, vy2_, cx1, cy1, cx2, cy2)) return;
+  double px1 = tame(double(xy[0]) * sx_ + ox_), py1 = tame(double(xy[1]) * sy_ + oy_);
+  for (size_t i = 2; i + 1 < xy.size(); i += 2) {
+    const double px2 = tame(double(xy[i]) * sx_ + ox_), py2 = tame(double(xy[i + 1]) * sy_ + oy_);
+    if (pen_ == 1)  // the band of one line, without its offsets
+      clippedLine(fb_, cx1, cy1, cx2, cy2, px1, py1, px2, py2, uint8_t(color));
+    else
+      bandLine(fb_, cx1, cy1, cx2, cy2, px1, py1, px2, py2, pen_, uint8_t(color));
+    px1 = px2;
+    py1 = py2;
+  }
 }
 
 void Painter::box(float x1, float y1, float x2, float y2, int color) {

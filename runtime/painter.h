@@ -4,6 +4,7 @@
 // mapped onto a pixel viewport, with a pen width and clipping.
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace vorn {
@@ -43,6 +44,9 @@ class Painter {
 
   void clear();                                          // whole framebuffer to 0
   void line(float x1, float y1, float x2, float y2, int color);
+  // Lines from each point to the next; `xy` holds each point's x and y in
+  // turn. The pixels of line() on every pair, with each point mapped once.
+  void polyline(std::span<const float> xy, int color);
   void box(float x1, float y1, float x2, float y2, int color);       // outline
   void fillBox(float x1, float y1, float x2, float y2, int color);
   void point(float x, float y, int color);

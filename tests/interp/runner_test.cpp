@@ -208,12 +208,15 @@ TEST(Includes, StreamedFileAndAReadErrorPartWay) {
 
 TEST(Includes, NormalizerAndMissingFile) {
   TextProgram program({"(:a.nc", "G00 X1."});
-  IncludeReader reader = [](const std::string&) { return std::vector<std::string>{"G00X2.", "(c"}; };
+  IncludeReader reader = [](const std::string&) {
+    return std::vector<std::string>{"G00X2.", "(c", "G01 Y3. Z-1."};
+  };
   std::vector<std::string> seen;
+  // The normal form is written into a string that is reused from line to line.
   Runner runner(program, standardCodeTable(), test::millimetres(), reader,
-                [](std::string_view s) { return "N:" + std::string(s); });
+                [](std::string_view s, std::string& out) { out = "N:" + std::string(s); });
   while (runner.step()) seen.emplace_back(runner.move().text);
-  EXPECT_EQ(seen, (std::vector<std::string>{"N:G00X2.", "(c", "G00 X1."}));
+  EXPECT_EQ(seen, (std::vector<std::string>{"N:G00X2.", "(c", "N:G01 Y3. Z-1.", "G00 X1."}));
 
   Outcome missing = runLines({"G00 X1.", "(:nothere.nc", "G00 X2."});
   EXPECT_EQ(missing.result.ZVZ, RunState::FileError);

@@ -4,7 +4,9 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
 #include <string>
+#include <vector>
 
 namespace vorn {
 namespace {
@@ -134,6 +136,37 @@ TEST(Painter, ClipsToTheViewportAndSurvivesWildCoordinates) {
   EXPECT_EQ(z.p.colorAt(nan, 0), -1);
   // Infinite ends are held far away: the diagonal and row 3 are drawn.
   EXPECT_EQ(z.count(6), 10 + 10 - 1) << z.picture();
+}
+
+// A polyline is the lines between its points, pixel for pixel: with thin
+// and wide pens, points inside, outside and on the edge of the viewport,
+// and a window mapping that scales each axis differently.
+TEST(Painter, PolylineDrawsTheSamePixelsAsItsLines) {
+  std::mt19937 random(5);
+  std::uniform_real_distribution<float> along(-20, 120);
+  for (int pen : {1, 3}) {
+    Canvas lines(64, 48), poly(64, 48);
+    for (Canvas* c : {&lines, &poly}) {
+      c->p.setViewport(4, 3, 59, 44);
+      c->p.setWindow(0, 0, 100, 70, true);
+      c->p.setPenWidth(pen);
+    }
+    for (int shape = 0; shape < 200; ++shape) {
+      std::vector<float> xy;
+      for (int i = 0; i < 2 + shape % 9; ++i) {
+        xy.push_back(shape % 3 ? std::round(along(random) * 4) / 4 : along(random));
+        xy.push_back(along(random) * 0.7f);
+      }
+      const int color = 1 + shape % 7;
+      for (size_t i = 2; i < xy.size(); i += 2) lines.p.line(xy[i - 2], xy[i - 1], xy[i], xy[i + 1], color);
+      poly.p.polyline(xy, color);
+    }
+    EXPECT_EQ(poly.fb.pixels, lines.fb.pixels) << "pen " << pen << "\n" << poly.picture();
+    EXPECT_GT(poly.count(0), 0);
+  }
+  Canvas one(8, 8);
+  one.p.polyline(std::vector<float>{3, 3}, 5);  // a single point draws nothing
+  EXPECT_EQ(one.count(5), 0);
 }
 
 TEST(Painter, BoxFillBoxPointAndColorAt) {
