@@ -113,18 +113,28 @@ bool StreamProgram::hasLine(int number) const {
   if (number < 1) return false;
   if (number <= current_) return true;
   if (last_ >= 0) return number <= last_;
-  line(number);  // reads on to find out
+  readTo(number);  // reads on to find out
   return current_ == number;
 }
 
 std::string_view StreamProgram::line(int number) const {
-  if (number < 1 || (last_ >= 0 && number > last_)) return {};
-  if (number == current_) return text_;
+  if (number >= 1 && number == shownLine_) return shown_;
+  if (!readTo(number)) return {};
+  // The line is handed out from a string of its own: the runner looks a line
+  // ahead (and a jump reads on) while the block's text is still in use.
+  shown_.swap(text_);
+  shownLine_ = number;
+  return shown_;
+}
+
+bool StreamProgram::readTo(int number) const {
+  if (number < 1 || (last_ >= 0 && number > last_)) return false;
+  if (number == current_ && shownLine_ != current_) return true;  // text_ holds it
   moveTo(number);
   while (current_ < number) {
-    if (!advance()) return {};
+    if (!advance()) return false;
   }
-  return text_;
+  return true;
 }
 
 void StreamProgram::scanFor(int programNumber) const {

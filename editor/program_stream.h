@@ -50,6 +50,7 @@ class StreamProgram final : public ProgramSource {
   // starts); false at the end.
   bool readLine(LineReader& reader, std::string& text, bool* cut, uint64_t* offset) const;
   bool advance() const;               // reads the next line into text_
+  bool readTo(int number) const;      // reads until text_ holds line `number`; false when there is none
   void moveTo(int number) const;      // positions the main reader so that line `number` is next
   void remember(int line, uint64_t offset) const;
   void noteProgramLine(int line, uint64_t offset, const std::string& text) const;
@@ -59,8 +60,10 @@ class StreamProgram final : public ProgramSource {
   LineRule rule_;
   std::unique_ptr<LineReader> reader_;   // the run's reader
   mutable std::unique_ptr<LineReader> scanner_;  // reads ahead for calls (regular files only; opened at the first)
-  mutable std::string text_;             // the line last read
+  mutable std::string text_;             // the line last read (unless handed out since)
   mutable int current_ = 0;              // its number (0: none yet)
+  mutable std::string shown_;            // the line `line` handed out last
+  mutable int shownLine_ = 0;            // its number (0: none)
   mutable int last_ = -1;                // the last line's number once the end was seen
   mutable Position first_;               // where line 1 starts
   mutable std::map<int, uint64_t> starts_;  // remembered line starts (bounded)

@@ -10,7 +10,9 @@ class ProgramSource {
   virtual ~ProgramSource() = default;
   // True when line `number` exists. A streamed source may read on to find out.
   virtual bool hasLine(int number) const = 0;
-  // UTF-8 text of line `number` ("" when there is none); valid until the next call.
+  // UTF-8 text of line `number` ("" when there is none); valid until the next
+  // call of line() (hasLine and findProgram leave it), so that a block's text
+  // can be used while the runner looks at the lines after it.
   virtual std::string_view line(int number) const = 0;
   // Line number of the "O" line that starts program `programNumber`, or 0 when
   // there is none (the program-number lookup; it may rebuild its index).

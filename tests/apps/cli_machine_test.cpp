@@ -52,6 +52,27 @@ TEST(CliMachine, TypeByRecordNumberAndExitStatus) {
   EXPECT_TRUE(cli.read("p.txt").ends_with("PU 10, 0;SP;"));  // the end sequence after the error
 }
 
+// "((" lines go to the machine as they stand, between the moves around them.
+// The program is read as a stream, and the runner reads a line ahead while
+// the block's text is still in use: each text must still be its own.
+TEST(CliMachine, RawLinesGoOutInTheirPlace) {
+  MachineCli cli;
+  const std::string nc = cli.write("raw.nc",
+                                   "G90 G00 X1. Y1.\r\n((RAW ONE\r\nG01 X20. Y5. F100\r\nG01 X30.\r\n"
+                                   "((RAW TWO, LONGER THAN ANY LINE BEFORE IT SO THAT ITS STRING GROWS\r\n"
+                                   "G00 X0 Y0\r\nM30\r\n");
+  const std::string out = (cli.dir / "raw.txt").string();
+  ASSERT_EQ(cli.run({nc, "-o", out, "--dialect", "4"}), 0) << cli.err;
+  const std::string sent = cli.read("raw.txt");
+  size_t at = 0;
+  for (const char* piece : {"PU 1, 1;", "RAW ONE", "PD 20, 5;", "PD 30, 5;", "RAW TWO, LONGER", "PU 0, 0;"}) {
+    const size_t found = sent.find(piece, at);
+    ASSERT_NE(found, std::string::npos) << piece << " after " << at << " in " << sent;
+    at = found + 1;
+  }
+  EXPECT_EQ(sent.find('\0'), std::string::npos) << sent;
+}
+
 TEST(CliMachine, ABlankRecordIsNoMachineType) {
   MachineCli cli;
   std::ifstream in(fs::path(VORN_SOURCE_DIR) / "data" / "NCMM", std::ios::binary);

@@ -89,6 +89,24 @@ TEST(StreamProgram, ProgramLookUpFromAFreshStreamScansAhead) {
   fs::remove_all(scratch("").parent_path());
 }
 
+// The runner keeps a block's text while it looks at the next line, and a
+// jump or a call reads on: the text handed out stays until the next line().
+TEST(StreamProgram, AHandedOutLineStaysWhileTheProgramReadsOn) {
+  const std::string path = write("held.nc", bigProgram());
+  StreamProgram program(path);
+  const std::string_view call = program.line(2);
+  EXPECT_TRUE(program.hasLine(3));
+  EXPECT_TRUE(program.hasLine(20000));
+  EXPECT_EQ(program.findProgram(1000), 30007);
+  EXPECT_EQ(call, "M98 P2000");
+  EXPECT_EQ(program.line(2), "M98 P2000");
+  const std::string_view later = program.line(20000);
+  EXPECT_TRUE(program.hasLine(20001));
+  EXPECT_EQ(later, "G01 X" + std::to_string(19997 % 97) + ". Y1.");
+  EXPECT_EQ(program.line(3), "G01 X0. Y1.");  // back again: read from the file once more
+  fs::remove_all(scratch("").parent_path());
+}
+
 TEST(StreamProgram, CallsReadTheFileTheRunStartedWithAfterItsNameIsReplaced) {
   const std::string path = write("saved.nc", bigProgram());
   StreamProgram run(path);
