@@ -97,12 +97,14 @@ void arcChordPoints(const ArcPlan& plan, const ViewTransform& view, float scale,
   // Incremental rotation: one multiplication pair per point.
   const float stepCos = std::cos(step), stepSin = std::sin(step);
   float c = std::cos(plan.CO), s = std::sin(plan.CO);
-  points.reserve(points.size() + size_t(std::max(segments, 0)));
+  const size_t first = points.size();
+  points.resize(first + size_t(std::max(segments, 0)));
+  DrawPoint* out = points.data() + first;
   for (int i = 0; i < segments; ++i) {
     const float nc = c * stepCos - s * stepSin;
     s = c * stepSin + s * stepCos;
     c = nc;
-    points.push_back(arcPoint(plan, view, c, s));
+    out[i] = arcPoint(plan, view, c, s);
   }
 }
 
