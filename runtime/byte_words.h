@@ -47,7 +47,4 @@ constexpr uint64_t equal(uint64_t w, unsigned k) { return above(w, k - 1) & ~abo
 // Index of the lowest flagged byte; 8 when none is.
 constexpr int firstFlagged(uint64_t flags) { return std::countr_zero(flags) / 8; }
 
-// A mask of the lowest n bytes, n from 0 to 8.
-constexpr uint64_t lowBytes(int n) { return n >= 8 ? ~uint64_t(0) : (uint64_t(1) << (8 * n)) - 1; }
-
 }  // namespace vorn::bytes8
