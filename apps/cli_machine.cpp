@@ -212,7 +212,7 @@ int runMachineCommand(const std::vector<std::string>& args, std::ostream& out, s
     outcome = machineProgram(
         *program, *codes, c.run.settings, output,
         [&paths](const std::string& name) { return streamIncludedFile(paths.resolve(name).string(), name); },
-        [](std::string_view line, std::string& out) { normalizeBlockInto(line, out); },
+        normalizeIncludedLine,
         [&](const Move&) {
           if (++blocks % kProgressBlocks == 0) err << "vornt-cli machine: " << blocks << " blocks\n";
           return c.run.maxBlocks == 0 || blocks < c.run.maxBlocks;

@@ -51,7 +51,7 @@ RunResult drawPicture(const ProgramSource& program, const CodeTable& codes,
   RecordingCanvas canvas(options.width, options.height, !options.svgPath.empty());
   PathDrawing drawing(canvas, setup);
   Runner runner(program, codes, settings, std::move(includes),
-                [](std::string_view line, std::string& out) { normalizeBlockInto(line, out); });
+                normalizeIncludedLine);
   runner.setBlockLimit(maxBlocks);
   const InterpState& state = runner.interpreter().state();
   drawing.start({state.ZVY, state.WT, state.UW});

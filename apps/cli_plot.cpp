@@ -216,7 +216,7 @@ int runPlotCommand(const std::vector<std::string>& args, std::ostream& out, std:
     outcome = plotProgram(
         *program, *codes, c.run.settings, c.job, c.label, out,
         [&paths](const std::string& name) { return streamIncludedFile(paths.resolve(name).string(), name); },
-        [](std::string_view line, std::string& out) { normalizeBlockInto(line, out); },
+        normalizeIncludedLine,
         [&](const Move&) {
           if (++blocks % kProgressBlocks == 0) err << "vornt-cli plot: " << blocks << " blocks\n";
           return true;

@@ -345,7 +345,7 @@ int runSimulate(const std::vector<std::string>& args, std::ostream& out, std::os
   const StreamProgram& program = *read;
   if (options.picture.wanted()) return drawPictures(program, codes, options, out, err);
   Runner runner(program, codes, options.settings, readInclude,
-                [](std::string_view s, std::string& out) { normalizeBlockInto(s, out); });
+                normalizeIncludedLine);
   runner.setBlockLimit(options.maxBlocks);
   // Move lines gather in one buffer written out in large pieces.
   constexpr size_t kFlushBytes = 1 << 16;

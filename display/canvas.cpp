@@ -99,22 +99,21 @@ void RecordingCanvas::pixelOf(float u, float v, float& x, float& y) const {
 
 void RecordingCanvas::line(float u1, float v1, float u2, float v2, int color) {
   raster_.line(u1, v1, u2, v2, color);
-  if (!keepElements_) return;
-  Element e{Element::Kind::Line, 0, 0, 0, 0, raster_.penWidth(), color};
-  pixelOf(u1, v1, e.x1, e.y1);
-  pixelOf(u2, v2, e.x2, e.y2);
-  elements_.push_back(e);
+  if (keepElements_) recordLine(u1, v1, u2, v2, color);
 }
 
 void RecordingCanvas::polyline(std::span<const DrawPoint> points, int color) {
   raster_.polyline(points, color);
   if (!keepElements_) return;
-  for (size_t i = 1; i < points.size(); ++i) {
-    Element e{Element::Kind::Line, 0, 0, 0, 0, raster_.penWidth(), color};
-    pixelOf(points[i - 1].ZBB, points[i - 1].ZMX, e.x1, e.y1);
-    pixelOf(points[i].ZBB, points[i].ZMX, e.x2, e.y2);
-    elements_.push_back(e);
-  }
+  for (size_t i = 1; i < points.size(); ++i)
+    recordLine(points[i - 1].ZBB, points[i - 1].ZMX, points[i].ZBB, points[i].ZMX, color);
+}
+
+void RecordingCanvas::recordLine(float u1, float v1, float u2, float v2, int color) {
+  Element e{Element::Kind::Line, 0, 0, 0, 0, raster_.penWidth(), color};
+  pixelOf(u1, v1, e.x1, e.y1);
+  pixelOf(u2, v2, e.x2, e.y2);
+  elements_.push_back(e);
 }
 
 void RecordingCanvas::dot(float u, float v, int pixels, int color) {

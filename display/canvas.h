@@ -92,6 +92,7 @@ class RecordingCanvas : public Canvas {
   bool keepElements_ = true;  // elements are recorded for svg()
   float pixelsPerUnitX_ = 1, pixelsPerUnitY_ = 1;
   void pixelOf(float u, float v, float& x, float& y) const;
+  void recordLine(float u1, float v1, float u2, float v2, int color);  // a line element for svg()
 };
 
 }  // namespace vorn

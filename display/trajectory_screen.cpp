@@ -181,7 +181,7 @@ RunReport TrajectoryRun::run() {
   Runner runner(
       c_.buffer, c_.codes, settings,
       [&session](const std::string& name) { return readIncludedFile(session, name); },
-      [](std::string_view line, std::string& out) { normalizeBlockInto(line, out); });
+      normalizeIncludedLine);
   runner_ = &runner;
   const InterpState& state = runner.interpreter().state();
   drawing_.start({state.ZVY, state.WT, state.UW});

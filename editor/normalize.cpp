@@ -157,6 +157,8 @@ void normalizeBlockInto(std::string_view text, std::string& out, bool collapseDo
   out = normalizeBlock(upper, collapseDots, cut, width);
 }
 
+void normalizeIncludedLine(std::string_view text, std::string& out) { normalizeBlockInto(text, out); }
+
 std::string normalizeBlock(std::string_view text, bool collapseDots, bool* cut, int width) {
   if (std::string ascii; normalizeAsciiBlockInto(text, ascii, collapseDots, cut, width, false)) return ascii;
   // Every character may gain a blank before it, so twice the bytes always fit.

@@ -26,6 +26,10 @@ std::string normalizeBlock(std::string_view text, bool collapseDots = true, bool
 void normalizeBlockInto(std::string_view text, std::string& out, bool collapseDots = true,
                         bool* cut = nullptr, int width = kNormalizedWidth, bool upcase = false);
 
+// normalizeBlockInto with its defaults: what a run gives the lines of
+// included files (the runner's block normaliser).
+void normalizeIncludedLine(std::string_view text, std::string& out);
+
 // The same for ASCII text only: false (and `out` untouched) when the text
 // holds any other byte, so that callers holding code page 932 bytes convert
 // only the lines that need it.

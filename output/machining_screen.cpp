@@ -302,7 +302,7 @@ void MachiningScreen::machine(int pacing) {
   const MachineOutcome outcome = machineProgram(
       c_.buffer, c_.codes, settings, output,
       [&s](const std::string& name) { return readIncludedFile(s, name); },
-      [](std::string_view line, std::string& out) { normalizeBlockInto(line, out); },
+      normalizeIncludedLine,
       [&](const Move& m) {
         ++blocks;
         // Padded so that a shorter block leaves nothing of a longer one.

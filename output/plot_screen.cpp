@@ -154,7 +154,7 @@ RunReport PlotRun::run() {
   const PlotOutcome outcome = plotProgram(
       c_.buffer, c_.codes, settings, job, label, out,
       [&session](const std::string& name) { return readIncludedFile(session, name); },
-      [](std::string_view line, std::string& out) { normalizeBlockInto(line, out); },
+      normalizeIncludedLine,
       [this](const Move& m) { return afterBlock(m); });
   session.guarded([&] {
     channel.flush();
