@@ -5,6 +5,8 @@
 #include "comm/program_lines.h"
 #include "runtime/error.h"
 
+#include "tests/comm/streaming_port.h"
+
 namespace vorn {
 namespace {
 
@@ -281,17 +283,7 @@ TEST(Receive, AFullBufferPausesTheNcAndKeepsWhatFits) {
 
 TEST(Receive, PausesAboveTheThresholdAndResumes) {
   // The NC's next chunk arrives while the engine handles the previous one.
-  struct Streaming : FakeSerialPort {
-    std::vector<std::string> chunks;
-    std::string readWaiting(size_t n) override {
-      std::string out = FakeSerialPort::readWaiting(n);
-      if (incoming.empty() && !chunks.empty()) {
-        incoming = chunks.front();
-        chunks.erase(chunks.begin());
-      }
-      return out;
-    }
-  } port;
+  test::StreamingPort port;
   port.chunks = {"1\nX2\nX3\nX4\nX5\n", "X6\nX7\nX8\nX9\nY1\n", "%"};
   port.onWrite = [](FakeSerialPort& p) {
     if (p.sent == "\x11") p.incoming = "%\nX";

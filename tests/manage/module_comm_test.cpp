@@ -4,7 +4,6 @@
 #include "manage/module_comm.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <termios.h>
 
 #include <filesystem>
@@ -21,6 +20,8 @@
 #include "shell/session.h"
 #include "store/work_files.h"
 #include "tests/comm/nc_peer.h"
+#include "tests/comm/streaming_port.h"
+#include "rig.h"
 
 namespace vorn {
 namespace {
@@ -28,6 +29,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::string_literals;
 using test::NcPeer;
+using test::StreamingPort;
 
 const std::vector<std::string> kProgram = {"O1234", "N10 G00 X0 Y0", "N20 G01 X10. Y2. F100", "", "M30"};
 
@@ -119,19 +121,6 @@ TEST(ModuleProtocol, ReceiveSkipsToTheProgramStartAndStopsTheNcAfter) {
   }
 }
 
-// A line whose next chunk arrives while the previous one is handled.
-struct StreamingPort : FakeSerialPort {
-  std::vector<std::string> chunks;
-  std::string readWaiting(size_t n) override {
-    std::string out = FakeSerialPort::readWaiting(n);
-    if (incoming.empty() && !chunks.empty()) {
-      incoming = chunks.front();
-      chunks.erase(chunks.begin());
-    }
-    return out;
-  }
-};
-
 TEST(ModuleProtocol, ReceivePausesAbove1090WaitingBytes) {
   struct Case {
     size_t waiting;    // bytes waiting after the first batch
@@ -204,47 +193,18 @@ TEST(PaperTape, EndOfBlockLabelsAndChoices) {
 
 // --- the screens against a pseudo-terminal
 
-struct ScreenRig {
-  ScreenRig(std::string_view script, const std::string& line)
-      : dir(makeDir()),
-        backend(HeadlessBackend::fromScript(script)),
-        screen(backend, clock),
-        paths(configFor(dir, line)),
-        channels(paths),
-        session(screen, channels, paths) {
-    backend.maximize();
-    screen.syncSize();
+// The module's rig with COM1 on the line to the NC.
+struct ScreenRig : testing::ModuleRig {
+  ScreenRig(std::string_view script, const std::string& line) : ModuleRig(script, line) {
     // NOTE: a pseudo-terminal keeps 8 data bits without parity whatever is
     // asked, and refuses 7E2 on a reopened line: the tests use the ASCII code.
     module.environment.PAX = 2;
   }
-  ~ScreenRig() { fs::remove_all(dir); }
-  static fs::path makeDir() {
-    char pattern[] = "/tmp/vornt-mcomm-XXXXXX";
-    return mkdtemp(pattern);
-  }
-  static DeviceConfig configFor(const fs::path& dir, const std::string& line) {
-    DeviceConfig c;
-    c.workDir = dir;
-    c.configDir = dir / "config";
-    c.serialPorts[1] = line;
-    return c;
-  }
-  bool shows(std::string_view text) const { return screen.dumpText().find(text) != std::string::npos; }
   std::vector<std::string> program() const {
     std::vector<std::string> lines;
     for (int n = 1; n <= module.buffer.lineCount(); ++n) lines.emplace_back(module.buffer.line(n));
     return lines;
   }
-
-  fs::path dir;
-  VirtualClock clock;
-  HeadlessBackend backend;
-  Screen screen;
-  PathMap paths;
-  ChannelTable channels;
-  Session session;
-  ModuleState module;
 };
 
 // The line speed the program set on the pseudo-terminal.

@@ -18,9 +18,10 @@
 namespace vorn::testing {
 
 struct ModuleRig {
-  explicit ModuleRig(std::string_view script)
-      : dir(makeDir()), backend(HeadlessBackend::fromScript(script)), screen(backend, clock), paths(config(dir)),
-        channels(paths), session(screen, channels, paths) {
+  // `serialLine`, when given, is the device COM1 maps to.
+  explicit ModuleRig(std::string_view script, const std::string& serialLine = {})
+      : dir(makeDir()), backend(HeadlessBackend::fromScript(script)), screen(backend, clock),
+        paths(config(dir, serialLine)), channels(paths), session(screen, channels, paths) {
     backend.maximize();
     screen.syncSize();
   }
@@ -29,10 +30,11 @@ struct ModuleRig {
     char pattern[] = "/tmp/vornt-module-XXXXXX";
     return mkdtemp(pattern);
   }
-  static DeviceConfig config(const std::filesystem::path& d) {
+  static DeviceConfig config(const std::filesystem::path& d, const std::string& serialLine) {
     DeviceConfig c;
     c.workDir = d;
     c.configDir = d / "config";
+    if (!serialLine.empty()) c.serialPorts[1] = serialLine;
     return c;
   }
   bool shows(std::string_view text) const { return screen.dumpText().find(text) != std::string::npos; }

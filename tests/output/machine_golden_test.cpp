@@ -60,13 +60,15 @@ struct Machined {
   MachineOutcome outcome;
 };
 
-Machined machine(const std::vector<std::string>& lines, const MachineSetup& s) {
+// `trace`, when given, is told every move sent.
+Machined machine(const std::vector<std::string>& lines, const MachineSetup& s, MachineTrace* trace = nullptr) {
   TextProgram program(lines);
   RunSettings settings;
   settings.IDMX = 1;
   for (int t = 1; t <= 8; ++t) settings.toolRadius[size_t(t)] = float(t);
   StringSink sink;
   MachineOutput output(sink, s.type, s.options, s.cond, s.work);
+  output.setTrace(trace);
   Machined m;
   m.outcome = machineProgram(program, standardCodeTable(), settings, output);
   m.text = sink.text();
@@ -261,15 +263,8 @@ struct RecordedTrace : MachineTrace {
 };
 
 RecordedTrace traced(const std::vector<std::string>& lines, const MachineSetup& s) {
-  TextProgram program(lines);
-  RunSettings settings;
-  settings.IDMX = 1;
-  for (int t = 1; t <= 8; ++t) settings.toolRadius[size_t(t)] = float(t);
-  StringSink sink;
-  MachineOutput output(sink, s.type, s.options, s.cond, s.work);
   RecordedTrace trace;
-  output.setTrace(&trace);
-  machineProgram(program, standardCodeTable(), settings, output);
+  machine(lines, s, &trace);
   return trace;
 }
 
